@@ -1,0 +1,6 @@
+#include "platform/device/DeviceProfile.hpp"
+
+DeviceProfile& deviceProfile() {
+  static DeviceProfile* profile = new DeviceProfile;
+  return *profile;
+}

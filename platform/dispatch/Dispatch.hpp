@@ -1,0 +1,64 @@
+// Dispatch stand-in: queues, once-only guards, and the simulated clock.
+// Implements: the main queue (drained by the host's loop or a test, never by itself), one
+// global concurrent queue served by real worker threads, dispatch_async, dispatch_once,
+// dispatch_after and timers on a simulated clock that only moves when told to.
+// Leaves out: serial queues of one's own, groups, semaphores, sources, QoS, suspension.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+class DispatchQueue {
+ public:
+  virtual ~DispatchQueue() = default;
+  virtual void async(std::function<void()> block) = 0;
+  virtual const char* label() const = 0;
+};
+using dispatch_queue_t = DispatchQueue*;
+
+dispatch_queue_t dispatch_get_main_queue();
+// Every priority shares one concurrent queue of worker threads.
+dispatch_queue_t dispatch_get_global_queue(long priority, unsigned long flags);
+void dispatch_async(dispatch_queue_t queue, std::function<void()> block);
+// Runs the block on the queue once the simulated clock has moved on by delaySeconds.
+void dispatch_after(double delaySeconds, dispatch_queue_t queue, std::function<void()> block);
+
+constexpr long DISPATCH_QUEUE_PRIORITY_DEFAULT = 0;
+
+using dispatch_once_t = std::once_flag;
+inline void dispatch_once(dispatch_once_t* token, const std::function<void()>& block) { std::call_once(*token, block); }
+
+namespace main_loop {
+
+// The thread that drains the main queue; the first drain (or this call) claims it.
+void claimMainThread();
+bool isMainThread();
+
+// Runs the blocks queued on the main queue, and those they queue, until it is empty.
+// Returns how many ran.
+size_t drainMainQueue();
+size_t pendingOnMainQueue();
+// Waits until the global queue has no work.
+void waitForGlobalQueue();
+// Drains the main queue and waits for the global queue until neither has work left.
+size_t runUntilIdle();
+
+}  // namespace main_loop
+
+namespace sim_clock {
+
+using TimerId = uint64_t;
+
+// Seconds since the simulated device started.
+double now();
+// Moves the clock forward, firing due timers in time order; after each firing the main
+// queue is run until idle, so the effects of a timer are visible to the next one.
+void advance(double seconds);
+// A timer on the main queue; repeatInterval 0 fires once.
+TimerId schedule(double delaySeconds, std::function<void()> block, double repeatInterval = 0);
+void cancel(TimerId id);
+size_t pendingTimers();
+
+}  // namespace sim_clock

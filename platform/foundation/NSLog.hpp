@@ -1,0 +1,21 @@
+// Foundation stand-in: the system log.
+// Implements: NSLog as one line per call into a process-wide sink that keeps every line in
+// order and hands each to an optional printer (the hosts print to stderr).
+// Leaves out: log levels, subsystems, persistence, format strings (callers format first).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+void NSLog(std::string_view line);
+
+namespace system_log {
+
+std::vector<std::string> lines();
+void clear();
+// Called for every line as it is logged; an empty function stops printing.
+void setPrinter(std::function<void(std::string_view)> printer);
+
+}  // namespace system_log

@@ -1,0 +1,78 @@
+#include "platform/foundation/NSObject.hpp"
+
+#include <mutex>
+
+namespace {
+
+struct RegistryState {
+  std::mutex mutex;
+  std::map<std::string, std::unique_ptr<ClassInfo>, std::less<>> classes;
+};
+
+RegistryState& registryState() {
+  static RegistryState* state = new RegistryState;  // never destroyed: classes outlive static teardown
+  return *state;
+}
+
+}  // namespace
+
+bool ClassInfo::isSubclassOf(const ClassInfo& other) const {
+  for (const ClassInfo* c = this; c; c = c->superclass)
+    if (c == &other) return true;
+  return false;
+}
+
+const ClassInfo::Method* ClassInfo::findMethod(std::string_view selector) const {
+  for (const ClassInfo* c = this; c; c = c->superclass) {
+    auto it = c->methods.find(selector);
+    if (it != c->methods.end()) return &it->second;
+  }
+  return nullptr;
+}
+
+NSObjectRef ClassInfo::instantiate() const { return factory ? factory() : nullptr; }
+
+const ClassInfo& ClassRegistry::define(std::string name, const ClassInfo* superclass, ClassInfo::Factory factory,
+                                       std::map<std::string, ClassInfo::Method, std::less<>> methods) {
+  auto& state = registryState();
+  std::lock_guard lock(state.mutex);
+  auto it = state.classes.find(name);
+  if (it != state.classes.end()) return *it->second;
+  auto info = std::make_unique<ClassInfo>();
+  info->name = name;
+  info->superclass = superclass;
+  info->factory = std::move(factory);
+  info->methods = std::move(methods);
+  auto& stored = *info;
+  state.classes.emplace(std::move(name), std::move(info));
+  return stored;
+}
+
+const ClassInfo* ClassRegistry::find(std::string_view name) {
+  auto& state = registryState();
+  std::lock_guard lock(state.mutex);
+  auto it = state.classes.find(name);
+  return it == state.classes.end() ? nullptr : it->second.get();
+}
+
+const ClassInfo* NSClassFromString(std::string_view name) { return ClassRegistry::find(name); }
+
+const ClassInfo& NSObject::staticClassInfo() {
+  static const ClassInfo& info = ClassRegistry::define("NSObject", nullptr, [] { return std::make_shared<NSObject>(); });
+  return info;
+}
+
+bool NSObject::isKindOfClass(std::string_view name) const {
+  for (const ClassInfo* c = &classInfo(); c; c = c->superclass)
+    if (c->name == name) return true;
+  return false;
+}
+
+bool NSObject::respondsToSelector(std::string_view selector) const { return classInfo().findMethod(selector) != nullptr; }
+
+bool NSObject::performSelector(std::string_view selector, const NSObjectRef& argument) {
+  const ClassInfo::Method* method = classInfo().findMethod(selector);
+  if (!method) return false;
+  (*method)(*this, argument);
+  return true;
+}
