@@ -90,7 +90,7 @@ class NSObject : public std::enable_shared_from_this<NSObject> {
   std::string_view className() const { return classInfo().name; }
   bool isKindOfClass(const ClassInfo& cls) const { return classInfo().isSubclassOf(cls); }
   bool isKindOfClass(std::string_view name) const;
-  bool respondsToSelector(std::string_view selector) const;
+  virtual bool respondsToSelector(std::string_view selector) const;
   // Sends a selector from the class's table; false (and nothing happens) when the receiver
   // does not answer it.
   bool performSelector(std::string_view selector, const NSObjectRef& argument = nullptr);

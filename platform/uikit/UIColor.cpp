@@ -12,25 +12,58 @@ UIColorRef UIColor::colorWithRed(double red, double green, double blue, double a
 UIColorRef UIColor::colorWithWhite(double white, double alpha) { return std::make_shared<UIColor>(white, white, white, alpha); }
 
 UIColorRef UIColor::colorWithHue(double hue, double saturation, double brightness, double alpha) {
+  double r, g, b;
+  hsbToRgb(hue, saturation, brightness, &r, &g, &b);
+  return colorWithRed(r, g, b, alpha);
+}
+
+void UIColor::hsbToRgb(double hue, double saturation, double brightness, double* red, double* green, double* blue) {
   // Standard HSV to RGB: six sectors of the wheel.
   double h = hue - std::floor(hue);
   double s = std::clamp(saturation, 0.0, 1.0);
   double v = std::clamp(brightness, 0.0, 1.0);
-  if (s == 0) return colorWithRed(v, v, v, alpha);
-  double sector = h * 6.0;
-  int i = static_cast<int>(std::floor(sector)) % 6;
-  double f = sector - std::floor(sector);
-  double p = v * (1.0 - s);
-  double q = v * (1.0 - s * f);
-  double t = v * (1.0 - s * (1.0 - f));
-  switch (i) {
-    case 0: return colorWithRed(v, t, p, alpha);
-    case 1: return colorWithRed(q, v, p, alpha);
-    case 2: return colorWithRed(p, v, t, alpha);
-    case 3: return colorWithRed(p, q, v, alpha);
-    case 4: return colorWithRed(t, p, v, alpha);
-    default: return colorWithRed(v, p, q, alpha);
+  double r, g, b;
+  if (s == 0) {
+    r = g = b = v;
+  } else {
+    double sector = h * 6.0;
+    int i = static_cast<int>(std::floor(sector)) % 6;
+    double f = sector - std::floor(sector);
+    double p = v * (1.0 - s);
+    double q = v * (1.0 - s * f);
+    double t = v * (1.0 - s * (1.0 - f));
+    switch (i) {
+      case 0: r = v, g = t, b = p; break;
+      case 1: r = q, g = v, b = p; break;
+      case 2: r = p, g = v, b = t; break;
+      case 3: r = p, g = q, b = v; break;
+      case 4: r = t, g = p, b = v; break;
+      default: r = v, g = p, b = q; break;
+    }
   }
+  *red = r;
+  *green = g;
+  *blue = b;
+}
+
+void UIColor::rgbToHsb(double red, double green, double blue, double* hue, double* saturation, double* brightness) {
+  double maxc = std::max({red, green, blue});
+  double minc = std::min({red, green, blue});
+  double delta = maxc - minc;
+  double h = 0;
+  if (delta > 0) {
+    if (maxc == red)
+      h = (green - blue) / delta;
+    else if (maxc == green)
+      h = 2.0 + (blue - red) / delta;
+    else
+      h = 4.0 + (red - green) / delta;
+    h /= 6.0;
+    if (h < 0) h += 1.0;
+  }
+  *hue = h;
+  *saturation = maxc == 0 ? 0 : delta / maxc;
+  *brightness = maxc;
 }
 
 UIColorRef UIColor::whiteColor() { return colorWithWhite(1.0, 1.0); }
@@ -49,23 +82,11 @@ bool UIColor::getRed(double* red, double* green, double* blue, double* alpha) co
 }
 
 bool UIColor::getHue(double* hue, double* saturation, double* brightness, double* alpha) const {
-  double maxc = std::max({r_, g_, b_});
-  double minc = std::min({r_, g_, b_});
-  double delta = maxc - minc;
-  double h = 0;
-  if (delta > 0) {
-    if (maxc == r_)
-      h = (g_ - b_) / delta;
-    else if (maxc == g_)
-      h = 2.0 + (b_ - r_) / delta;
-    else
-      h = 4.0 + (r_ - g_) / delta;
-    h /= 6.0;
-    if (h < 0) h += 1.0;
-  }
+  double h, s, v;
+  rgbToHsb(r_, g_, b_, &h, &s, &v);
   if (hue) *hue = h;
-  if (saturation) *saturation = maxc == 0 ? 0 : delta / maxc;
-  if (brightness) *brightness = maxc;
+  if (saturation) *saturation = s;
+  if (brightness) *brightness = v;
   if (alpha) *alpha = a_;
   return true;
 }

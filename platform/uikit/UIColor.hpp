@@ -35,6 +35,11 @@ class UIColor : public NSObject {
   double blue() const { return b_; }
   double alpha() const { return a_; }
 
+  // The HSB (HSV) conversions behind colorWithHue and getHue, as pure functions on doubles, for
+  // callers that convert many colours without making colour objects.
+  static void hsbToRgb(double hue, double saturation, double brightness, double* red, double* green, double* blue);
+  static void rgbToHsb(double red, double green, double blue, double* hue, double* saturation, double* brightness);
+
   // Same colour: all four components exactly equal.
   bool isEqual(const UIColor& other) const { return r_ == other.r_ && g_ == other.g_ && b_ == other.b_ && a_ == other.a_; }
 

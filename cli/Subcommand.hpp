@@ -1,0 +1,23 @@
+// The velloway command's subcommands register themselves here, one file each, so that adding
+// a subcommand never means editing main.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Subcommand {
+  std::string name;
+  std::string description;
+  // Adds the subcommand's options to its CLI11 app and returns what runs it (its exit status).
+  std::function<std::function<int()>(CLI::App& app)> setup;
+  int order = 100;  // position in --help
+};
+
+std::vector<Subcommand>& subcommands();
+
+struct SubcommandRegistration {
+  explicit SubcommandRegistration(Subcommand subcommand) { subcommands().push_back(std::move(subcommand)); }
+};

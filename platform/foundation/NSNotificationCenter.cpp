@@ -1,0 +1,63 @@
+#include "platform/foundation/NSNotificationCenter.hpp"
+
+#include <mutex>
+#include <vector>
+
+#include "platform/objc/ObjCRuntime.hpp"
+
+struct NSNotificationCenter::State {
+  struct Observer {
+    std::string name;
+    id object = nullptr;
+    SEL selector = nullptr;
+    std::function<void(const std::string&)> block;
+  };
+  mutable std::mutex mutex;
+  std::vector<Observer> observers;
+};
+
+NSNotificationCenter& NSNotificationCenter::defaultCenter() {
+  static auto* center = new NSNotificationCenter;
+  return *center;
+}
+
+NSNotificationCenter::State& NSNotificationCenter::state() const {
+  static auto* s = new State;
+  return *s;
+}
+
+void NSNotificationCenter::addObserver(id observer, SEL selector, const std::string& name, const void*) {
+  if (!observer || !selector) return;
+  std::lock_guard lock(state().mutex);
+  state().observers.push_back({name, observer, selector, {}});
+}
+
+void NSNotificationCenter::addObserverForName(const std::string& name, std::function<void(const std::string&)> block) {
+  if (!block) return;
+  std::lock_guard lock(state().mutex);
+  state().observers.push_back({name, nullptr, nullptr, std::move(block)});
+}
+
+void NSNotificationCenter::postNotificationName(const std::string& name, const void*) {
+  std::vector<State::Observer> targets;
+  {
+    std::lock_guard lock(state().mutex);
+    for (const auto& o : state().observers)
+      if (o.name == name) targets.push_back(o);
+  }
+  for (const auto& o : targets) {
+    if (o.block) {
+      o.block(name);
+    } else {
+      // The notification object itself is not modelled; observers get nil as argument.
+      objc_support::send<void, id>(o.object, o.selector, nullptr);
+    }
+  }
+}
+
+size_t NSNotificationCenter::selectorObserverCount(const std::string& name) const {
+  std::lock_guard lock(state().mutex);
+  size_t n = 0;
+  for (const auto& o : state().observers) n += (o.name == name && o.object);
+  return n;
+}

@@ -1,0 +1,120 @@
+#include "platform/uikit/UIAlertView.hpp"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+
+#include <nlohmann/json.hpp>
+
+VW_DEFINE_CLASS(UITextField, UIControl, factoryOf<UITextField>())
+VW_DEFINE_CLASS(UIAlertView, UIView, nullptr)
+
+namespace {
+
+struct AlertState {
+  std::deque<UIAlertViewRef> visible;  // front is on screen
+  std::vector<UIAlertViewRef> history;
+};
+
+AlertState& state() {
+  static AlertState* s = new AlertState;
+  return *s;
+}
+
+}  // namespace
+
+bool UITextField::becomeFirstResponder() {
+  firstResponder_ = true;
+  return true;
+}
+
+bool UITextField::resignFirstResponder() {
+  firstResponder_ = false;
+  return true;
+}
+
+UIAlertView::UIAlertView(std::optional<std::string> title, std::optional<std::string> message,
+                         std::weak_ptr<UIAlertViewDelegate> delegate, std::optional<std::string> cancelButtonTitle,
+                         std::vector<std::string> otherButtonTitles)
+    : title(std::move(title)),
+      message(std::move(message)),
+      cancelButtonTitle(std::move(cancelButtonTitle)),
+      otherButtonTitles(std::move(otherButtonTitles)),
+      delegate_(std::move(delegate)) {}
+
+void UIAlertView::setAlertViewStyle(long style) {
+  style_ = style;
+  if (style == UIAlertViewStylePlainTextInput || style == UIAlertViewStyleSecureTextInput) {
+    if (!field_) field_ = std::make_shared<UITextField>();
+  } else {
+    field_.reset();
+  }
+}
+
+UITextFieldRef UIAlertView::textFieldAtIndex(long index) const { return index == 0 ? field_ : nullptr; }
+
+void UIAlertView::show() {
+  auto& s = state();
+  auto me = std::static_pointer_cast<UIAlertView>(shared_from_this());
+  if (std::find(s.visible.begin(), s.visible.end(), me) != s.visible.end()) return;
+  s.visible.push_back(me);
+  s.history.push_back(me);
+}
+
+bool UIAlertView::isVisible() const {
+  auto& s = state();
+  return !s.visible.empty() && s.visible.front().get() == this;
+}
+
+void UIAlertView::dismissWithClickedButtonIndex(long index) {
+  auto& s = state();
+  auto me = std::static_pointer_cast<UIAlertView>(shared_from_this());  // alive through the callback
+  std::erase(s.visible, me);
+  if (auto delegate = delegate_.lock()) delegate->alertViewClickedButtonAtIndex(*this, index);
+}
+
+std::vector<std::string> UIAlertView::buttonTitles() const {
+  std::vector<std::string> titles;
+  if (cancelButtonTitle) titles.push_back(*cancelButtonTitle);
+  titles.insert(titles.end(), otherButtonTitles.begin(), otherButtonTitles.end());
+  return titles;
+}
+
+long UIAlertView::indexOfButtonTitled(const std::string& wanted) const {
+  auto titles = buttonTitles();
+  auto it = std::find(titles.begin(), titles.end(), wanted);
+  return it == titles.end() ? -1 : static_cast<long>(it - titles.begin());
+}
+
+nlohmann::json UIAlertView::describeAlert() const {
+  auto opt = [](const std::optional<std::string>& s) { return s ? nlohmann::json(*s) : nlohmann::json(nullptr); };
+  nlohmann::json out{{"title", opt(title)},
+                     {"message", opt(message)},
+                     {"cancel", opt(cancelButtonTitle)},
+                     {"others", otherButtonTitles},
+                     {"style", style_},
+                     {"tag", tag()},
+                     {"onScreen", isVisible()}};
+  out["text"] = field_ ? nlohmann::json(field_->text) : nlohmann::json(nullptr);
+  if (field_) {
+    out["keyboardType"] = field_->keyboardType;
+    out["firstResponder"] = field_->isFirstResponder();
+  }
+  return out;
+}
+
+namespace alert_center {
+
+UIAlertViewRef onScreen() {
+  auto& s = state();
+  return s.visible.empty() ? nullptr : s.visible.front();
+}
+
+std::vector<UIAlertViewRef> history() { return state().history; }
+
+void reset() {
+  state().visible.clear();
+  state().history.clear();
+}
+
+}  // namespace alert_center

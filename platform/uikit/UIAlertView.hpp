@@ -1,0 +1,89 @@
+// UIKit stand-in: alert views, text fields, and the alerts on screen.
+// Implements: alerts with title, message, delegate, cancel and other button titles, style
+// (0 default, 2 plain text input with one field), tag; show puts an alert on screen (one
+// shows at a time, later ones wait in order) and keeps it alive until a button dismisses it;
+// pressing a button calls the delegate's alertView:clickedButtonAtIndex: (cancel is index 0
+// when there is one). Text fields keep text, keyboard type, delegate and first-responder
+// state. Every alert ever shown is remembered for dumps.
+// Leaves out: alert controllers, secure and login styles, keyboards, animations.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/uikit/UIControl.hpp"
+
+class UIAlertView;
+
+class UITextField : public UIControl {
+  VW_DECLARE_CLASS()
+ public:
+  using UIControl::UIControl;
+  std::string text;
+  std::optional<std::string> placeholder;
+  long keyboardType = 0;
+  std::weak_ptr<NSObject> delegate;
+  bool isFirstResponder() const { return firstResponder_; }
+  bool becomeFirstResponder();
+  bool resignFirstResponder();
+
+ private:
+  bool firstResponder_ = false;
+};
+using UITextFieldRef = std::shared_ptr<UITextField>;
+
+// Receives the alert's button presses.
+class UIAlertViewDelegate {
+ public:
+  virtual ~UIAlertViewDelegate() = default;
+  virtual void alertViewClickedButtonAtIndex(UIAlertView& alert, long buttonIndex) = 0;
+};
+
+enum UIAlertViewStyle : long { UIAlertViewStyleDefault = 0, UIAlertViewStyleSecureTextInput = 1, UIAlertViewStylePlainTextInput = 2 };
+
+class UIAlertView : public UIView {
+  VW_DECLARE_CLASS()
+ public:
+  // initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles: — the delegate is
+  // not retained.
+  UIAlertView(std::optional<std::string> title, std::optional<std::string> message, std::weak_ptr<UIAlertViewDelegate> delegate,
+              std::optional<std::string> cancelButtonTitle, std::vector<std::string> otherButtonTitles);
+
+  const std::optional<std::string> title;
+  const std::optional<std::string> message;
+  const std::optional<std::string> cancelButtonTitle;
+  const std::vector<std::string> otherButtonTitles;
+
+  long alertViewStyle() const { return style_; }
+  void setAlertViewStyle(long style);
+  // The field at the index, or null (only the plain text style has one, at index 0).
+  UITextFieldRef textFieldAtIndex(long index) const;
+
+  void show();
+  bool isVisible() const;
+  // Presses the button: takes the alert off screen, then calls the delegate.
+  void dismissWithClickedButtonIndex(long index);
+  // The index of the button with that title, or -1.
+  long indexOfButtonTitled(const std::string& title) const;
+  std::vector<std::string> buttonTitles() const;  // cancel first
+
+  nlohmann::json describeAlert() const;
+
+ private:
+  std::weak_ptr<UIAlertViewDelegate> delegate_;
+  long style_ = UIAlertViewStyleDefault;
+  UITextFieldRef field_;
+};
+using UIAlertViewRef = std::shared_ptr<UIAlertView>;
+
+namespace alert_center {
+
+// The alert on screen, or null.
+UIAlertViewRef onScreen();
+// Every alert shown so far, in order of showing.
+std::vector<UIAlertViewRef> history();
+void reset();
+
+}  // namespace alert_center

@@ -1,0 +1,7 @@
+#include "platform/uikit/UIFont.hpp"
+
+VW_DEFINE_CLASS(UIFont, NSObject, nullptr)
+
+UIFontRef UIFont::systemFontOfSize(double size) { return std::make_shared<UIFont>("Helvetica", size); }
+UIFontRef UIFont::boldSystemFontOfSize(double size) { return std::make_shared<UIFont>("Helvetica-Bold", size); }
+UIFontRef UIFont::fontWithName(std::string name, double size) { return std::make_shared<UIFont>(std::move(name), size); }

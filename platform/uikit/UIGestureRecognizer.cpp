@@ -1,0 +1,23 @@
+#include "platform/uikit/UIGestureRecognizer.hpp"
+
+#include <nlohmann/json.hpp>
+
+VW_DEFINE_CLASS(UIGestureRecognizer, NSObject, nullptr)
+VW_DEFINE_CLASS(UITapGestureRecognizer, UIGestureRecognizer, nullptr)
+VW_DEFINE_CLASS(UISwipeGestureRecognizer, UIGestureRecognizer, nullptr)
+
+bool UIGestureRecognizer::fire() {
+  NSObjectRef target = target_.lock();
+  if (!enabled || !target) return false;
+  return target->performSelector(action_, shared_from_this());
+}
+
+nlohmann::json UIGestureRecognizer::describe() const { return {{"type", "gesture"}, {"action", action_}}; }
+
+nlohmann::json UITapGestureRecognizer::describe() const {
+  return {{"type", "tap"}, {"taps", numberOfTapsRequired}, {"touches", numberOfTouchesRequired}, {"action", action()}};
+}
+
+nlohmann::json UISwipeGestureRecognizer::describe() const {
+  return {{"type", "swipe"}, {"direction", direction}, {"touches", numberOfTouchesRequired}, {"action", action()}};
+}

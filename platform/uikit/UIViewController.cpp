@@ -1,0 +1,62 @@
+#include "platform/uikit/UIViewController.hpp"
+
+#include "platform/uikit/UIWindow.hpp"
+
+VW_DEFINE_CLASS(UIBarButtonItem, NSObject, nullptr)
+VW_DEFINE_CLASS(UINavigationItem, NSObject, factoryOf<UINavigationItem>())
+VW_DEFINE_CLASS(UIViewController, NSObject, factoryOf<UIViewController>())
+
+bool UIBarButtonItem::press() {
+  auto t = target.lock();
+  return t && t->performSelector(action, shared_from_this());
+}
+
+UIViewController::UIViewController() : navigationItem_(std::make_shared<UINavigationItem>()) {}
+UIViewController::~UIViewController() = default;
+
+UIViewRef UIViewController::view() {
+  if (!view_) {
+    loadView();
+    if (!view_) view_ = std::make_shared<UIView>(UIScreen::mainScreen()->bounds());
+    viewDidLoad();
+  }
+  return view_;
+}
+
+void UIViewController::loadView() { view_ = std::make_shared<UIView>(UIScreen::mainScreen()->bounds()); }
+
+void UIViewController::setTitle(std::optional<std::string> title) {
+  title_ = title;
+  navigationItem_->title = std::move(title);
+}
+
+void UIViewController::presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
+                                             std::function<void()> completion) {
+  if (!controller || presented_) return;  // one presentation at a time, as UIKit refuses a second
+  presented_ = controller;
+  controller->presenting_ = std::static_pointer_cast<UIViewController>(shared_from_this());
+  controller->view();
+  controller->viewWillAppear(animated);
+  controller->viewDidAppear(animated);
+  if (completion) completion();
+}
+
+void UIViewController::dismissViewControllerAnimated(bool animated, std::function<void()> completion) {
+  // Sent to a presented controller, it asks its presenter to dismiss it.
+  if (!presented_) {
+    if (auto presenter = presenting_.lock()) {
+      presenter->dismissViewControllerAnimated(animated, std::move(completion));
+      return;
+    }
+    if (completion) completion();
+    return;
+  }
+  auto dismissed = std::move(presented_);
+  presented_.reset();
+  dismissed->viewWillDisappear(animated);
+  dismissed->viewDidDisappear(animated);
+  dismissed->presenting_.reset();
+  if (completion) completion();
+}
+
+std::shared_ptr<UINavigationController> UIViewController::navigationController() const { return navigationController_.lock(); }

@@ -1,0 +1,88 @@
+// UIKit stand-in: view controllers, navigation items and bar button items.
+// Implements: a controller's view made on first use by loadView (then viewDidLoad), the
+// appearance callbacks the hosts call at the moments UIKit would, a title, a navigation item
+// (title, title view, right bar button item), the navigation controller it is in, and modal
+// presentation of one controller at a time with dismissal.
+// Leaves out: child containment beyond navigation, transitions, rotation, storyboards.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/uikit/UIView.hpp"
+
+class UINavigationController;
+
+enum UIBarButtonSystemItem : long { UIBarButtonSystemItemDone = 0, UIBarButtonSystemItemCompose = 7 };
+
+class UIBarButtonItem : public NSObject {
+  VW_DECLARE_CLASS()
+ public:
+  // initWithBarButtonSystemItem:target:action: — the target is not retained.
+  UIBarButtonItem(long systemItem, const NSObjectRef& target, std::string action)
+      : systemItem(systemItem), target(target), action(std::move(action)) {}
+  const long systemItem;
+  const std::weak_ptr<NSObject> target;
+  const std::string action;
+  // Sends the action to the target with the item as sender.
+  bool press();
+};
+using UIBarButtonItemRef = std::shared_ptr<UIBarButtonItem>;
+
+class UINavigationItem : public NSObject {
+  VW_DECLARE_CLASS()
+ public:
+  std::optional<std::string> title;
+  UIViewRef titleView;
+  UIBarButtonItemRef rightBarButtonItem;
+  void setRightBarButtonItem(UIBarButtonItemRef item) { rightBarButtonItem = std::move(item); }
+  void setTitleView(UIViewRef view) { titleView = std::move(view); }
+};
+using UINavigationItemRef = std::shared_ptr<UINavigationItem>;
+
+class UIViewController : public NSObject {
+  VW_DECLARE_CLASS()
+ public:
+  UIViewController();
+  ~UIViewController() override;
+
+  // The view, loaded on first use: loadView, then viewDidLoad.
+  UIViewRef view();
+  bool isViewLoaded() const { return view_ != nullptr; }
+  void setView(UIViewRef view) { view_ = std::move(view); }
+
+  virtual void loadView();  // makes a plain view of the screen's size
+  virtual void viewDidLoad() {}
+  virtual void viewWillAppear(bool animated) {}
+  virtual void viewDidAppear(bool animated) {}
+  virtual void viewWillDisappear(bool animated) {}
+  virtual void viewDidDisappear(bool animated) {}
+
+  const std::optional<std::string>& title() const { return title_; }
+  virtual void setTitle(std::optional<std::string> title);
+  const UINavigationItemRef& navigationItem() const { return navigationItem_; }
+
+  // The navigation controller this controller is in (for a navigation controller inside
+  // another, the outer one), or null.
+  std::shared_ptr<UINavigationController> navigationController() const;
+  void setNavigationController(const std::shared_ptr<UINavigationController>& nav) { navigationController_ = nav; }
+
+  // Modal presentation: the presented controller is kept alive until dismissed.
+  void presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
+                             std::function<void()> completion = {});
+  // Sent to the presenting or the presented controller: dismisses the presented one.
+  void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
+  std::shared_ptr<UIViewController> presentedViewController() const { return presented_; }
+  std::shared_ptr<UIViewController> presentingViewController() const { return presenting_.lock(); }
+
+ private:
+  UIViewRef view_;
+  std::optional<std::string> title_;
+  UINavigationItemRef navigationItem_;
+  std::weak_ptr<UINavigationController> navigationController_;
+  std::shared_ptr<UIViewController> presented_;
+  std::weak_ptr<UIViewController> presenting_;
+};
+using UIViewControllerRef = std::shared_ptr<UIViewController>;
