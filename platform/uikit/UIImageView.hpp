@@ -20,6 +20,8 @@ class UIImageView : public UIView {
   const UIImageRef& image() const { return image_; }
   void setImage(UIImageRef image) { image_ = std::move(image); }
   long contentMode = UIViewContentModeScaleToFill;
+  // The image's size in points (none without an image).
+  CGSize intrinsicContentSize() const override { return image_ ? image_->size() : CGSize{-1, -1}; }
 
  protected:
   void describe(nlohmann::json& out, const Annotator& annotate) const override;

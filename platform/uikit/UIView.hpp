@@ -49,9 +49,17 @@ class UIView : public NSObject {
   void setCenter(CGPoint center);
 
   double alpha() const { return alpha_; }
-  void setAlpha(double alpha) { alpha_ = alpha; }
+  // Inside an animation block the change is animated (see UIViewAnimation.hpp).
+  void setAlpha(double alpha);
+  // The alpha as drawn at the simulated clock's time: alpha() with running animations applied.
+  double presentationAlpha() const;
   bool isHidden() const { return hidden_; }
   void setHidden(bool hidden) { hidden_ = hidden; }
+
+  // animateWithDuration:animations:completion: (defined with the animation support in
+  // UIViewAnimation.cpp).
+  static void animateWithDuration(double duration, std::function<void()> animations,
+                                  std::function<void(bool finished)> completion = {});
   const UIColorRef& backgroundColor() const { return backgroundColor_; }
   virtual void setBackgroundColor(UIColorRef color) { backgroundColor_ = std::move(color); }
   const UIColorRef& tintColor() const { return tintColor_; }
@@ -67,6 +75,9 @@ class UIView : public NSObject {
   bool translatesAutoresizingMaskIntoConstraints() const { return translatesMask_; }
   void setTranslatesAutoresizingMaskIntoConstraints(bool translates) { translatesMask_ = translates; }
   const CALayerRef& layer() const { return layer_; }
+  // The view controller whose view this is (set by UIViewController::view), or null.
+  std::shared_ptr<NSObject> viewDelegate() const { return viewDelegate_.lock(); }
+  void setViewDelegate(const std::shared_ptr<NSObject>& controller) { viewDelegate_ = controller; }
 
   UIViewRef superview() const { return superview_.lock(); }
   const std::vector<UIViewRef>& subviews() const { return subviews_; }
@@ -81,6 +92,9 @@ class UIView : public NSObject {
 
   void addConstraint(const NSLayoutConstraintRef& constraint) { constraints_.push_back(constraint); }
   const std::vector<NSLayoutConstraintRef>& constraints() const { return constraints_; }
+  // Places subviews that follow their superview by code (cells, bars); run by the layout pass
+  // (LayoutSolver.hpp) before the view's constraints are solved.
+  virtual void layoutSubviews() {}
   // Natural size of the content; negative components mean "none".
   virtual CGSize intrinsicContentSize() const { return {-1, -1}; }
 
@@ -119,6 +133,7 @@ class UIView : public NSObject {
   bool translatesMask_ = true;
   CALayerRef layer_;
   std::weak_ptr<UIView> superview_;
+  std::weak_ptr<NSObject> viewDelegate_;
   std::vector<UIViewRef> subviews_;
   std::vector<NSLayoutConstraintRef> constraints_;
   std::vector<std::shared_ptr<UIGestureRecognizer>> gestures_;

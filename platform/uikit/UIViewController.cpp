@@ -18,6 +18,7 @@ UIViewRef UIViewController::view() {
   if (!view_) {
     loadView();
     if (!view_) view_ = std::make_shared<UIView>(UIScreen::mainScreen()->bounds());
+    view_->setViewDelegate(shared_from_this());
     viewDidLoad();
   }
   return view_;

@@ -1,0 +1,105 @@
+#include "platform/uikit/UIAppearance.hpp"
+
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "platform/uikit/UISegmentedControl.hpp"
+#include "platform/uikit/UISwitch.hpp"
+#include "platform/uikit/UIViewController.hpp"
+
+VW_DEFINE_CLASS(UIAppearanceProxy, NSObject, nullptr)
+
+namespace {
+
+// Every proxy of the process, in the order made.
+struct AppearanceState {
+  std::mutex mutex;
+  std::vector<UIAppearanceProxyRef> proxies;
+};
+
+AppearanceState& appearanceState() {
+  static AppearanceState* s = new AppearanceState;
+  return *s;
+}
+
+std::vector<UIAppearanceProxyRef> allProxies() {
+  auto& s = appearanceState();
+  std::lock_guard lock(s.mutex);
+  return s.proxies;
+}
+
+// The classes enclosing a view, nearest first: each superview and the controller it belongs to.
+std::vector<const ClassInfo*> containersOf(const UIView& view) {
+  std::vector<const ClassInfo*> out;
+  for (auto v = view.superview(); v; v = v->superview()) {
+    if (auto controller = owningViewController(*v)) out.push_back(&controller->classInfo());
+    out.push_back(&v->classInfo());
+  }
+  return out;
+}
+
+template <class Getter>
+UIColorRef lookUp(const UIView& control, const std::vector<UIAppearanceProxyRef>& proxies, Getter get) {
+  for (const ClassInfo* container : containersOf(control))
+    for (auto it = proxies.rbegin(); it != proxies.rend(); ++it) {
+      const auto& p = *it;
+      if (control.isKindOfClass(p->controlClass) && container->isSubclassOf(p->container))
+        if (UIColorRef c = get(*p)) return c;
+    }
+  return nullptr;
+}
+
+void applyTo(UIView& view, const std::vector<UIAppearanceProxyRef>& proxies) {
+  if (auto sw = dynamic_cast<UISwitch*>(&view))
+    sw->setAppearanceOnTintColor(lookUp(view, proxies, [](const UIAppearanceProxy& p) { return p.onTintColor(); }));
+  if (auto seg = dynamic_cast<UISegmentedControl*>(&view))
+    seg->setAppearanceTintColor(lookUp(view, proxies, [](const UIAppearanceProxy& p) { return p.tintColor(); }));
+  for (const auto& sub : view.subviews()) applyTo(*sub, proxies);
+}
+
+}  // namespace
+
+void UIAppearanceProxy::setOnTintColor(UIColorRef color) {
+  std::lock_guard lock(appearanceState().mutex);
+  onTint_ = std::move(color);
+}
+void UIAppearanceProxy::setTintColor(UIColorRef color) {
+  std::lock_guard lock(appearanceState().mutex);
+  tint_ = std::move(color);
+}
+UIColorRef UIAppearanceProxy::onTintColor() const {
+  std::lock_guard lock(appearanceState().mutex);
+  return onTint_;
+}
+UIColorRef UIAppearanceProxy::tintColor() const {
+  std::lock_guard lock(appearanceState().mutex);
+  return tint_;
+}
+
+UIAppearanceProxyRef UIAppearance::proxy(const ClassInfo& controlClass, const ClassInfo& container) {
+  auto& s = appearanceState();
+  std::lock_guard lock(s.mutex);
+  for (auto& p : s.proxies)
+    if (&p->controlClass == &controlClass && &p->container == &container) return p;
+  auto p = std::make_shared<UIAppearanceProxy>(controlClass, container);
+  s.proxies.push_back(p);
+  return p;
+}
+
+void UIAppearance::applyToTree(UIView& root) { applyTo(root, allProxies()); }
+
+nlohmann::json UIAppearance::describe() {
+  nlohmann::json out = nlohmann::json::object();
+  for (const auto& p : allProxies()) {
+    auto& entry = out[std::string(p->container.name)][std::string(p->controlClass.name)];
+    if (auto c = p->onTintColor()) entry["onTintColor"] = colorJson(c);
+    if (auto c = p->tintColor()) entry["tintColor"] = colorJson(c);
+    if (entry.is_null()) out[std::string(p->container.name)].erase(std::string(p->controlClass.name));
+  }
+  for (auto it = out.begin(); it != out.end();)
+    it = it->empty() ? out.erase(it) : std::next(it);
+  return out;
+}
+
+std::shared_ptr<NSObject> owningViewController(const UIView& view) { return view.viewDelegate(); }

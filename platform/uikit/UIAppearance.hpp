@@ -1,0 +1,48 @@
+// UIKit stand-in: appearance proxies (appearanceWhenContainedIn:).
+// Implements: one proxy per control class and container class, with the two settings the
+// controls here take from a proxy (a switch's on-tint, a segmented control's tint); applying
+// them to the controls of a view tree as the tree is put on screen: a control takes the
+// setting of the proxy for its class (or a superclass) whose container class matches the
+// nearest enclosing view or view controller (the controller whose view encloses it); a value
+// set on the control itself wins. All proxies live in one registry, for dumps.
+// Leaves out: containment chains of more than one class, trait collections, appearance()
+// without a container, any other property.
+#pragma once
+
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
+
+#include "platform/foundation/NSObject.hpp"
+#include "platform/uikit/UIColor.hpp"
+
+class UIView;
+
+class UIAppearanceProxy : public NSObject {
+  VW_DECLARE_CLASS()
+ public:
+  UIAppearanceProxy(const ClassInfo& controlClass, const ClassInfo& container) : controlClass(controlClass), container(container) {}
+  const ClassInfo& controlClass;
+  const ClassInfo& container;
+
+  void setOnTintColor(UIColorRef color);
+  void setTintColor(UIColorRef color);
+  UIColorRef onTintColor() const;
+  UIColorRef tintColor() const;
+
+ private:
+  UIColorRef onTint_, tint_;
+};
+using UIAppearanceProxyRef = std::shared_ptr<UIAppearanceProxy>;
+
+class UIAppearance {
+ public:
+  // The proxy for controls of controlClass inside containers of that class (made on first use).
+  static UIAppearanceProxyRef proxy(const ClassInfo& controlClass, const ClassInfo& container);
+  // Gives every switch and segmented control in the tree its proxy settings.
+  static void applyToTree(UIView& root);
+  // {container class: {control class: {setting: colour}}} for every proxy with a setting.
+  static nlohmann::json describe();
+};
+
+// The view controller whose view this is, or null.
+std::shared_ptr<NSObject> owningViewController(const UIView& view);
