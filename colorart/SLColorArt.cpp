@@ -212,42 +212,15 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
                                  UIColorRef& detailColor, const UIColorRef& backgroundColor) const {
   const bool findDarkTextColor = !(backgroundColor && pc_isDarkColor(*backgroundColor));
   const Tables& t = tables();
+  const std::vector<uint32_t>& slots = colors.slots();
 
-  // Candidates whose colour occurs in the image, packed with the count of that colour; and the
-  // greyish colours whose raised colour occurs in no pixel (count 0), which sort behind all of
-  // them and are looked at only if the walk gets that far.
-  std::vector<uint64_t> candidates;
-  candidates.reserve(colors.size());
-  std::vector<ColorKey> uncounted;
-  colors.forEach([&](ColorKey key, uint64_t count) {
-    const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-    const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
-    if (!t.lowSaturation[maxc * 256 + minc]) {
-      // The colour itself, with its own count.
-      const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
-      if ((luminance < 0.5) == findDarkTextColor) candidates.push_back(pack(count, key));
-      return;
-    }
-    if (t.raisedMinimumExact[maxc]) {
-      RGBA raised;
-      colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
-      ColorKey raisedKey;
-      if (colorart::keyOfColor(raised, &raisedKey)) {
-        if (uint64_t raisedCount = colors.countForKey(raisedKey)) {
-          if (colorart::isDark(raised) == findDarkTextColor) candidates.push_back(pack(raisedCount, raisedKey));
-          return;
-        }
-      }
-    }
-    uncounted.push_back(key);
-  });
-
-  RGBA slots[3];
+  // The walk: each candidate is offered to the first empty slot.
+  RGBA chosen[3];
   UIColorRef* outputs[3] = {&primaryColor, &secondaryColor, &detailColor};
   bool filled[3];
   for (int i = 0; i < 3; ++i) {
     filled[i] = *outputs[i] != nullptr;
-    if (filled[i]) slots[i] = colorart::rgbaOf(**outputs[i]);
+    if (filled[i]) chosen[i] = colorart::rgbaOf(**outputs[i]);
   }
   const bool hasBackground = backgroundColor != nullptr;
   const double backgroundLuminance =
@@ -255,38 +228,120 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   auto contrasts = [&](const RGBA& x) {
     return !hasBackground || colorart::contrastRatio(colorart::luminance(x.r, x.g, x.b), backgroundLuminance) > 1.6;
   };
-  // Offers a candidate to the first empty slot; true when the walk is over.
+  // True when the walk is over.
   auto offer = [&](const RGBA& x) {
     if (!filled[0]) {
-      if (contrasts(x)) slots[0] = x, filled[0] = true;
+      if (contrasts(x)) chosen[0] = x, filled[0] = true;
       return false;
     }
     if (!filled[1]) {
-      if (colorart::isDistinct(slots[0], x) && contrasts(x)) slots[1] = x, filled[1] = true;
+      if (colorart::isDistinct(chosen[0], x) && contrasts(x)) chosen[1] = x, filled[1] = true;
       return false;
     }
     if (!filled[2]) {
-      if (colorart::isDistinct(slots[1], x) && colorart::isDistinct(slots[0], x) && contrasts(x)) {
-        slots[2] = x, filled[2] = true;
+      if (colorart::isDistinct(chosen[1], x) && colorart::isDistinct(chosen[0], x) && contrasts(x)) {
+        chosen[2] = x, filled[2] = true;
         return true;
       }
       return false;
     }
     return true;
   };
+  auto finish = [&] {
+    for (int i = 0; i < 3; ++i)
+      if (filled[i] && !*outputs[i])
+        *outputs[i] = UIColor::colorWithRed(chosen[i].r, chosen[i].g, chosen[i].b, chosen[i].a);
+  };
+  if (filled[0] && filled[1] && filled[2]) return finish();
 
-  bool done = filled[0] && filled[1] && filled[2];
-  DescendingWalk sorted(candidates);
-  for (size_t i = 0; i < sorted.size() && !done; ++i) done = offer(colorart::rgbaOfKey(keyOf(sorted[i])));
-  if (!done && !uncounted.empty()) {
-    std::sort(uncounted.begin(), uncounted.end(), std::greater<>());
-    for (size_t i = 0; i < uncounted.size() && !done; ++i) {
-      RGBA raised;
-      colorart::withMinimumSaturation(colorart::rgbaOfKey(uncounted[i]), kMinimumTextSaturation, &raised);
-      if (colorart::isDark(raised) == findDarkTextColor) done = offer(raised);
-    }
+  // Every colour C of the set is a candidate with the colour C' (C with its saturation raised to
+  // the minimum) and the count of C' in the set, if C' has the wanted darkness. The candidates are
+  // walked by count, largest first; the walk usually ends after a few, so they are gathered in
+  // tiers of counts, each tier from a pass over the table that looks at the count first.
+  //
+  // Which colour C' is, and so which count a candidate has, depends on C:
+  // - saturation at least the minimum: C' is C, with C's count;
+  // - below it, when the raised colour's smallest component can't be k / 255 (decided by the
+  //   brightness alone, see Tables): C' is no pixel colour, count 0, walked after all others;
+  // - below it otherwise (a few brightness levels): C' may be a pixel colour with a count of its
+  //   own, unrelated to C's. These colours are worked out in full in the first pass.
+  std::vector<uint64_t> special;  // candidates from the last group with a non-zero count
+  std::vector<ColorKey> uncounted;  // colours C whose C' has count 0
+  uint32_t histogram[256] = {};  // colours by count byte
+  for (uint32_t s : slots) {
+    ++histogram[s & 0xFF];
+    if (!s) continue;
+    const ColorKey key = CountedColorSet::keyOfSlot(s);
+    const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+    const uint32_t maxc = std::max({r, g, b});
+    if (!t.raisedMinimumExact[maxc]) continue;
+    const uint32_t minc = std::min({r, g, b});
+    if (!t.lowSaturation[maxc * 256 + minc]) continue;
+    RGBA raised;
+    colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
+    ColorKey raisedKey;
+    uint64_t raisedCount = colorart::keyOfColor(raised, &raisedKey) ? colors.countForKey(raisedKey) : 0;
+    if (raisedCount == 0)
+      uncounted.push_back(key);
+    else if (colorart::isDark(raised) == findDarkTextColor)
+      special.push_back(pack(raisedCount, raisedKey));
   }
 
-  for (int i = 0; i < 3; ++i)
-    if (filled[i] && !*outputs[i]) *outputs[i] = UIColor::colorWithRed(slots[i].r, slots[i].g, slots[i].b, slots[i].a);
+  // Tiers: counts in [low, high). The first holds at least 64 colours where there are that many,
+  // the second at least 4096, the third all the rest.
+  const size_t tierSizes[] = {64, 4096, SIZE_MAX};
+  // Colours per count: histogram[c] for c in 1..126; all spilled ones (count >= 127) together.
+  size_t spilledColours = 0;
+  for (int i = 128; i < 256; ++i) spilledColours += histogram[i];
+  auto lowestCountFor = [&](size_t wanted, uint64_t below) -> uint64_t {
+    // The largest low < below such that at least `wanted` colours have a count in [low, below).
+    size_t n = below > CountedColorSet::kSpillAt ? spilledColours : 0;
+    uint64_t low = std::min<uint64_t>(below, CountedColorSet::kSpillAt);
+    while (low > 1 && n < wanted) n += histogram[--low];
+    return std::max<uint64_t>(low, 1);
+  };
+
+  std::vector<uint64_t> tier;
+  uint64_t high = UINT64_MAX;
+  for (size_t tierSize : tierSizes) {
+    if (high <= 1) break;
+    const uint64_t low = lowestCountFor(tierSize, high);
+    tier.clear();
+    for (const uint64_t c : special)
+      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
+    for (uint32_t s : slots) {
+      if (!s) continue;
+      // Cheap count test first: most colours of a photo occur once or twice.
+      const uint64_t small = CountedColorSet::smallCount(s);
+      if (!CountedColorSet::spilled(s) && (small < low || small >= high)) continue;
+      const uint64_t count = CountedColorSet::spilled(s) ? colors.countOfSlot(s) : small;
+      if (count < low || count >= high) continue;
+      const ColorKey key = CountedColorSet::keyOfSlot(s);
+      const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+      const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
+      if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour: see above
+      const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
+      if ((luminance < 0.5) == findDarkTextColor) tier.push_back(pack(count, key));
+    }
+    std::sort(tier.begin(), tier.end(), std::greater<>());
+    for (const uint64_t c : tier)
+      if (offer(colorart::rgbaOfKey(keyOf(c)))) return finish();
+    high = low;
+  }
+
+  // Last, the candidates of count 0: greyish colours whose raised colour no pixel has.
+  for (uint32_t s : slots) {
+    if (!s) continue;
+    const ColorKey key = CountedColorSet::keyOfSlot(s);
+    const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+    const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
+    if (!t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + minc]) uncounted.push_back(key);
+  }
+  std::sort(uncounted.begin(), uncounted.end(), std::greater<>());
+  for (const ColorKey key : uncounted) {
+    RGBA raised;
+    colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
+    if (colorart::isDark(raised) == findDarkTextColor && offer(raised)) break;
+  }
+  finish();
 }
