@@ -1,14 +1,19 @@
-// Measuring text as the renderer draws it (Pango with fontconfig), for natural sizes of
-// labels.
+// Measuring text as the renderer draws it (Pango over the project's fontconfig file, through
+// the shared font map of platform/graphics/Fonts), for natural sizes of labels.
 #pragma once
 
 #include <string>
 
 #include "platform/graphics/Geometry.hpp"
 
-// The size in points of one line of text in the named face.
+// The size in points of one line of text in the named face, rounded up to whole points (the
+// toolkit's natural size of a one-line label).
 CGSize measureText(const std::string& fontName, double pointSize, const std::string& text);
 
-// The Pango font description string for a UIKit face name ("HelveticaNeue-Light" ->
-// "Helvetica Neue Light"-style family and weight), shared with the renderer.
+// The same size, unrounded.
+CGSize measureTextExact(const std::string& fontName, double pointSize, const std::string& text);
+
+// The Pango font description string for a face name of the views ("HelveticaNeue-Light" ->
+// family "Helvetica Neue Light", light weight; "Helvetica-Bold" -> "Helvetica", bold), as
+// fonts::newFontDescription builds it. Kept for logs and dumps.
 std::string pangoFontDescription(const std::string& fontName, double pointSize);
