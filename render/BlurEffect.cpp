@@ -1,0 +1,152 @@
+#include "render/BlurEffect.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/uikit/UIVisualEffectView.hpp"
+
+namespace render {
+
+std::array<int, 3> gaussianBoxWidths(double sigma) {
+  // n boxes of widths wl (m of them) and wl + 2 (the rest): variance sum (w^2 - 1) / 12.
+  constexpr int n = 3;
+  double ideal = std::sqrt(12 * sigma * sigma / n + 1);
+  int wl = static_cast<int>(std::floor(ideal));
+  if (wl % 2 == 0) --wl;
+  wl = std::max(wl, 1);
+  int wu = wl + 2;
+  double mIdeal = (12 * sigma * sigma - n * wl * wl - 4 * n * wl - 3 * n) / (-4.0 * wl - 4);
+  int m = std::clamp(static_cast<int>(std::lround(mIdeal)), 0, n);
+  std::array<int, 3> widths{};
+  for (int i = 0; i < n; ++i) widths[i] = i < m ? wl : wu;
+  return widths;
+}
+
+namespace {
+
+// One box pass along rows of `channels` interleaved 8-bit channels: out[i] = mean of
+// in[i - r .. i + r], edges repeated.
+template <int Channels>
+void boxRows(const uint8_t* in, uint8_t* out, int width, int height, size_t stride, int radius) {
+  if (radius <= 0) {
+    for (int y = 0; y < height; ++y) std::memcpy(out + y * stride, in + y * stride, size_t(width) * Channels);
+    return;
+  }
+  const int window = 2 * radius + 1;
+  // Fixed-point reciprocal of the window, rounding to nearest.
+  const uint32_t inv = static_cast<uint32_t>((1u << 24) / window);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* row = in + y * stride;
+    uint8_t* dst = out + y * stride;
+    uint32_t sum[Channels];
+    for (int c = 0; c < Channels; ++c) {
+      sum[c] = row[c] * uint32_t(radius + 1);
+      for (int i = 1; i <= radius; ++i) sum[c] += row[std::min(i, width - 1) * Channels + c];
+    }
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < Channels; ++c) dst[x * Channels + c] = static_cast<uint8_t>((sum[c] * inv + (1u << 23)) >> 24);
+      const int add = std::min(x + radius + 1, width - 1);
+      const int sub = std::max(x - radius, 0);
+      for (int c = 0; c < Channels; ++c) sum[c] += row[add * Channels + c] - row[sub * Channels + c];
+    }
+  }
+}
+
+template <int Channels>
+void transpose(const uint8_t* in, size_t inStride, uint8_t* out, size_t outStride, int width, int height) {
+  constexpr int block = 32;
+  for (int by = 0; by < height; by += block)
+    for (int bx = 0; bx < width; bx += block)
+      for (int y = by; y < std::min(by + block, height); ++y)
+        for (int x = bx; x < std::min(bx + block, width); ++x)
+          std::memcpy(out + x * outStride + y * Channels, in + y * inStride + x * Channels, Channels);
+}
+
+template <int Channels>
+void blurPlanes(uint8_t* data, int width, int height, size_t stride, const std::array<int, 3>& widths) {
+  // Rows: data -> a -> data ...; then the transposed image for the columns.
+  std::vector<uint8_t> a(size_t(height) * stride);
+  uint8_t* src = data;
+  uint8_t* dst = a.data();
+  for (int w : widths) {
+    boxRows<Channels>(src, dst, width, height, stride, w / 2);
+    std::swap(src, dst);
+  }
+  // src holds the row-blurred image (in `a` after an odd number of passes).
+  const size_t tStride = size_t(height) * Channels;
+  std::vector<uint8_t> t1(size_t(width) * tStride), t2(t1.size());
+  transpose<Channels>(src, stride, t1.data(), tStride, width, height);
+  uint8_t* ts = t1.data();
+  uint8_t* td = t2.data();
+  for (int w : widths) {
+    boxRows<Channels>(ts, td, height, width, tStride, w / 2);
+    std::swap(ts, td);
+  }
+  transpose<Channels>(ts, tStride, data, stride, height, width);
+}
+
+}  // namespace
+
+void gaussianBlur(cairo_surface_t* surface, double sigma) {
+  if (!surface || sigma < 0.5 || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return;
+  cairo_surface_flush(surface);
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
+  uint8_t* data = cairo_image_surface_get_data(surface);
+  if (!data || width <= 0 || height <= 0) return;
+  const auto widths = gaussianBoxWidths(sigma);
+  switch (cairo_image_surface_get_format(surface)) {
+    case CAIRO_FORMAT_ARGB32:
+    case CAIRO_FORMAT_RGB24:
+      blurPlanes<4>(data, width, height, stride, widths);
+      break;
+    case CAIRO_FORMAT_A8:
+      blurPlanes<1>(data, width, height, stride, widths);
+      break;
+    default:
+      return;
+  }
+  cairo_surface_mark_dirty(surface);
+}
+
+BlurStyle blurStyle(long style) {
+  switch (style) {
+    case UIBlurEffectStyleExtraLight:
+      return {10, 1.6, 0.97, 0.78};
+    case UIBlurEffectStyleLight:
+      return {10, 1.6, 1.0, 0.30};
+    case UIBlurEffectStyleDark:
+    default:
+      return {10, 1.5, 0.11, 0.62};
+  }
+}
+
+void saturate(cairo_surface_t* surface, double factor) {
+  if (!surface || factor == 1.0 || cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32) return;
+  cairo_surface_flush(surface);
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  uint8_t* data = cairo_image_surface_get_data(surface);
+  const int f = static_cast<int>(std::lround(factor * 256));
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(data + size_t(y) * stride);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t p = row[x];
+      const int a = p >> 24;
+      if (a == 0) continue;
+      int r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+      // Premultiplied channels stay premultiplied: luminance and channels scale alike.
+      const int lum = (r * 54 + g * 183 + b * 19) >> 8;
+      auto mix = [&](int c) { return std::clamp(lum + (((c - lum) * f) >> 8), 0, a); };
+      row[x] = (uint32_t(a) << 24) | (uint32_t(mix(r)) << 16) | (uint32_t(mix(g)) << 8) | uint32_t(mix(b));
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+}
+
+}  // namespace render

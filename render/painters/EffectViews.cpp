@@ -1,0 +1,68 @@
+// Painter of visual effect views: the blur of what lies behind them and the vibrancy of what is
+// drawn through them.
+#include <cmath>
+
+#include "platform/uikit/UIVisualEffectView.hpp"
+#include "render/BlurEffect.hpp"
+#include "render/Painter.hpp"
+#include "render/ViewPainter.hpp"
+
+namespace render {
+
+namespace {
+
+// How strongly vibrant content lightens what lies under it.
+constexpr double kVibrancyStrength = 0.62;
+
+void drawBlur(Painter& painter, const UIView& view, const UIBlurEffect& blur) {
+  cairo_t* cr = painter.cr();
+  const CGRect local{{0, 0}, view.frame().size};
+  const BlurStyle style = blurStyle(blur.style);
+  const double sigma = style.sigma * painter.scale();
+  cairo_save(cr);
+  roundedRectPath(cr, local, view.layer()->cornerRadius);
+  cairo_clip(cr);
+  // Pixels from around the view feed the blur near its edges, as they do on the phone.
+  if (Backdrop backdrop = painter.captureBackdrop(local, static_cast<int>(std::ceil(3 * sigma)))) {
+    gaussianBlur(backdrop.surface, sigma);
+    saturate(backdrop.surface, style.saturation);
+    painter.paintBackdrop(backdrop);
+  }
+  cairo_set_source_rgba(cr, style.tintWhite, style.tintWhite, style.tintWhite, style.tintAlpha);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
+// The content is drawn on its own, then laid onto what lies under it with the screen blend:
+// white content lightens the blurred backdrop, keeping its colour, instead of covering it.
+void drawVibrantSubviews(Painter& painter, const UIView& view) {
+  cairo_t* cr = painter.cr();
+  painter.pushGroup();
+  painter.drawSubviews(view);
+  cairo_pattern_t* content = painter.popGroup();
+  cairo_save(cr);
+  cairo_set_source(cr, content);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SCREEN);
+  cairo_paint_with_alpha(cr, kVibrancyStrength);
+  cairo_restore(cr);
+  cairo_pattern_destroy(content);
+}
+
+void drawEffectView(Painter& painter, const UIView& view) {
+  const auto& effectView = static_cast<const UIVisualEffectView&>(view);
+  const auto& effect = effectView.effect();
+  if (auto blur = std::dynamic_pointer_cast<UIBlurEffect>(effect)) {
+    drawBlur(painter, view, *blur);
+    painter.drawSubviews(view);
+  } else if (std::dynamic_pointer_cast<UIVibrancyEffect>(effect)) {
+    drawVibrantSubviews(painter, view);
+  } else {
+    painter.drawSubviews(view);
+  }
+}
+
+}  // namespace
+
+void registerEffectViewPainters() { registerViewPainter("UIVisualEffectView", {drawEffectView, true}); }
+
+}  // namespace render
