@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@
 #include "platform/foundation/PropertyList.hpp"
 
 class SpringBoardHost;
+class VLWView;
 
 // A script line that cannot be carried out. The runner prefixes "FILE:LINE: ".
 class SimError : public std::runtime_error {
@@ -29,6 +31,10 @@ struct SimContext {
   std::string scriptDirectory;  // relative file names in the script are read from here
   // A script file name as a host path (relative to the script's folder).
   std::string resolvePath(const std::string& name) const;
+
+  // Overlays seen so far: the runner notes each new current overlay after every command.
+  int overlaysMade = 0;
+  std::weak_ptr<VLWView> lastOverlay;
 };
 
 struct SimCommand {
@@ -70,7 +76,12 @@ struct SimStarterRegistration {
   explicit SimStarterRegistration(std::function<void(SimContext&)> f) { simRegistry().starters.push_back(std::move(f)); }
 };
 
-// Script words: a value "true"/"false", an integer, a real, or a quoted string.
-plist::Value parseScriptValue(const std::string& word);
+// Whether argument `index` of the line being run was written in double quotes.
+bool simArgumentQuoted(size_t index);
+void setSimArgumentsQuoted(std::vector<bool> quoted);
+
+// A script value: true, false, an integer, a real, or a string (a quoted word is always a
+// string).
+plist::Value parseScriptValue(const std::string& word, bool quoted = false);
 // "X,Y" in points.
 bool parsePoint(const std::string& word, double& x, double& y);

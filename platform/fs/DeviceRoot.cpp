@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <fstream>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -91,10 +90,24 @@ fs::path hostPath(std::string_view devicePath) {
 }
 
 std::optional<std::vector<uint8_t>> readHostFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  // A folder, a device node or anything else that is not a plain file reads as missing.
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return std::nullopt;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    bytes.insert(bytes.end(), buffer, buffer + n);
+  }
+  ::close(fd);
   return bytes;
 }
 

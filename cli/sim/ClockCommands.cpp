@@ -1,0 +1,28 @@
+// Simulator commands that let time pass: nothing runs between commands otherwise.
+#include <fmt/format.h>
+
+#include <cmath>
+
+#include "cli/sim/SimExtension.hpp"
+#include "platform/dispatch/Dispatch.hpp"
+
+namespace {
+
+const SimCommandRegistration registrations[] = {
+    SimCommandRegistration{{"idle", "idle  (run the main queue until nothing is pending)",
+                            [](SimContext&, const std::vector<std::string>& args) {
+                              if (!args.empty()) throw SimError("usage: idle");
+                              main_loop::runUntilIdle();
+                            }}},
+    SimCommandRegistration{{"advance", "advance SECONDS  (move the clock on, firing timers and running the main queue)",
+                            [](SimContext&, const std::vector<std::string>& args) {
+                              if (args.size() != 1) throw SimError("usage: advance SECONDS");
+                              char* end = nullptr;
+                              double seconds = std::strtod(args[0].c_str(), &end);
+                              if (args[0].empty() || *end || !std::isfinite(seconds) || seconds < 0 || seconds > 86400)
+                                throw SimError(fmt::format("bad duration '{}': expected seconds from 0 to 86400", args[0]));
+                              sim_clock::advance(seconds);
+                            }}},
+};
+
+}  // namespace

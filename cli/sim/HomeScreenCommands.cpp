@@ -1,0 +1,128 @@
+// Simulator commands of the home-screen process: loading the tweak, launching, reachability,
+// touches on the overlay and messages sent to it.
+#include <fmt/format.h>
+
+#include <ostream>
+
+#include "cli/sim/SimExtension.hpp"
+#include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/foundation/NSValueObjects.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "tweak/VLWView.hpp"
+
+namespace {
+
+void expectArgs(const std::vector<std::string>& args, size_t min, size_t max, const char* usage) {
+  if (args.size() < min || args.size() > max) throw SimError(fmt::format("usage: {}", usage));
+}
+
+void load(SimContext& sim) {
+  if (sim.springboard.tweakLoaded()) throw SimError("the tweak is loaded already");
+  try {
+    sim.springboard.loadTweak(SpringBoardHost::defaultTweakPath());
+  } catch (const std::exception& e) {
+    throw SimError(e.what());
+  }
+}
+
+// The point in window coordinates that a TARGET names.
+CGPoint targetPoint(SimContext& sim, const std::string& target) {
+  if (target == "cover") {
+    auto overlay = sim.springboard.currentOverlay();
+    if (!overlay || !overlay->smallCoverArt()) throw SimError("there is no overlay with a small cover to touch");
+    const auto& cover = overlay->smallCoverArt();
+    CGRect bounds = cover->bounds();
+    return cover->convertPointToRoot({bounds.midX(), bounds.midY()});
+  }
+  double x = 0, y = 0;
+  if (!parsePoint(target, x, y)) throw SimError(fmt::format("bad target '{}': expected cover or X,Y", target));
+  return {x, y};
+}
+
+unsigned parseCount(const std::string& word) {
+  char* end = nullptr;
+  long n = std::strtol(word.c_str(), &end, 10);
+  if (word.empty() || *end || n < 1 || n > 10) throw SimError(fmt::format("bad tap count '{}': expected 1 to 10", word));
+  return static_cast<unsigned>(n);
+}
+
+NSObjectRef sendArgument(SimContext& sim, const std::string& selector, const std::string& word, bool quoted) {
+  if (selector == "colorizeForArtwork:") {
+    std::string path = sim.resolvePath(word);
+    auto bytes = device_fs::readHostFile(path);
+    if (!bytes) throw SimError(fmt::format("cannot read image file '{}'", path));
+    auto image = UIImage::imageWithData(*bytes);
+    if (!image) throw SimError(fmt::format("'{}' is not a PNG or JPEG image", path));
+    return image;
+  }
+  plist::Value value = parseScriptValue(word, quoted);
+  if (value.isInteger() || value.isBool()) return NSNumber::numberWithInt(value.integerValue());
+  if (value.isReal()) return NSNumber::numberWithDouble(value.doubleValue());
+  return NSString::stringWithString(word);
+}
+
+const SimCommandRegistration registrations[] = {
+    SimCommandRegistration{{"load", "load  (inject the tweak into the home-screen process)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "load");
+                              load(sim);
+                            }}},
+    SimCommandRegistration{{"launch", "launch  (the home screen finishes launching)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "launch");
+                              sim.springboard.finishLaunching();
+                            }}},
+    SimCommandRegistration{{"boot", "boot  (load, then launch)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "boot");
+                              load(sim);
+                              sim.springboard.finishLaunching();
+                            }}},
+    SimCommandRegistration{{"activate", "activate  (the reachability gesture; ignored when not supported)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "activate");
+                              sim.springboard.activateReachability();
+                            }}},
+    SimCommandRegistration{{"deactivate", "deactivate  (reachability ends)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "deactivate");
+                              sim.springboard.deactivateReachability();
+                            }}},
+    SimCommandRegistration{{"keepalive", "keepalive  (the reachability keep-alive timer fires)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "keepalive");
+                              sim.springboard.fireKeepAliveTimer();
+                            }}},
+    SimCommandRegistration{{"supported", "supported  (prints YES or NO: is reachability supported?)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 0, 0, "supported");
+                              sim.out << (sim.springboard.reachabilitySupported() ? "YES" : "NO") << '\n';
+                            }}},
+    SimCommandRegistration{{"tap", "tap cover|X,Y [COUNT]  (touch the reachability window COUNT times)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 1, 2, "tap cover|X,Y [COUNT]");
+                              CGPoint p = targetPoint(sim, args[0]);
+                              sim.springboard.reachabilityWindow()->sendTap(p, args.size() > 1 ? parseCount(args[1]) : 1);
+                            }}},
+    SimCommandRegistration{{"swipe", "swipe cover|X,Y up|down  (a one-finger swipe in the reachability window)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 2, 2, "swipe cover|X,Y up|down");
+                              CGPoint p = targetPoint(sim, args[0]);
+                              if (args[1] != "up" && args[1] != "down")
+                                throw SimError(fmt::format("bad direction '{}': expected up or down", args[1]));
+                              sim.springboard.reachabilityWindow()->sendSwipe(
+                                  p, args[1] == "up" ? UISwipeGestureRecognizerDirectionUp : UISwipeGestureRecognizerDirectionDown);
+                            }}},
+    SimCommandRegistration{{"send", "send SELECTOR [ARG]  (send one of VLWView's messages to the current overlay)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 1, 2, "send SELECTOR [ARG]");
+                              auto overlay = sim.springboard.currentOverlay();
+                              if (!overlay) throw SimError("there is no current overlay");
+                              if (!overlay->respondsToSelector(args[0]))
+                                throw SimError(fmt::format("VLWView does not respond to {}", args[0]));
+                              NSObjectRef argument = args.size() > 1 ? sendArgument(sim, args[0], args[1], simArgumentQuoted(1)) : nullptr;
+                              overlay->performSelector(args[0], argument);
+                            }}},
+};
+
+}  // namespace

@@ -1,0 +1,72 @@
+// The home-screen process's fields of `dump`.
+#include <nlohmann/json.hpp>
+
+#include "cli/sim/SimExtension.hpp"
+#include "cli/sim/JsonValues.hpp"
+#include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/foundation/NSLog.hpp"
+#include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "platform/uikit/UIAlertView.hpp"
+#include "tweak/Settings.hpp"
+#include "tweak/VLWView.hpp"
+
+namespace {
+
+template <class T>
+nlohmann::json tweakValue(SimContext& sim, const char* name) {
+  auto* p = static_cast<T*>(sim.springboard.tweakSymbol(name));
+  return p ? nlohmann::json(*p) : nlohmann::json(nullptr);
+}
+
+nlohmann::json settings(SimContext& sim) {
+  return {{"enabled", tweakValue<bool>(sim, "vlwEnabled")},
+          {"invert", tweakValue<bool>(sim, "vlwInvertSongSwipes")},
+          {"vibrancy", tweakValue<bool>(sim, "vlwUseVibrancyLabels")},
+          {"cornerRadius", tweakValue<float>(sim, "vlwAlbumArtCornerRadius")}};
+}
+
+nlohmann::json host(SimContext& sim) {
+  auto counts = sim.springboard.counts();
+  return {{"reachabilitySupported", sim.springboard.reachabilitySupported()},
+          {"reachabilityActive", sim.springboard.reachabilityActive()},
+          {"activatedCalls", counts.activated},
+          {"deactivatedCalls", counts.deactivated},
+          {"keepAliveCalls", counts.keepAlive},
+          {"launchCalls", counts.launch},
+          {"nowPlayingObservers", sim.springboard.nowPlayingObservers()}};
+}
+
+nlohmann::json alerts(SimContext&) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const auto& alert : alert_center::history()) list.push_back(alert->describeAlert());
+  return list;
+}
+
+nlohmann::json preferences(SimContext&) {
+  auto dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath);
+  return dict ? plistToJson(plist::Value(*dict)) : nlohmann::json(nullptr);
+}
+
+nlohmann::json window(SimContext& sim) {
+  auto overlay = sim.springboard.currentOverlay();
+  std::vector<std::pair<const char*, const UIView*>> properties;
+  if (overlay) properties = overlay->viewProperties();
+  return sim.springboard.reachabilityWindow()->describeTree([&](const UIView& view, nlohmann::json& out) {
+    if (overlay && &view == overlay.get()) out["current"] = true;
+    for (const auto& [name, v] : properties)
+      if (v == &view) out["property"] = name;
+  });
+}
+
+const SimDumpFieldRegistration fields[] = {
+    {"settings", settings},
+    {"host", host},
+    {"commands", [](SimContext&) { return nlohmann::json(NowPlayingPlayer::shared().commands()); }},
+    {"log", [](SimContext&) { return nlohmann::json(system_log::lines()); }},
+    {"alerts", alerts},
+    {"preferences", preferences},
+    {"overlays", [](SimContext& sim) { return nlohmann::json(sim.overlaysMade); }},
+    {"window", window},
+};
+
+}  // namespace

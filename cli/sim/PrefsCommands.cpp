@@ -1,0 +1,50 @@
+// Simulator commands on the settings file and its change notification.
+#include <fmt/format.h>
+
+#include <filesystem>
+
+#include "cli/sim/SimExtension.hpp"
+#include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "tweak/Settings.hpp"
+
+namespace {
+
+void postChange() {
+  CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), vlw_settings::kChangeNotification, nullptr,
+                                       nullptr, true);
+}
+
+void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value) {
+  for (auto& setter : simRegistry().prefsSetters)
+    if (setter(sim, key, value)) return;
+  plist::Dictionary dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath).value_or(plist::Dictionary{});
+  dict[key] = value;
+  if (!plist::writeToFile(dict, vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
+  postChange();
+}
+
+const SimCommandRegistration registration{
+    {"prefs", "prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify",
+     [](SimContext& sim, const std::vector<std::string>& args) {
+       const char* usage = "usage: prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify";
+       if (args.empty()) throw SimError(usage);
+       const std::string& verb = args[0];
+       if (verb == "set" && args.size() == 3) {
+         prefsSet(sim, args[1], parseScriptValue(args[2], simArgumentQuoted(2)));
+       } else if (verb == "raw" && args.size() == 2) {
+         std::string path = sim.resolvePath(args[1]);
+         auto bytes = device_fs::readHostFile(path);
+         if (!bytes) throw SimError(fmt::format("cannot read '{}'", path));
+         if (!device_fs::writeFileAtomically(vlw_settings::kSettingsPath, *bytes)) throw SimError("cannot write the settings file");
+       } else if (verb == "delete" && args.size() == 1) {
+         std::error_code ec;
+         std::filesystem::remove(device_fs::hostPath(vlw_settings::kSettingsPath), ec);
+       } else if (verb == "notify" && args.size() == 1) {
+         postChange();
+       } else {
+         throw SimError(usage);
+       }
+     }}};
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "cli/sim/SimExtension.hpp"
+
+SimRegistry& simRegistry() {
+  static SimRegistry registry;
+  return registry;
+}
+
+std::string SimContext::resolvePath(const std::string& name) const {
+  std::filesystem::path p(name);
+  if (p.is_absolute() || scriptDirectory.empty()) return p.string();
+  return (std::filesystem::path(scriptDirectory) / p).string();
+}
+
+namespace {
+std::vector<bool>& quotedArguments() {
+  static std::vector<bool> quoted;
+  return quoted;
+}
+}  // namespace
+
+bool simArgumentQuoted(size_t index) { return index < quotedArguments().size() && quotedArguments()[index]; }
+void setSimArgumentsQuoted(std::vector<bool> quoted) { quotedArguments() = std::move(quoted); }
+
+plist::Value parseScriptValue(const std::string& word, bool quoted) {
+  if (quoted) return plist::Value(word);
+  if (word == "true") return plist::Value(true);
+  if (word == "false") return plist::Value(false);
+  if (!word.empty()) {
+    char* end = nullptr;
+    errno = 0;
+    long long i = std::strtoll(word.c_str(), &end, 10);
+    if (*end == '\0' && errno == 0) return plist::Value(static_cast<int64_t>(i));
+    double d = std::strtod(word.c_str(), &end);
+    if (*end == '\0' && std::isfinite(d)) return plist::Value(d);
+  }
+  return plist::Value(word);
+}
+
+bool parsePoint(const std::string& word, double& x, double& y) {
+  auto comma = word.find(',');
+  if (comma == std::string::npos) return false;
+  std::string xs = word.substr(0, comma), ys = word.substr(comma + 1);
+  char* end = nullptr;
+  x = std::strtod(xs.c_str(), &end);
+  if (xs.empty() || *end) return false;
+  y = std::strtod(ys.c_str(), &end);
+  if (ys.empty() || *end) return false;
+  return std::isfinite(x) && std::isfinite(y);
+}

@@ -1,0 +1,127 @@
+// velloway sim: a scriptable simulated phone.
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "cli/Subcommand.hpp"
+#include "cli/sim/ScriptParser.hpp"
+#include "cli/sim/SimSession.hpp"
+#include "platform/device/DeviceProfile.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+
+namespace {
+
+struct SimOptions {
+  std::string script;
+  std::string root;
+  std::string screen;
+  std::string window;
+  std::string reachabilitySupported;
+};
+
+// Applies the home screen's device options; a bad value is a usage error (exit 2).
+bool applyProfile(const SimOptions& o) {
+  DeviceProfile& profile = deviceProfile();
+  if (!o.screen.empty() && !parseSize(o.screen, profile.screen.width, profile.screen.height)) {
+    std::cerr << fmt::format("velloway sim: bad --screen '{}': expected WIDTHxHEIGHT in points\n", o.screen);
+    return false;
+  }
+  if (!o.window.empty()) {
+    if (!parseSize(o.window, profile.reachabilityWindow.width, profile.reachabilityWindow.height)) {
+      std::cerr << fmt::format("velloway sim: bad --window '{}': expected WIDTHxHEIGHT in points\n", o.window);
+      return false;
+    }
+  } else {
+    profile.reachabilityWindow = {profile.screen.width, std::round(profile.screen.height * 0.45)};
+  }
+  if (!o.reachabilitySupported.empty()) profile.reachabilitySupported = o.reachabilitySupported == "yes";
+  return true;
+}
+
+int runScript(std::istream& in, const std::string& fileName, SimSession& session) {
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    try {
+      auto words = splitScriptLine(line);
+      if (!words) continue;
+      session.run(words->words, words->quoted);
+      session.context().out.flush();
+    } catch (const std::exception& e) {
+      std::cout.flush();
+      std::cerr << fmt::format("velloway sim: {}:{}: {}\n", fileName, number, e.what());
+      return 2;
+    }
+  }
+  return 0;
+}
+
+int runSim(const SimOptions& o) {
+  if (!applyProfile(o)) return 2;
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  std::string fileName = "<stdin>";
+  std::string scriptDirectory;
+  if (!o.script.empty() && o.script != "-") {
+    file.open(o.script);
+    if (!file) {
+      std::cerr << fmt::format("velloway sim: cannot read script '{}'\n", o.script);
+      return 2;
+    }
+    in = &file;
+    fileName = o.script;
+    scriptDirectory = std::filesystem::path(o.script).parent_path().string();
+  }
+
+  std::filesystem::path temporaryRoot;
+  try {
+    if (o.root.empty()) {
+      temporaryRoot = makeTemporaryRoot();
+      device_fs::useRoot(temporaryRoot);
+    } else {
+      device_fs::useRoot(o.root);
+    }
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("velloway sim: cannot use device root '{}': {}\n", o.root, e.what());
+    return 2;
+  }
+  printSystemLogToStderr();
+  int status;
+  {
+    SimSession session(std::cout, scriptDirectory);
+    status = runScript(*in, fileName, session);
+    std::cout.flush();
+  }
+  if (!temporaryRoot.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(temporaryRoot, ec);
+  }
+  return status;
+}
+
+const SubcommandRegistration registration{Subcommand{
+    "sim",
+    "Run a script against a simulated phone (home screen with the tweak, Settings app with the pane)",
+    [](CLI::App& app) -> std::function<int()> {
+      auto options = std::make_shared<SimOptions>();
+      app.add_option("script", options->script, "Script file, one command a line ('#' starts a comment); - or none reads stdin");
+      app.add_option("--root", options->root,
+                     "Device root folder standing for the phone's '/'; an existing one is used as it stands "
+                     "(default: a fresh temporary folder, removed afterwards)");
+      app.add_option("--screen", options->screen, "Screen size in points, WIDTHxHEIGHT (default 375x667)");
+      app.add_option("--window", options->window,
+                     "Reachability window size in points, WIDTHxHEIGHT (default: the screen's width x 45% of its height)");
+      app.add_option("--reachability-supported", options->reachabilitySupported,
+                     "Whether the home screen itself supports reachability (default no)")
+          ->check(CLI::IsMember({"yes", "no"}));
+      for (auto& add : simRegistry().options) add(app);
+      app.footer("Commands:\n" + SimSession::usage() +
+                 "A bad line stops the script with 'velloway sim: FILE:LINE: message' and exit status 2.");
+      return [options] { return runSim(*options); };
+    },
+    20}};
+
+}  // namespace

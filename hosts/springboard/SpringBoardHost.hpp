@@ -1,0 +1,66 @@
+// The simulated home-screen process: its classes SBReachabilityManager, SBWorkspace (with
+// the reachability window in _reachabilityEffectWindow) and SpringBoard, built in the
+// object runtime with their stock behaviour, the home screen and the reachability window,
+// and the loading of the tweak with dlopen. It counts every run of its own implementations.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/objc/ObjCRuntime.hpp"
+#include "platform/uikit/UIWindow.hpp"
+
+class VLWView;
+
+class SpringBoardHost {
+ public:
+  // Builds the classes (once per process) and the process's objects. One host per process.
+  SpringBoardHost();
+  ~SpringBoardHost();
+
+  // dlopen the tweak: its load-time initialisers run, in their declared order.
+  void loadTweak(const std::filesystem::path& library);
+  bool tweakLoaded() const { return tweak_ != nullptr; }
+  // The tweak built beside this program (../lib/Velloway.so).
+  static std::filesystem::path defaultTweakPath();
+
+  // The home screen finishes launching: applicationDidFinishLaunching: on the application.
+  void finishLaunching();
+  // The user's reachability gesture: honoured only when the reachability manager says the
+  // mode is supported.
+  bool activateReachability();
+  void deactivateReachability();
+  // The reachability manager's keep-alive timer fires.
+  void fireKeepAliveTimer();
+  bool reachabilitySupported() const;
+
+  bool reachabilityActive() const;
+  const UIWindowRef& reachabilityWindow() const { return reachabilityWindow_; }
+  const UIWindowRef& homeScreenWindow() const { return homeScreenWindow_; }
+
+  struct Counts {
+    int activated = 0, deactivated = 0, keepAlive = 0, launch = 0;
+  };
+  Counts counts() const;
+  size_t nowPlayingObservers() const;
+
+  // The tweak's exported current overlay, or null before it is loaded or before any
+  // activation while enabled.
+  std::shared_ptr<VLWView> currentOverlay() const;
+  // A symbol exported by the tweak, or null.
+  void* tweakSymbol(const char* name) const;
+
+  id workspace() const { return workspace_; }
+  id reachabilityManager() const { return manager_; }
+  id application() const { return application_; }
+
+ private:
+  void* tweak_ = nullptr;
+  id workspace_ = nullptr;
+  id manager_ = nullptr;
+  id application_ = nullptr;
+  UIWindowRef reachabilityWindow_;
+  UIWindowRef homeScreenWindow_;
+};
