@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/uikit/UIAppearance.hpp"
 #include "platform/uikit/UIControl.hpp"
-
-class UIAppearanceProxy;
 
 class UISegmentedControl : public UIControl {
   VW_DECLARE_CLASS()

@@ -5,9 +5,8 @@
 // Leaves out: thumb and off tints, on/off images, animation.
 #pragma once
 
+#include "platform/uikit/UIAppearance.hpp"
 #include "platform/uikit/UIControl.hpp"
-
-class UIAppearanceProxy;
 
 class UISwitch : public UIControl {
   VW_DECLARE_CLASS()

@@ -1,0 +1,3 @@
+#include "prefs/KZVLWSliderCell.hpp"
+
+VW_DEFINE_CLASS(KZVLWSliderCell, PSSliderTableCell, factoryOf<KZVLWSliderCell>())
