@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and the demo need. Idempotent: it asks
+# apt only for what is missing. Run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config make
+  libobjc-12-dev libplist-dev libcairo2-dev libpango1.0-dev libgmime-3.0-dev
+  libjpeg62-turbo-dev libpng-dev nlohmann-json3-dev libcli11-dev libfmt-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fontconfig fonts-urw-base35 fonts-roboto-unhinted
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
