@@ -121,7 +121,7 @@ BlurStyle blurStyle(long style) {
       return {10, 1.6, 1.0, 0.30};
     case UIBlurEffectStyleDark:
     default:
-      return {10, 1.5, 0.11, 0.62};
+      return {14, 1.5, 0.11, 0.62};
   }
 }
 

@@ -1,0 +1,274 @@
+#include "RenderTestSupport.hpp"
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "platform/uikit/UIControl.hpp"
+#include "platform/uikit/UIImageView.hpp"
+#include "platform/uikit/UILabel.hpp"
+#include "platform/uikit/UIVisualEffectView.hpp"
+
+namespace rendertest {
+
+namespace {
+
+UIImageRef imageFromSurface(cairo_surface_t* s) {
+  cairo_surface_flush(s);
+  const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  std::vector<uint32_t> pixels(size_t(w) * h);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels[size_t(y) * w + x] = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride)[x];
+  return std::make_shared<UIImage>(w, h, std::move(pixels));
+}
+
+UILabelRef label(CGRect frame, const std::string& text, const std::string& font, double size, UIColorRef color,
+                 long alignment = NSTextAlignmentLeft) {
+  auto l = std::make_shared<UILabel>(frame);
+  l->setText(text);
+  l->setFont(UIFont::fontWithName(font, size));
+  l->setTextColor(std::move(color));
+  l->setTextAlignment(alignment);
+  return l;
+}
+
+UIButtonRef transportButton(CGRect frame, const std::string& title) {
+  auto b = UIButton::buttonWithType(UIButtonTypeSystem);
+  b->setFrame(frame);
+  b->setTitle(title, 0);
+  return b;
+}
+
+// Media controls as the platform lays them out: time bar, title, artist, three buttons.
+UIViewRef mediaControls(CGRect frame) {
+  auto view = std::make_shared<UIView>(frame);
+  view->setTintColor(UIColor::whiteColor());
+  const double w = frame.size.width;
+  auto bar = std::make_shared<UIView>(CGRectMake(0, 4, w, 2));
+  bar->setBackgroundColor(UIColor::colorWithWhite(1, 0.3));
+  auto fill = std::make_shared<UIView>(CGRectMake(0, 0, w * 0.35, 2));
+  fill->setBackgroundColor(UIColor::whiteColor());
+  bar->addSubview(fill);
+  view->addSubview(bar);
+  view->addSubview(label(CGRectMake(0, 16, w, 22), "Midnight Drive", "Helvetica", 17, UIColor::whiteColor(), NSTextAlignmentCenter));
+  view->addSubview(label(CGRectMake(0, 40, w, 18), "The Vellos \u2014 Night Roads", "Helvetica", 13, UIColor::whiteColor(),
+                         NSTextAlignmentCenter));
+  const double spacing = std::min(88.0, w / 3);
+  const char* titles[] = {"Previous", "Pause", "Next"};
+  for (int i = 0; i < 3; ++i) {
+    const double centre = w / 2 + (i - 1) * spacing;
+    view->addSubview(transportButton(CGRectMake(centre - 22, 66, 44, 44), titles[i]));
+  }
+  return view;
+}
+
+}  // namespace
+
+UIImageRef makeArtwork(int side) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
+  cairo_t* cr = cairo_create(s);
+  cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, side, side);
+  cairo_pattern_add_color_stop_rgb(g, 0, 0.98, 0.55, 0.18);
+  cairo_pattern_add_color_stop_rgb(g, 0.55, 0.85, 0.16, 0.42);
+  cairo_pattern_add_color_stop_rgb(g, 1, 0.20, 0.10, 0.45);
+  cairo_set_source(cr, g);
+  cairo_paint(cr);
+  cairo_pattern_destroy(g);
+  cairo_set_source_rgb(cr, 1.0, 0.85, 0.35);
+  cairo_arc(cr, side * 0.62, side * 0.42, side * 0.22, 0, 2 * M_PI);
+  cairo_fill(cr);
+  cairo_set_source_rgba(cr, 0.08, 0.05, 0.20, 0.85);
+  for (int i = 0; i < 6; ++i) {
+    const double y = side * (0.66 + i * 0.05);
+    cairo_rectangle(cr, 0, y, side, side * 0.022);
+  }
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 0.1, 0.75, 0.8);
+  cairo_rectangle(cr, side * 0.1, side * 0.1, side * 0.18, side * 0.18);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  UIImageRef image = imageFromSurface(s);
+  cairo_surface_destroy(s);
+  return image;
+}
+
+UIImageRef makeSolidImage(int width, int height, uint32_t argb) {
+  return std::make_shared<UIImage>(width, height, std::vector<uint32_t>(size_t(width) * height, argb));
+}
+
+UIViewRef makeOverlay(double W, double H, bool vibrancy, double cornerRadius) {
+  const double S = W;
+  auto art = makeArtwork(600);
+  auto overlay = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
+  auto backdrop = std::make_shared<UIImageView>(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
+  backdrop->setImage(art);
+  overlay->addSubview(backdrop);
+  auto blur = UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark);
+  auto blurView = UIVisualEffectView::create(blur);
+  blurView->setFrame(CGRectMake(0, 0, W, H + 90));
+  auto controls = mediaControls(CGRectMake(10, 95, W - 20, 150));
+  if (vibrancy) {
+    auto vibrancyView = UIVisualEffectView::create(UIVibrancyEffect::effectForBlurEffect(blur));
+    vibrancyView->setFrame(CGRectMake(0, 0, W, H));
+    vibrancyView->contentView()->addSubview(label(CGRectMake(10, 0.88 * H, S, 30), "Repeat: All", "Helvetica", 14, UIColor::whiteColor()));
+    vibrancyView->contentView()->addSubview(
+        label(CGRectMake(0, 0.88 * H, S - 10, 30), "Shuffle: Off", "Helvetica", 14, UIColor::whiteColor(), NSTextAlignmentRight));
+    vibrancyView->contentView()->addSubview(controls);
+    blurView->contentView()->addSubview(vibrancyView);
+    overlay->addSubview(blurView);
+  } else {
+    overlay->addSubview(blurView);
+    overlay->addSubview(controls);
+  }
+  auto cover = std::make_shared<UIImageView>(CGRectMake(0.5 * W - 0.125 * W, 0.06 * H, 0.25 * W, 0.25 * W));
+  cover->setImage(art);
+  cover->layer()->cornerRadius = cornerRadius;
+  cover->layer()->masksToBounds = true;
+  overlay->addSubview(cover);
+  return overlay;
+}
+
+UIViewRef makeHomeScreen(double W, double H) {
+  auto home = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
+  auto wallpaper = std::make_shared<UIImageView>(CGRectMake(0, 0, W, H));
+  {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 200, 360);
+    cairo_t* cr = cairo_create(s);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, 360);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0.12, 0.32, 0.55);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.45, 0.20, 0.50);
+    cairo_set_source(cr, g);
+    cairo_paint(cr);
+    cairo_pattern_destroy(g);
+    cairo_destroy(cr);
+    wallpaper->setImage(imageFromSurface(s));
+    cairo_surface_destroy(s);
+  }
+  home->addSubview(wallpaper);
+  const double colours[][3] = {{0.30, 0.85, 0.39}, {0.0, 0.48, 1.0}, {1.0, 0.58, 0.0}, {1.0, 0.23, 0.19},
+                               {0.35, 0.34, 0.84}, {1.0, 0.8, 0.0},  {0.56, 0.56, 0.58}, {0.2, 0.78, 0.35}};
+  const char* names[] = {"Messages", "Mail", "Photos", "Music", "Podcasts", "Notes", "Settings", "Maps"};
+  const double icon = 60, gapX = (W - 4 * icon) / 5;
+  for (int i = 0; i < 8; ++i) {
+    const double x = gapX + (i % 4) * (icon + gapX), y = 28 + (i / 4) * 88;
+    auto v = std::make_shared<UIView>(CGRectMake(x, y, icon, icon));
+    v->setBackgroundColor(UIColor::colorWithRed(colours[i][0], colours[i][1], colours[i][2], 1));
+    v->layer()->cornerRadius = 13;
+    home->addSubview(v);
+    home->addSubview(label(CGRectMake(x - 10, y + icon + 4, icon + 20, 14), names[i], "Helvetica", 11, UIColor::whiteColor(),
+                           NSTextAlignmentCenter));
+  }
+  auto dock = std::make_shared<UIView>(CGRectMake(0, H - 96, W, 96));
+  dock->setBackgroundColor(UIColor::colorWithWhite(1, 0.25));
+  home->addSubview(dock);
+  return home;
+}
+
+UIViewRef makeSettingsPage(double W, double H) {
+  auto page = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
+  page->setBackgroundColor(UIColor::colorWithRed(0.937, 0.937, 0.957, 1));
+  auto bar = std::make_shared<UIView>(CGRectMake(0, 0, W, 64));
+  bar->setBackgroundColor(UIColor::colorWithWhite(0.97, 1));
+  bar->addSubview(label(CGRectMake(0, 20, W, 44), "Velloway", "Helvetica-Bold", 17, UIColor::blackColor(), NSTextAlignmentCenter));
+  page->addSubview(bar);
+  const char* rows[] = {"Enabled", "Vibrancy Labels", "Invert Song Swipes", "Artwork Corner Radius"};
+  for (int i = 0; i < 4; ++i) {
+    auto row = std::make_shared<UIView>(CGRectMake(0, 100 + i * 44, W, 44));
+    row->setBackgroundColor(UIColor::whiteColor());
+    row->addSubview(label(CGRectMake(15, 0, W - 30, 44), rows[i], "Helvetica", 17,
+                          UIColor::colorWithRed(68 / 255.0, 90 / 255.0, 101 / 255.0, 1)));
+    if (i < 3) {
+      auto sep = std::make_shared<UIView>(CGRectMake(15, 43.5, W - 15, 0.5));
+      sep->setBackgroundColor(UIColor::colorWithWhite(0.78, 1));
+      row->addSubview(sep);
+    }
+    page->addSubview(row);
+  }
+  return page;
+}
+
+RGBA channels(uint32_t p) {
+  const int a = p >> 24;
+  auto un = [a](int c) { return a == 0 ? 0 : std::min(255, (c * 255 + a / 2) / a); };
+  return {un((p >> 16) & 0xff), un((p >> 8) & 0xff), un(p & 0xff), a};
+}
+
+double brightness(uint32_t p) { return (((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff)) / 3.0; }
+
+Box inkBox(const render::Image& image, uint32_t background, int threshold) {
+  Box box{image.width(), image.height(), -1, -1};
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const uint32_t p = image.pixel(x, y);
+      bool differs = false;
+      for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(int((p >> shift) & 0xff) - int((background >> shift) & 0xff)) > threshold) differs = true;
+      if (!differs) continue;
+      box.x0 = std::min(box.x0, x);
+      box.y0 = std::min(box.y0, y);
+      box.x1 = std::max(box.x1, x);
+      box.y1 = std::max(box.y1, y);
+    }
+  if (box.x1 < 0) return {};
+  return box;
+}
+
+std::string compareWithReference(const render::Image& image, const std::string& name, int tolerance, double allowedShare) {
+  namespace fs = std::filesystem;
+  const fs::path outDir = VELLOWAY_RENDER_OUTPUT;
+  const fs::path refDir = VELLOWAY_RENDER_REFERENCES;
+  fs::create_directories(outDir);
+  const fs::path out = outDir / (name + ".png");
+  const fs::path ref = refDir / (name + ".png");
+  const fs::path diff = outDir / (name + ".diff.png");
+  image.writePng(out.string());
+  fs::remove(diff);
+  if (const char* update = std::getenv("VELLOWAY_UPDATE_REFERENCES"); update && std::string(update) == "1") {
+    fs::create_directories(refDir);
+    image.writePng(ref.string());
+    return {};
+  }
+  render::Image expected = render::Image::readPng(ref.string());
+  if (expected.empty()) return "no reference picture " + ref.string() + " (run with VELLOWAY_UPDATE_REFERENCES=1 to make it)";
+  if (expected.width() != image.width() || expected.height() != image.height())
+    return "size " + std::to_string(image.width()) + "x" + std::to_string(image.height()) + " differs from the reference's " +
+           std::to_string(expected.width()) + "x" + std::to_string(expected.height());
+  const int w = image.width(), h = image.height();
+  cairo_surface_t* d = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  unsigned char* data = cairo_image_surface_get_data(d);
+  const int stride = cairo_image_surface_get_stride(d);
+  long differing = 0;
+  int worst = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint32_t a = image.pixel(x, y), b = expected.pixel(x, y);
+      int delta = 0;
+      for (int shift = 0; shift < 32; shift += 8) delta = std::max(delta, std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)));
+      worst = std::max(worst, delta);
+      uint32_t& px = reinterpret_cast<uint32_t*>(data + size_t(y) * stride)[x];
+      if (delta > tolerance) {
+        ++differing;
+        px = 0xffff0000u;
+      } else {
+        const uint32_t g = static_cast<uint32_t>(brightness(a) / 3 + 170);
+        px = 0xff000000u | (g << 16) | (g << 8) | g;
+      }
+    }
+  cairo_surface_mark_dirty(d);
+  std::string failure;
+  if (differing > allowedShare * double(w) * h) {
+    cairo_surface_write_to_png(d, diff.c_str());
+    failure = std::to_string(differing) + " of " + std::to_string(long(w) * h) + " pixels differ from " + ref.string() +
+              " by more than " + std::to_string(tolerance) + " (largest difference " + std::to_string(worst) + "); see " +
+              diff.string();
+  }
+  cairo_surface_destroy(d);
+  return failure;
+}
+
+}  // namespace rendertest
