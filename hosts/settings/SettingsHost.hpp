@@ -1,0 +1,92 @@
+// The simulated Settings app: its window and navigation controller, the pane's entry in
+// /Library/PreferenceLoader/Preferences, loading the pane bundle with dlopen, creating its
+// principal class by name, the navigation stack of the pane's pages (shaped by the system's
+// Core Foundation version, as the Settings app's was), a user's taps and changes on the page on
+// screen, the compose sheet, and a JSON description of what is on screen.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/PropertyList.hpp"
+#include "platform/preferences/PSListController.hpp"
+#include "platform/preferences/PSRootController.hpp"
+#include "platform/uikit/UIWindow.hpp"
+
+// Something a user could not do (no such row, nothing presented, ...), or a pane that cannot
+// be opened.
+class SettingsHostError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class SettingsHost {
+ public:
+  static constexpr const char* kEntryFolder = "/Library/PreferenceLoader/Preferences";
+  static constexpr const char* kBundleFolder = "/Library/PreferenceBundles";
+
+  // The device root must be chosen. Builds the app's window and its first page ("Settings").
+  SettingsHost();
+  ~SettingsHost();
+
+  // Where the build keeps the pane: the folder holding VLW.bundle and PreferenceLoader/ (beside
+  // the program's bin/ folder, else the build folder this was compiled in).
+  static std::filesystem::path defaultBuildFolder();
+  // Copies VLW.bundle and its entry from the build folder into the device root when they are
+  // missing or older than the build's. False when the build has no bundle.
+  static bool installPane(const std::filesystem::path& buildFolder = defaultBuildFolder());
+
+  // The user opens the pane's entry: the bundle is loaded, its principal class made and pushed.
+  void openPane(const std::string& entryName = "VLW");
+  bool isPaneOpen() const;
+  // The pane's pages, its root first (empty while closed).
+  std::vector<PSListControllerRef> pages() const;
+  PSListControllerRef topPage() const;
+
+  // Taps the row with that displayed label on the page on screen: a link pushes its page, a
+  // list row its choices, a button runs its action, a switch row flips its switch.
+  void tap(const std::string& label);
+  // Changes the row with that key on the page on screen as a user would (its control moves,
+  // and the framework hands the value to the page).
+  void set(const std::string& key, const plist::Value& value);
+  // Pops the page on screen; popping the pane's root leaves the pane.
+  void back();
+  // Presses the compose button of the page on screen.
+  void compose();
+  // The sheet on screen finishes (the user posts, or cancels).
+  void dismiss(bool posted = false);
+  // The sheet presented over the pane, or null.
+  UIViewControllerRef presentedSheet() const;
+
+  // Stores the value through the pane's value store (the setPreferenceValue:specifier: of the
+  // page whose row names the key), opening nothing on screen. False when no row of the pane
+  // names the key or the pane cannot be loaded.
+  bool storeThroughPane(const std::string& key, const plist::Value& value);
+
+  // null while the pane is closed; else the pages, title, bar, sections with rows, the
+  // appearance settings and the presented sheet.
+  nlohmann::json describePane() const;
+
+  const UIWindowRef& window() const { return window_; }
+  const std::shared_ptr<PSRootController>& settingsNavigationController() const { return settingsNav_; }
+  // The navigation bar drawn on screen.
+  UINavigationBarRef visibleNavigationBar() const;
+
+ private:
+  NSBundleRef loadPaneBundle(const std::string& entryName, plist::Dictionary* entry) const;
+  PSListControllerRef makePage(const ClassInfo* cls) const;
+  void displayPass();
+
+  UIWindowRef window_;
+  std::shared_ptr<PSRootController> settingsNav_;
+  UIViewControllerRef settingsHome_;
+  std::shared_ptr<UINavigationController> paneNav_;  // the pane's own, when nested
+  PSListControllerRef paneRoot_;
+};
+
+// A property-list value as JSON (data as its byte count, dates as seconds).
+nlohmann::json propertyListJson(const plist::Value& value);
