@@ -90,27 +90,83 @@ void blurPlanes(uint8_t* data, int width, int height, size_t stride, const std::
 
 }  // namespace
 
-void gaussianBlur(cairo_surface_t* surface, double sigma) {
-  if (!surface || sigma < 0.5 || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return;
-  cairo_surface_flush(surface);
+namespace {
+
+// The mean of each factor x factor block (blocks at the right and bottom edges cut short).
+template <int Channels>
+void downsample(const uint8_t* in, size_t inStride, int width, int height, int factor, uint8_t* out, size_t outStride) {
+  const int ow = (width + factor - 1) / factor, oh = (height + factor - 1) / factor;
+  std::vector<uint32_t> sums(size_t(ow) * Channels);
+  for (int oy = 0; oy < oh; ++oy) {
+    std::fill(sums.begin(), sums.end(), 0);
+    const int y0 = oy * factor, y1 = std::min(y0 + factor, height);
+    for (int y = y0; y < y1; ++y) {
+      const uint8_t* row = in + size_t(y) * inStride;
+      for (int x = 0; x < width; ++x)
+        for (int c = 0; c < Channels; ++c) sums[size_t(x / factor) * Channels + c] += row[x * Channels + c];
+    }
+    uint8_t* dst = out + size_t(oy) * outStride;
+    for (int ox = 0; ox < ow; ++ox) {
+      const int n = (std::min((ox + 1) * factor, width) - ox * factor) * (y1 - y0);
+      for (int c = 0; c < Channels; ++c) dst[ox * Channels + c] = static_cast<uint8_t>((sums[size_t(ox) * Channels + c] + n / 2) / n);
+    }
+  }
+}
+
+void blurInPlace(cairo_surface_t* surface, double sigma) {
   const int width = cairo_image_surface_get_width(surface);
   const int height = cairo_image_surface_get_height(surface);
   const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
   uint8_t* data = cairo_image_surface_get_data(surface);
-  if (!data || width <= 0 || height <= 0) return;
   const auto widths = gaussianBoxWidths(sigma);
-  switch (cairo_image_surface_get_format(surface)) {
-    case CAIRO_FORMAT_ARGB32:
-    case CAIRO_FORMAT_RGB24:
-      blurPlanes<4>(data, width, height, stride, widths);
-      break;
-    case CAIRO_FORMAT_A8:
-      blurPlanes<1>(data, width, height, stride, widths);
-      break;
-    default:
-      return;
-  }
+  if (cairo_image_surface_get_format(surface) == CAIRO_FORMAT_A8)
+    blurPlanes<1>(data, width, height, stride, widths);
+  else
+    blurPlanes<4>(data, width, height, stride, widths);
   cairo_surface_mark_dirty(surface);
+}
+
+}  // namespace
+
+void gaussianBlur(cairo_surface_t* surface, double sigma) {
+  if (!surface || sigma < 0.5 || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return;
+  const cairo_format_t format = cairo_image_surface_get_format(surface);
+  if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_A8) return;
+  cairo_surface_flush(surface);
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  if (!cairo_image_surface_get_data(surface) || width <= 0 || height <= 0) return;
+  // A wide blur keeps no detail finer than a few pixels of a reduced copy: blur the copy, at
+  // least 3 of its pixels per sigma, and scale it back up bilinearly. The reduction (a box of
+  // the factor) and the bilinear enlargement add about factor^2 / 4 of variance, taken off
+  // the copy's blur so that the result keeps the asked sigma.
+  int factor = 1;
+  while (factor < 8 && sigma / (factor * 2) >= 3) factor *= 2;
+  if (factor == 1) {
+    blurInPlace(surface, sigma);
+    return;
+  }
+  const int sw = (width + factor - 1) / factor, sh = (height + factor - 1) / factor;
+  cairo_surface_t* small = cairo_image_surface_create(format, sw, sh);
+  cairo_surface_flush(small);
+  const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
+  const size_t smallStride = static_cast<size_t>(cairo_image_surface_get_stride(small));
+  if (format == CAIRO_FORMAT_A8)
+    downsample<1>(cairo_image_surface_get_data(surface), stride, width, height, factor, cairo_image_surface_get_data(small), smallStride);
+  else
+    downsample<4>(cairo_image_surface_get_data(surface), stride, width, height, factor, cairo_image_surface_get_data(small), smallStride);
+  cairo_surface_mark_dirty(small);
+  blurInPlace(small, std::sqrt(std::max(sigma * sigma - factor * factor / 4.0, 0.25)) / factor);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_scale(cr, factor, factor);
+  cairo_set_source_surface(cr, small, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_destroy(small);
+  cairo_surface_flush(surface);
 }
 
 BlurStyle blurStyle(long style) {

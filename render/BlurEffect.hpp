@@ -3,8 +3,9 @@
 // The blur is separable and approximates the Gaussian of the given standard deviation by three
 // successive box blurs per direction, whose widths are chosen so that their combined variance
 // equals sigma squared (the sum of three uniform distributions is within a few per cent of the
-// normal distribution, and each pass costs the same whatever the radius). Pixels beyond the
-// surface's edge repeat the edge pixel.
+// normal distribution, and each pass costs the same whatever the radius). A wide blur runs on a
+// copy reduced by a power of two (keeping at least 3 of its pixels per sigma) that is then
+// enlarged bilinearly. Pixels beyond the surface's edge repeat the edge pixel.
 #pragma once
 
 #include <cairo.h>

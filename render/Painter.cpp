@@ -94,9 +94,9 @@ void deviceBox(cairo_t* cr, CGRect rect, int* x0, int* y0, int* x1, int* y1) {
   *y1 = clampInt(std::ceil(maxY));
 }
 
-// The union of the view's and its visible descendants' rectangles, in the view's own frame
-// coordinates (what a group for the view has to hold).
-bool subtreeExtent(const UIView& view, CGRect* out, int depth = 0) {
+}  // namespace
+
+bool Painter::subtreeExtent(const UIView& view, CGRect* out, int depth) {
   CGRect r{{0, 0}, view.frame().size};
   double x0 = r.minX(), y0 = r.minY(), x1 = r.maxX(), y1 = r.maxY();
   if (depth > 64) {
@@ -120,7 +120,13 @@ bool subtreeExtent(const UIView& view, CGRect* out, int depth = 0) {
   return true;
 }
 
-}  // namespace
+void Painter::clipToSubtree(const UIView& view, double pad) {
+  CGRect extent;
+  if (!subtreeExtent(view, &extent)) return;
+  cairo_rectangle(cr_, extent.minX() - pad, extent.minY() - pad, extent.size.width + 2 * pad, extent.size.height + 2 * pad);
+  cairo_clip(cr_);
+}
+
 
 Backdrop Painter::captureBackdrop(CGRect rect, int margin) {
   Backdrop out;
@@ -184,12 +190,7 @@ void Painter::drawPlaced(const UIView& view, CGPoint origin) {
   cairo_translate(cr_, origin.x, origin.y);
   if (group) {
     // Bound the group by what the subtree can cover, so that it costs no more than its area.
-    CGRect extent;
-    if (subtreeExtent(view, &extent)) {
-      const double pad = shadow ? 3 * layer.shadowRadius + std::abs(layer.shadowOffset.width) + std::abs(layer.shadowOffset.height) + 2 : 1;
-      cairo_rectangle(cr_, extent.minX() - pad, extent.minY() - pad, extent.size.width + 2 * pad, extent.size.height + 2 * pad);
-      cairo_clip(cr_);
-    }
+    clipToSubtree(view, shadow ? 3 * layer.shadowRadius + std::abs(layer.shadowOffset.width) + std::abs(layer.shadowOffset.height) + 2 : 1);
     pushGroup();
   }
   if (layer.masksToBounds) {

@@ -58,6 +58,13 @@ class Painter {
   // Paints a backdrop back at its place, under the current clip.
   void paintBackdrop(const Backdrop& backdrop);
 
+  // The union of the view's and its visible descendants' rectangles in the view's own
+  // coordinates; false (and the view's own rectangle) when the tree is too deep to follow.
+  static bool subtreeExtent(const UIView& view, CGRect* out, int depth = 0);
+  // Clips to that union widened by pad points (nothing when it cannot be known): a group
+  // opened after it costs only the area the view can cover.
+  void clipToSubtree(const UIView& view, double pad);
+
   // The tint colour that applies to the view: its own or its nearest ancestor's, else the
   // system's blue.
   static UIColorRef effectiveTintColor(const UIView& view);

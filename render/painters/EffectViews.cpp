@@ -37,10 +37,11 @@ void drawBlur(Painter& painter, const UIView& view, const UIBlurEffect& blur) {
 // white content lightens the blurred backdrop, keeping its colour, instead of covering it.
 void drawVibrantSubviews(Painter& painter, const UIView& view) {
   cairo_t* cr = painter.cr();
+  cairo_save(cr);
+  painter.clipToSubtree(view, 1);
   painter.pushGroup();
   painter.drawSubviews(view);
   cairo_pattern_t* content = painter.popGroup();
-  cairo_save(cr);
   cairo_set_source(cr, content);
   cairo_set_operator(cr, CAIRO_OPERATOR_SCREEN);
   cairo_paint_with_alpha(cr, kVibrancyStrength);

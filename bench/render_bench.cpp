@@ -1,0 +1,197 @@
+// Rendering benchmark: a full 375 x 667 screen at scale 2 (the reachability screen: the home
+// screen lowered under the overlay with its dark blur and vibrancy), against its parts, so the
+// ratios show where the time goes. Built by render/CMakeLists.txt as velloway-render-bench.
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/uikit/UIControl.hpp"
+#include "platform/uikit/UIImageView.hpp"
+#include "platform/uikit/UILabel.hpp"
+#include "platform/uikit/UIVisualEffectView.hpp"
+#include "render/BlurEffect.hpp"
+#include "render/Renderer.hpp"
+
+namespace {
+
+UIImageRef artwork(int side) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
+  cairo_t* cr = cairo_create(s);
+  cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, side, side);
+  cairo_pattern_add_color_stop_rgb(g, 0, 0.98, 0.55, 0.18);
+  cairo_pattern_add_color_stop_rgb(g, 1, 0.20, 0.10, 0.45);
+  cairo_set_source(cr, g);
+  cairo_paint(cr);
+  cairo_pattern_destroy(g);
+  cairo_set_source_rgb(cr, 1.0, 0.85, 0.35);
+  cairo_arc(cr, side * 0.6, side * 0.4, side * 0.2, 0, 2 * M_PI);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(s);
+  std::vector<uint32_t> pixels(size_t(side) * side);
+  const auto* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) pixels[size_t(y) * side + x] = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride)[x];
+  cairo_surface_destroy(s);
+  return std::make_shared<UIImage>(side, side, std::move(pixels));
+}
+
+UILabelRef label(CGRect frame, const char* text, double size, long alignment) {
+  auto l = std::make_shared<UILabel>(frame);
+  l->setText(std::string(text));
+  l->setFont(UIFont::systemFontOfSize(size));
+  l->setTextColor(UIColor::whiteColor());
+  l->setTextAlignment(alignment);
+  return l;
+}
+
+UIViewRef overlay(double W, double H, const UIImageRef& art) {
+  auto root = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
+  auto backdrop = std::make_shared<UIImageView>(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
+  backdrop->setImage(art);
+  root->addSubview(backdrop);
+  auto blur = UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark);
+  auto blurView = UIVisualEffectView::create(blur);
+  blurView->setFrame(CGRectMake(0, 0, W, H + 90));
+  auto vibrancy = UIVisualEffectView::create(UIVibrancyEffect::effectForBlurEffect(blur));
+  vibrancy->setFrame(CGRectMake(0, 0, W, H));
+  vibrancy->contentView()->addSubview(label(CGRectMake(10, 0.88 * H, W, 30), "Repeat: All", 14, NSTextAlignmentLeft));
+  vibrancy->contentView()->addSubview(label(CGRectMake(0, 0.88 * H, W - 10, 30), "Shuffle: Off", 14, NSTextAlignmentRight));
+  auto controls = std::make_shared<UIView>(CGRectMake(10, 95, W - 20, 150));
+  controls->setTintColor(UIColor::whiteColor());
+  controls->addSubview(label(CGRectMake(0, 16, W - 20, 22), "Midnight Drive", 17, NSTextAlignmentCenter));
+  controls->addSubview(label(CGRectMake(0, 40, W - 20, 18), "The Vellos", 13, NSTextAlignmentCenter));
+  const char* titles[] = {"Previous", "Pause", "Next"};
+  for (int i = 0; i < 3; ++i) {
+    auto b = UIButton::buttonWithType(UIButtonTypeSystem);
+    b->setFrame(CGRectMake((W - 20) / 2 + (i - 1) * 88 - 22, 66, 44, 44));
+    b->setTitle(std::string(titles[i]), 0);
+    controls->addSubview(b);
+  }
+  vibrancy->contentView()->addSubview(controls);
+  blurView->contentView()->addSubview(vibrancy);
+  root->addSubview(blurView);
+  auto cover = std::make_shared<UIImageView>(CGRectMake(0.375 * W, 0.06 * H, 0.25 * W, 0.25 * W));
+  cover->setImage(art);
+  cover->layer()->cornerRadius = 4;
+  cover->layer()->masksToBounds = true;
+  root->addSubview(cover);
+  return root;
+}
+
+UIViewRef homeScreen(double W, double H) {
+  auto home = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
+  home->setBackgroundColor(UIColor::colorWithRed(0.12, 0.32, 0.55, 1));
+  for (int i = 0; i < 24; ++i) {
+    auto icon = std::make_shared<UIView>(CGRectMake(27 + (i % 4) * 87, 28 + (i / 4) * 88, 60, 60));
+    icon->setBackgroundColor(UIColor::colorWithHue(i / 24.0, 0.7, 0.9, 1));
+    icon->layer()->cornerRadius = 13;
+    home->addSubview(icon);
+    home->addSubview(label(CGRectMake(17 + (i % 4) * 87, 92 + (i / 4) * 88, 80, 14), "App", 11, NSTextAlignmentCenter));
+  }
+  return home;
+}
+
+struct Scene {
+  UIImageRef art = artwork(600);
+  UIViewRef home = homeScreen(375, 667);
+  UIViewRef window = overlay(375, 300, art);
+};
+
+Scene& scene() {
+  static Scene s;
+  return s;
+}
+
+render::RenderOptions at2x() {
+  render::RenderOptions o;
+  o.scale = 2;
+  return o;
+}
+
+// The whole screen as the simulator draws it during reachability.
+void BM_ReachabilityScreen(benchmark::State& state) {
+  auto& s = scene();
+  for (auto _ : state) {
+    render::Canvas canvas({375, 667}, at2x());
+    canvas.drawView(*s.home, {0, 300});
+    canvas.drawView(*s.window, {0, 0});
+    auto image = canvas.image();
+    benchmark::DoNotOptimize(image.pixel(0, 0));
+  }
+}
+BENCHMARK(BM_ReachabilityScreen)->Unit(benchmark::kMillisecond);
+
+// A full screen whose whole area lies under a dark blur: the blur's worst case.
+void BM_FullScreenBlur(benchmark::State& state) {
+  auto& s = scene();
+  auto root = std::make_shared<UIView>(CGRectMake(0, 0, 375, 667));
+  auto home = homeScreen(375, 667);
+  root->addSubview(home);
+  auto blurView = UIVisualEffectView::create(UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark));
+  blurView->setFrame(CGRectMake(0, 0, 375, 667));
+  root->addSubview(blurView);
+  for (auto _ : state) {
+    auto image = render::renderViewTree(*root, at2x());
+    benchmark::DoNotOptimize(image.pixel(0, 0));
+  }
+  (void)s;
+}
+BENCHMARK(BM_FullScreenBlur)->Unit(benchmark::kMillisecond);
+
+// The parts, for the ratios.
+void BM_HomeScreenOnly(benchmark::State& state) {
+  auto& s = scene();
+  for (auto _ : state) {
+    auto image = render::renderViewTree(*s.home, at2x());
+    benchmark::DoNotOptimize(image.pixel(0, 0));
+  }
+}
+BENCHMARK(BM_HomeScreenOnly)->Unit(benchmark::kMillisecond);
+
+void BM_GaussianBlurOnly(benchmark::State& state) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 750, 1334);
+  for (auto _ : state) render::gaussianBlur(surface, 28);
+  cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_GaussianBlurOnly)->Unit(benchmark::kMillisecond);
+
+// The console report, then each case's time as a multiple of drawing the home screen alone
+// (a screen of plain views and labels, no effects).
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& run : runs)
+      if (run.run_type == Run::RT_Iteration) times_.emplace_back(run.benchmark_name(), run.GetAdjustedCPUTime());
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    double base = 0;
+    for (const auto& [name, t] : times_)
+      if (name.find("HomeScreenOnly") != std::string::npos) base = t;
+    if (base <= 0) return;
+    std::printf("\nCPU time relative to BM_HomeScreenOnly:\n");
+    for (const auto& [name, t] : times_) std::printf("  %-28s %6.2fx\n", name.c_str(), t / base);
+  }
+
+ private:
+  std::vector<std::pair<std::string, double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
