@@ -25,6 +25,9 @@ constexpr uint32_t keyRed(ColorKey key) { return key & 0xFF; }
 constexpr uint32_t keyGreen(ColorKey key) { return (key >> 8) & 0xFF; }
 constexpr uint32_t keyBlue(ColorKey key) { return key >> 16; }
 
+// The bits of a 32-bit RGBX pixel word (native byte order) that make its key.
+constexpr uint32_t kPixelKeyMask = std::endian::native == std::endian::little ? 0x00FFFFFFu : 0xFFFFFF00u;
+
 // The key of an RGBX pixel at `p` (the fourth byte ignored).
 inline ColorKey keyOfPixel(const uint8_t* p) {
   uint32_t word;

@@ -1,6 +1,7 @@
 #include "colorart/SLColorArt.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -167,7 +168,21 @@ UIColorRef SLColorArt::_findEdgeColor(const UIImageRef& image, CountedColorSet& 
 
   // Every pixel into the image set, the leftmost pixel of each row into the edge set too. Runs
   // of equal pixels are added at once; the counts are the same.
-  imageColors.clear(width * height);
+  // The table is sized for the number of runs of equal pixels, which bounds the number of
+  // distinct colours: a flat image gets a small table, a photo one that needs no growing.
+  size_t runs = 1;
+  {
+    const size_t n = width * height;
+    uint32_t previous;
+    std::memcpy(&previous, data, 4);
+    for (size_t i = 1; i < n; ++i) {
+      uint32_t word;
+      std::memcpy(&word, data + 4 * i, 4);
+      runs += ((word ^ previous) & colorart::kPixelKeyMask) != 0;
+      previous = word;
+    }
+  }
+  imageColors.clear(runs);
   CountedColorSet edgeColors(height);
   ColorKey runKey = colorart::keyOfPixel(data);
   uint32_t run = 0;
@@ -267,14 +282,16 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   //   own, unrelated to C's. These colours are worked out in full in the first pass.
   std::vector<uint64_t> special;  // candidates from the last group with a non-zero count
   std::vector<ColorKey> uncounted;  // colours C whose C' has count 0
-  uint32_t histogram[256] = {};  // colours by count byte
-  for (uint32_t s : slots) {
-    ++histogram[s & 0xFF];
-    if (!s) continue;
+  // Colours by count byte (see CountedColorSet), in four interleaved copies so that runs of
+  // equal bytes do not wait on one another.
+  uint32_t histograms[4][256] = {};
+  for (size_t i = 0; i < slots.size(); ++i) {
+    const uint32_t s = slots[i];
+    ++histograms[i & 3][s & 0xFF];
     const ColorKey key = CountedColorSet::keyOfSlot(s);
     const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
     const uint32_t maxc = std::max({r, g, b});
-    if (!t.raisedMinimumExact[maxc]) continue;
+    if (!(t.raisedMinimumExact[maxc] & (s != 0))) continue;
     const uint32_t minc = std::min({r, g, b});
     if (!t.lowSaturation[maxc * 256 + minc]) continue;
     RGBA raised;
@@ -286,6 +303,8 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
     else if (colorart::isDark(raised) == findDarkTextColor)
       special.push_back(pack(raisedCount, raisedKey));
   }
+  uint32_t histogram[256];
+  for (int i = 0; i < 256; ++i) histogram[i] = histograms[0][i] + histograms[1][i] + histograms[2][i] + histograms[3][i];
 
   // Tiers: counts in [low, high). The first holds at least 64 colours where there are that many,
   // the second at least 4096, the third all the rest.
@@ -310,10 +329,10 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
     for (const uint64_t c : special)
       if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
     for (uint32_t s : slots) {
-      if (!s) continue;
-      // Cheap count test first: most colours of a photo occur once or twice.
+      // Cheap count test first, which also passes over free slots (count 0 < low): most colours
+      // of a photo occur once or twice.
       const uint64_t small = CountedColorSet::smallCount(s);
-      if (!CountedColorSet::spilled(s) && (small < low || small >= high)) continue;
+      if (!CountedColorSet::spilled(s) && small - low >= high - low) continue;
       const uint64_t count = CountedColorSet::spilled(s) ? colors.countOfSlot(s) : small;
       if (count < low || count >= high) continue;
       const ColorKey key = CountedColorSet::keyOfSlot(s);
