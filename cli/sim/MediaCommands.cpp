@@ -50,10 +50,18 @@ void mediaSet(SimContext& sim, const std::vector<std::string>& args) {
 }
 
 const SimCommandRegistration registration{
-    {"media", "media set title=.. artist=.. album=.. artwork=FILE repeat=N shuffle=N | media clear",
+    {"media", "media set title=.. artist=.. album=.. artwork=FILE repeat=N shuffle=N | media play-demo | media clear",
      [](SimContext& sim, const std::vector<std::string>& args) {
        if (args.empty()) throw SimError("usage: media set ... | media clear");
        if (args[0] == "set") return mediaSet(sim, args);
+       if (args[0] == "play-demo" && args.size() == 1) {
+         // The built-in playlist, playing from its first track.
+         auto& player = NowPlayingPlayer::shared();
+         player.setPlaylist(NowPlayingPlayer::builtInPlaylist(), 0, false);
+         player.setPlaying(true, false);
+         NowPlayingPlayer::postChange();
+         return;
+       }
        if (args[0] == "clear" && args.size() == 1) {
          NowPlayingPlayer::shared().clear(true);
          return;

@@ -1,0 +1,130 @@
+// velloway demo: a guided tour of the simulated phone, step by step, with a readable
+// transcript (and a picture of each step where the renderer is built in).
+#include <fmt/format.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "cli/Subcommand.hpp"
+#include "cli/sim/ScriptParser.hpp"
+#include "cli/sim/SimSession.hpp"
+#include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/device/DeviceProfile.hpp"
+#include "platform/foundation/NSLog.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "cli/DemoSteps.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One view per line, indented by depth: class, frame, and what the view shows.
+void describeTree(const nlohmann::json& view, int depth, std::ostream& out) {
+  const auto& f = view["frame"];
+  std::string line = fmt::format("{:{}}{} ({:g}, {:g}, {:g}, {:g})", "", depth * 2, view["class"].get<std::string>(),
+                                 f[0].get<double>(), f[1].get<double>(), f[2].get<double>(), f[3].get<double>());
+  if (view.contains("property")) line += fmt::format(" [{}]", view["property"].get<std::string>());
+  if (view.contains("current")) line += " [current overlay]";
+  if (view.value("hidden", false)) line += " hidden";
+  if (view.contains("text") && view["text"].is_string()) line += fmt::format(" text=\"{}\"", view["text"].get<std::string>());
+  if (view.contains("image")) line += view["image"].is_null() ? " image=none" : fmt::format(" image={}x{}", view["image"]["width"].get<int>(), view["image"]["height"].get<int>());
+  if (view.contains("effect") && view["effect"].is_object()) line += fmt::format(" effect={}", view["effect"]["type"].get<std::string>());
+  if (view.contains("gestures"))
+    for (const auto& g : view["gestures"]) line += fmt::format(" {}->{}", g["type"].get<std::string>(), g["action"].get<std::string>());
+  if (view.contains("layer") && !view["layer"]["animations"].empty()) line += " (animating)";
+  out << line << '\n';
+  if (view.contains("contentView")) describeTree(view["contentView"], depth + 1, out);
+  for (const auto& sub : view["subviews"]) describeTree(sub, depth + 1, out);
+}
+
+int runDemo(const std::string& outDir) {
+  fs::path out = outDir;
+  fs::path root = out / "device";
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  fs::create_directories(out, ec);
+  if (ec) {
+    std::cerr << fmt::format("velloway demo: cannot create '{}': {}\n", out.string(), ec.message());
+    return 2;
+  }
+  device_fs::useRoot(root);
+  deviceProfile().reachabilityWindow = {deviceProfile().screen.width, std::round(deviceProfile().screen.height * 0.45)};
+
+  std::ofstream transcript(out / "transcript.txt");
+  auto say = [&](const std::string& text) {
+    std::cout << text;
+    transcript << text;
+  };
+
+  std::ostringstream simOut;
+  SimSession session(simOut, out.string());
+  size_t logSeen = 0, commandsSeen = 0, postedSeen = 0, alertsSeen = 0;
+  int number = 0;
+  for (const DemoStep& step : demoSteps()) {
+    ++number;
+    say(fmt::format("\n{:02}. {}\n", number, step.title));
+    for (const auto& line : step.script) {
+      auto words = splitScriptLine(line);
+      if (!words) continue;
+      say(fmt::format("    > {}\n", line));
+      try {
+        session.run(words->words, words->quoted);
+      } catch (const std::exception& e) {
+        say(fmt::format("velloway demo: step {}: {}\n", number, e.what()));
+        return 1;
+      }
+    }
+    std::istringstream printed(simOut.str());
+    simOut.str("");
+    for (std::string line; std::getline(printed, line);) say(fmt::format("    {}\n", line));
+    nlohmann::json state = session.dump();
+    const auto& alerts = state["alerts"];
+    for (; alertsSeen < alerts.size(); ++alertsSeen) {
+      const auto& alert = alerts[alertsSeen];
+      std::string message = alert["message"].is_string() ? alert["message"].get<std::string>() : "";
+      if (message.size() > 72) message = message.substr(0, 69) + "...";
+      say(fmt::format("    alert shown: \"{}\" — {} [{}]\n", alert["title"].is_string() ? alert["title"].get<std::string>() : "",
+                      message, alert["cancel"].is_string() ? alert["cancel"].get<std::string>() : ""));
+    }
+    auto log = system_log::lines();
+    for (; logSeen < log.size(); ++logSeen) say(fmt::format("    log: {}\n", log[logSeen]));
+    auto commands = NowPlayingPlayer::shared().commands();
+    for (; commandsSeen < commands.size(); ++commandsSeen)
+      say(fmt::format("    media-remote command sent: {}\n", commands[commandsSeen]));
+    if (state.contains("posted")) {
+      const auto& posted = state["posted"];
+      for (; postedSeen < posted.size(); ++postedSeen)
+        say(fmt::format("    Darwin notification: {}\n", posted[postedSeen].get<std::string>()));
+    }
+    const auto& host = state["host"];
+    say(fmt::format("    home screen: reachability {}, activation ran {}x, deactivation {}x, keep-alive {}x, "
+                    "now-playing observers {}\n",
+                    host["reachabilityActive"].get<bool>() ? "active" : "inactive", host["activatedCalls"].get<int>(),
+                    host["deactivatedCalls"].get<int>(), host["keepAliveCalls"].get<int>(),
+                    host["nowPlayingObservers"].get<int>()));
+    if (step.showTree) {
+      std::ostringstream tree;
+      describeTree(state["window"], 2, tree);
+      say("    reachability window:\n" + tree.str());
+    }
+    for (const auto& note : step.notes) say("    " + note + "\n");
+    if (step.picture) step.picture(session, out / fmt::format("{:02}-{}.png", number, step.slug), say);
+  }
+  say(fmt::format("\nTranscript written to {}\n", (out / "transcript.txt").string()));
+  return 0;
+}
+
+const SubcommandRegistration registration{Subcommand{
+    "demo",
+    "Tour the product on a fresh simulated phone, printing what happens at each step",
+    [](CLI::App& app) -> std::function<int()> {
+      auto out = std::make_shared<std::string>("demo-out");
+      app.add_option("--out", *out, "Folder for transcript.txt, the pictures and the device root (default demo-out)");
+      return [out] { return runDemo(*out); };
+    },
+    10}};
+
+}  // namespace

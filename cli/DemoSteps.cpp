@@ -1,0 +1,22 @@
+#include "cli/DemoSteps.hpp"
+
+#include "cli/sim/SimSession.hpp"
+#include "platform/mediaremote/NowPlayingPlayer.hpp"
+
+std::vector<DemoStep> demoSteps() {
+  return {
+      {"boot", "The home screen launches with the tweak loaded",
+       {"supported", "boot", "idle", "supported"}, false,
+       {"The tweak's hooks now answer the reachability question (NO before, YES after) and the home screen",
+        "listens for now-playing changes. The welcome notice shows once per device."}},
+      {"play", "A built-in track plays", {"media play-demo", "idle"}},
+      {"activate", "Reachability activates: the overlay fills the window", {"activate", "idle"}, true},
+      {"double-tap", "A double tap on the small cover shakes it and toggles play/pause", {"tap cover 2", "idle"}, true},
+      {"swipe", "Swipes on the cover: up advances the repeat mode, down the shuffle mode",
+       {"advance 1", "swipe cover up", "idle", "swipe cover down", "idle"}},
+      {"vibrancy", "Vibrancy labels are switched on in the settings",
+       {"prefs set useVibrancyLabels true", "idle", "deactivate", "activate", "idle"}, true,
+       {"The change takes effect at the next activation: the repeat and shuffle labels appear."}},
+      {"deactivate", "Reachability ends: the overlay's views leave the window", {"deactivate", "idle"}, true},
+  };
+}
