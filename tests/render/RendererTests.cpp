@@ -300,8 +300,10 @@ TEST(Vibrancy, ContentLightensTheBlurredBackdropWithoutCoveringIt) {
 // ---- Text -------------------------------------------------------------------------------
 
 TEST(Text, FontsComeFromTheProjectsConfiguration) {
-  EXPECT_FALSE(fontConfigFile().empty());
-  EXPECT_TRUE(std::filesystem::exists(fontConfigFile()));
+  const std::string file = configureFonts();  // as a host does at start-up
+  EXPECT_EQ(file, fontConfigFile());
+  EXPECT_TRUE(std::filesystem::exists(file)) << file;
+  EXPECT_EQ(std::filesystem::path(file).filename(), "fonts.conf");
   auto familyOf = [](const std::string& face) {
     std::lock_guard lock(fonts::mutex());
     PangoContext* context = pango_font_map_create_context(fonts::fontMap());
