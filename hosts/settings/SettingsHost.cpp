@@ -120,7 +120,8 @@ NSBundleRef SettingsHost::loadPaneBundle(const std::string& entryName, plist::Di
   if (entryName == "VLW") installPane();
   auto file = plist::dictionaryWithContentsOfFile(entryPath);
   if (!file) throw SettingsHostError(fmt::format("no settings entry at {}", entryPath));
-  const auto& entry = plist::Value(*file)["entry"];
+  const plist::Value root(std::move(*file));
+  const auto& entry = root["entry"];
   if (!entry.isDictionary() || !entry["bundle"].isString())
     throw SettingsHostError(fmt::format("the settings entry {} names no bundle", entryPath));
   if (entryOut) *entryOut = *entry.dictionary();

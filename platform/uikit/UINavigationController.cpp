@@ -56,7 +56,8 @@ void UINavigationController::loadView() {
 void UINavigationController::showTop() {
   if (!isViewLoaded()) return;
   UIViewRef container = view();
-  for (auto sub : container->subviews())
+  auto subviews = container->subviews();  // removing changes the list
+  for (const auto& sub : subviews)
     if (sub != bar_) sub->removeFromSuperview();
   auto top = topViewController();
   if (!top) return;

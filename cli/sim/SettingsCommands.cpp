@@ -1,0 +1,107 @@
+// Simulator commands for the Settings app and its pane: the device options it reads (system
+// version, idiom, language, social service), `settings ...`, the `pane` and `posted` fields of
+// `dump`, and `prefs set` through the pane's value store.
+#include <fmt/format.h>
+
+#include <memory>
+
+#include "cli/sim/SimExtension.hpp"
+#include "hosts/settings/SettingsHost.hpp"
+#include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/device/DeviceProfile.hpp"
+
+namespace {
+
+// The Settings app of the running simulation.
+struct SettingsSimulation {
+  std::unique_ptr<SettingsHost> host;
+};
+
+SettingsSimulation& simulation() {
+  static SettingsSimulation s;
+  return s;
+}
+
+SettingsHost& host() {
+  auto& s = simulation();
+  if (!s.host) s.host = std::make_unique<SettingsHost>();
+  return *s.host;
+}
+
+std::string joined(const std::vector<std::string>& args, size_t from) {
+  std::string out;
+  for (size_t i = from; i < args.size(); ++i) out += (i > from ? " " : "") + args[i];
+  return out;
+}
+
+const char* kUsage = "usage: settings open | tap LABEL | set KEY VALUE | back | compose | dismiss [post|cancel]";
+
+void runSettings(SimContext&, const std::vector<std::string>& args) {
+  if (args.empty()) throw SimError(kUsage);
+  const std::string& verb = args[0];
+  try {
+    if (verb == "open" && args.size() == 1) {
+      host().openPane();
+    } else if (verb == "tap" && args.size() >= 2) {
+      host().tap(joined(args, 1));
+    } else if (verb == "set" && args.size() == 3) {
+      host().set(args[1], parseScriptValue(args[2], simArgumentQuoted(2)));
+    } else if (verb == "back" && args.size() == 1) {
+      host().back();
+    } else if (verb == "compose" && args.size() == 1) {
+      host().compose();
+    } else if (verb == "dismiss" && args.size() <= 2) {
+      bool posted = false;
+      if (args.size() == 2) {
+        if (args[1] == "post")
+          posted = true;
+        else if (args[1] != "cancel")
+          throw SimError("usage: settings dismiss [post|cancel]");
+      }
+      host().dismiss(posted);
+    } else {
+      throw SimError(kUsage);
+    }
+  } catch (const SettingsHostError& e) {
+    throw SimError(fmt::format("settings {}: {}", verb, e.what()));
+  }
+}
+
+const SimCommandRegistration command{{"settings",
+                                      "settings open | tap LABEL | set KEY VALUE | back | compose | dismiss [post|cancel]",
+                                      runSettings}};
+
+const SimStarterRegistration starter{[](SimContext&) { simulation().host = std::make_unique<SettingsHost>(); }};
+
+const SimDumpFieldRegistration paneField{"pane", [](SimContext&) { return host().describePane(); }};
+const SimDumpFieldRegistration postedField{"posted", [](SimContext&) {
+                                             return nlohmann::json(darwin_notify::posted());
+                                           }};
+
+const SimPrefsSetterRegistration prefsSetter{[](SimContext&, const std::string& key, const plist::Value& value) {
+  return host().storeThroughPane(key, value);
+}};
+
+const SimOptionsRegistration options{[](CLI::App& app) {
+  app.add_option("--cf-version", deviceProfile().cfVersion,
+                 "Core Foundation version of the simulated system (default 1240.10); 1140.1 to 1141.18 nest the "
+                 "pane's navigation controller in the Settings app's")
+      ->check(CLI::Range(0.0, 100000.0));
+  app.add_option_function<std::string>(
+         "--idiom", [](const std::string& v) { deviceProfile().idiom = v == "pad" ? DeviceIdiom::Pad : DeviceIdiom::Phone; },
+         "Device idiom, phone or pad (default phone)")
+      ->check(CLI::IsMember({"phone", "pad"}));
+  app.add_option_function<std::string>(
+         "--language", [](const std::string& v) { deviceProfile().language = v; },
+         "Preferred language, a code such as en or de (default en)")
+      ->check([](const std::string& v) {
+        bool ok = !v.empty() && v.size() <= 16 && v.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_") == std::string::npos;
+        return ok ? std::string() : std::string("a language code is letters, '-' and '_'");
+      });
+  app.add_option_function<std::string>(
+         "--social", [](const std::string& v) { deviceProfile().socialAvailable = v == "yes"; },
+         "Whether social posting is available (default yes)")
+      ->check(CLI::IsMember({"yes", "no"}));
+}};
+
+}  // namespace
