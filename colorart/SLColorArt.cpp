@@ -243,24 +243,41 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   auto contrasts = [&](const RGBA& x) {
     return !hasBackground || colorart::contrastRatio(colorart::luminance(x.r, x.g, x.b), backgroundLuminance) > 1.6;
   };
-  // True when the walk is over.
-  auto offer = [&](const RGBA& x) {
-    if (!filled[0]) {
-      if (contrasts(x)) chosen[0] = x, filled[0] = true;
-      return false;
-    }
-    if (!filled[1]) {
-      if (colorart::isDistinct(chosen[0], x) && contrasts(x)) chosen[1] = x, filled[1] = true;
-      return false;
-    }
-    if (!filled[2]) {
-      if (colorart::isDistinct(chosen[1], x) && colorart::isDistinct(chosen[0], x) && contrasts(x)) {
-        chosen[2] = x, filled[2] = true;
-        return true;
+  // The walk offers each candidate to the first empty slot. `accepts` is that slot's test;
+  // `take` fills the slot and says whether the walk is over.
+  auto accepts = [&](const RGBA& x) {
+    if (!filled[0]) return contrasts(x);
+    if (!filled[1]) return colorart::isDistinct(chosen[0], x) && contrasts(x);
+    if (!filled[2]) return colorart::isDistinct(chosen[1], x) && colorart::isDistinct(chosen[0], x) && contrasts(x);
+    return false;
+  };
+  auto take = [&](const RGBA& x) {
+    int slot = !filled[0] ? 0 : !filled[1] ? 1 : 2;
+    chosen[slot] = x, filled[slot] = true;
+    return slot == 2;
+  };
+  // Walks candidates in descending order without sorting them: the walk takes, for each slot in
+  // turn, the first candidate after the one taken last that passes the slot's test, so each
+  // step is a search for the largest such candidate. (Copies of the colour just taken, which
+  // share its packed value, could never pass the next slot's test: they are not distinct from it.)
+  // Returns true when the walk is over.
+  auto walk = [&](size_t n, auto&& orderOf, auto&& colourOf) {
+    uint64_t bound = UINT64_MAX;  // candidates taken so far are all at or above it
+    for (;;) {
+      if (filled[0] && filled[1] && filled[2]) return true;
+      bool found = false;
+      uint64_t best = 0;
+      size_t bestIndex = 0;
+      for (size_t i = 0; i < n; ++i) {
+        const uint64_t order = orderOf(i);
+        if (order >= bound || (found && order <= best)) continue;
+        if (!accepts(colourOf(i))) continue;
+        best = order, bestIndex = i, found = true;
       }
-      return false;
+      if (!found) return false;
+      if (take(colourOf(bestIndex))) return true;
+      bound = best;
     }
-    return true;
   };
   auto finish = [&] {
     for (int i = 0; i < 3; ++i)
@@ -342,9 +359,10 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
       const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
       if ((luminance < 0.5) == findDarkTextColor) tier.push_back(pack(count, key));
     }
-    std::sort(tier.begin(), tier.end(), std::greater<>());
-    for (const uint64_t c : tier)
-      if (offer(colorart::rgbaOfKey(keyOf(c)))) return finish();
+    if (walk(
+            tier.size(), [&](size_t i) { return tier[i]; },
+            [&](size_t i) { return colorart::rgbaOfKey(keyOf(tier[i])); }))
+      return finish();
     high = low;
   }
 
@@ -356,11 +374,16 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
     const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
     if (!t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + minc]) uncounted.push_back(key);
   }
-  std::sort(uncounted.begin(), uncounted.end(), std::greater<>());
+  // Of the wrong darkness: out. The rest in key order, largest first.
+  std::vector<std::pair<ColorKey, RGBA>> raisedColours;
+  raisedColours.reserve(uncounted.size());
   for (const ColorKey key : uncounted) {
     RGBA raised;
     colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
-    if (colorart::isDark(raised) == findDarkTextColor && offer(raised)) break;
+    if (colorart::isDark(raised) == findDarkTextColor) raisedColours.emplace_back(key, raised);
   }
+  walk(
+      raisedColours.size(), [&](size_t i) { return uint64_t{raisedColours[i].first}; },
+      [&](size_t i) { return raisedColours[i].second; });
   finish();
 }
