@@ -229,7 +229,7 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   const Tables& t = tables();
   const std::vector<uint32_t>& slots = colors.slots();
 
-  // The walk: each candidate is offered to the first empty slot.
+  // The three slots, some perhaps filled on entry.
   RGBA chosen[3];
   UIColorRef* outputs[3] = {&primaryColor, &secondaryColor, &detailColor};
   bool filled[3];
