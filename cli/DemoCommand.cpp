@@ -53,6 +53,10 @@ int runDemo(const std::string& outDir) {
   device_fs::useRoot(root);
   deviceProfile().reachabilityWindow = {deviceProfile().screen.width, std::round(deviceProfile().screen.height * 0.45)};
 
+  // The first built-in track's artwork, for the colouring step.
+  if (auto playlist = NowPlayingPlayer::builtInPlaylist(); !playlist.empty() && playlist[0].artwork)
+    device_fs::writeHostFileAtomically(out / "artwork.png", *playlist[0].artwork);
+
   std::ofstream transcript(out / "transcript.txt");
   auto say = [&](const std::string& text) {
     std::cout << text;

@@ -1,15 +1,26 @@
 #include "cli/DemoSteps.hpp"
 
+#include "cli/sim/ScreenRenderer.hpp"
 #include "cli/sim/SimSession.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
 
+namespace {
+
+// Every step draws the screen as the user sees it.
+void screenPicture(SimSession& session, const std::filesystem::path& file, const std::function<void(const std::string&)>& say) {
+  renderPhoneScreen(session.context(), file.string(), false);
+  say("    picture: " + file.string() + "\n");
+}
+
+}  // namespace
+
 std::vector<DemoStep> demoSteps() {
-  return {
+  std::vector<DemoStep> steps = {
       {"boot", "The home screen launches with the tweak loaded",
        {"supported", "boot", "idle", "supported"}, false,
        {"The tweak's hooks now answer the reachability question (NO before, YES after) and the home screen",
         "listens for now-playing changes. The welcome notice shows once per device."}},
-      {"play", "A built-in track plays", {"media play-demo", "idle"}},
+      {"play", "The notice is closed and a built-in track plays", {"alert press Close", "media play-demo", "idle"}},
       {"activate", "Reachability activates: the overlay fills the window", {"activate", "idle"}, true},
       {"double-tap", "A double tap on the small cover shakes it and toggles play/pause", {"tap cover 2", "idle"}, true},
       {"swipe", "Swipes on the cover: up advances the repeat mode, down the shuffle mode",
@@ -17,6 +28,11 @@ std::vector<DemoStep> demoSteps() {
       {"vibrancy", "Vibrancy labels are switched on in the settings",
        {"prefs set useVibrancyLabels true", "idle", "deactivate", "activate", "idle"}, true,
        {"The change takes effect at the next activation: the repeat and shuffle labels appear."}},
+      {"colorize", "The overlay coloured after the artwork by the colour analysis",
+       {"send colorizeForArtwork: artwork.png"}, false,
+       {"colorizeForArtwork: is a public operation of the view; the product itself never sends it."}},
       {"deactivate", "Reachability ends: the overlay's views leave the window", {"deactivate", "idle"}, true},
   };
+  for (auto& step : steps) step.picture = screenPicture;
+  return steps;
 }

@@ -52,6 +52,9 @@ struct SimRegistry {
   std::vector<std::function<bool(SimContext&, const std::string& key, const plist::Value& value)>> prefsSetters;
   // Run once per simulation after the device root and profile are set, before the script.
   std::vector<std::function<void(SimContext&)>> starters;
+  // Apps in front of the home screen (the Settings app while open): the first that answers
+  // a view is what the screen shows.
+  std::vector<std::function<std::shared_ptr<class UIView>(SimContext&)>> foregroundScreens;
 };
 
 SimRegistry& simRegistry();
@@ -70,6 +73,11 @@ struct SimOptionsRegistration {
 struct SimPrefsSetterRegistration {
   explicit SimPrefsSetterRegistration(std::function<bool(SimContext&, const std::string&, const plist::Value&)> f) {
     simRegistry().prefsSetters.push_back(std::move(f));
+  }
+};
+struct SimForegroundScreenRegistration {
+  explicit SimForegroundScreenRegistration(std::function<std::shared_ptr<class UIView>(SimContext&)> f) {
+    simRegistry().foregroundScreens.push_back(std::move(f));
   }
 };
 struct SimStarterRegistration {

@@ -8,11 +8,12 @@
 #include <iostream>
 
 #include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/graphics/Fonts.hpp"
 #include "platform/foundation/NSLog.hpp"
 #include "tweak/VLWView.hpp"
 
 SimSession::SimSession(std::ostream& out, std::string scriptDirectory)
-    : springboard_(std::make_unique<SpringBoardHost>()),
+    : springboard_((configureFonts(), std::make_unique<SpringBoardHost>())),
       context_(std::make_unique<SimContext>(SimContext{*springboard_, out, std::move(scriptDirectory)})) {
   for (auto& start : simRegistry().starters) start(*context_);
 }

@@ -89,6 +89,8 @@ MPUSystemMediaControlsView::MPUSystemMediaControlsView(CGRect frame, long style)
 
 MPUSystemMediaControlsViewRef MPUSystemMediaControlsView::create(CGRect frame, long style) {
   auto view = std::make_shared<MPUSystemMediaControlsView>(frame, style);
+  // The stock controls draw their glyphs in white over the dark overlay.
+  view->setTintColor(UIColor::whiteColor());
   view->addSubview(view->timeBar_);
   view->timeBar_->addSubview(view->timeBarFill_);
   view->addSubview(view->titleLabel_);
