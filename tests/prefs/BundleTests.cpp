@@ -106,7 +106,8 @@ TEST_F(BundleTest, MissingMalformedAndWronglyShapedTablesAreEmpty) {
   auto array = plist::serialize(plist::Value(plist::Array{"k", "v"}), plist::Format::Binary);
   table("en", std::string(array.begin(), array.end()));
   table("en", "bplist00 this is not a property list", "Broken");
-  table("en", std::string("\x00\x01\x02\xff garbage", 14), "Garbage");
+  static const char garbage[] = "\x00\x01\x02\xff garbage";
+  table("en", std::string(garbage, sizeof garbage - 1), "Garbage");
   auto b = bundle();
   EXPECT_EQ(b->localizedStringForKey("k", "", std::nullopt), "k");
   EXPECT_EQ(b->localizedStringForKey("k", "", std::string("Broken")), "k");
