@@ -104,4 +104,11 @@ const SimOptionsRegistration options{[](CLI::App& app) {
       ->check(CLI::IsMember({"yes", "no"}));
 }};
 
+// While the pane is open the Settings app is what the screen shows.
+const SimForegroundScreenRegistration settingsScreen{[](SimContext&) -> std::shared_ptr<UIView> {
+  auto& s = simulation();
+  if (!s.host || !s.host->isPaneOpen()) return nullptr;
+  return s.host->window();
+}};
+
 }  // namespace
