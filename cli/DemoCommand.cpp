@@ -2,6 +2,7 @@
 // transcript (and a picture of each step where the renderer is built in).
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -89,6 +90,7 @@ int runDemo(const std::string& outDir) {
     for (; alertsSeen < alerts.size(); ++alertsSeen) {
       const auto& alert = alerts[alertsSeen];
       std::string message = alert["message"].is_string() ? alert["message"].get<std::string>() : "";
+      std::replace(message.begin(), message.end(), '\n', ' ');
       if (message.size() > 72) message = message.substr(0, 69) + "...";
       say(fmt::format("    alert shown: \"{}\" — {} [{}]\n", alert["title"].is_string() ? alert["title"].get<std::string>() : "",
                       message, alert["cancel"].is_string() ? alert["cancel"].get<std::string>() : ""));
