@@ -189,10 +189,10 @@ void SettingsHost::tap(const std::string& label) {
   std::vector<std::string> labels;
   for (size_t s = 0; s < sections.size(); ++s)
     for (size_t r = 0; r < sections[s].size(); ++r) {
-      const auto& spec = sections[s][r];
-      if (!spec->name()) continue;
-      labels.push_back(*spec->name());
-      if (*spec->name() != label) continue;
+      const auto& specifier = sections[s][r];
+      if (!specifier->name()) continue;
+      labels.push_back(*specifier->name());
+      if (*specifier->name() != label) continue;
       NSIndexPath ip{static_cast<long>(s), static_cast<long>(r)};
       auto cell = table ? table->cellForRowAtIndexPath(ip) : nullptr;
       if (auto sw = cell ? findView<UISwitch>(cell) : nullptr)
@@ -211,16 +211,16 @@ void SettingsHost::set(const std::string& key, const plist::Value& value) {
   auto page = topPage();
   if (!page) throw SettingsHostError("the pane is not open");
   if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
-  PSSpecifierRef spec;
+  PSSpecifierRef specifier;
   std::optional<NSIndexPath> ip;
-  for (size_t s = 0; s < page->sectionRows().size() && !spec; ++s)
+  for (size_t s = 0; s < page->sectionRows().size() && !specifier; ++s)
     for (size_t r = 0; r < page->sectionRows()[s].size(); ++r)
       if (page->sectionRows()[s][r]->key() == key) {
-        spec = page->sectionRows()[s][r];
+        specifier = page->sectionRows()[s][r];
         ip = NSIndexPath{static_cast<long>(s), static_cast<long>(r)};
         break;
       }
-  if (!spec) throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
+  if (!specifier) throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
   auto cell = page->table() ? page->table()->cellForRowAtIndexPath(*ip) : nullptr;
   if (auto sw = cell ? findView<UISwitch>(cell) : nullptr) {
     if (!value.isBool() && !value.isInteger())
@@ -233,23 +233,23 @@ void SettingsHost::set(const std::string& key, const plist::Value& value) {
       throw SettingsHostError(fmt::format("the slider '{}' takes a number", key));
     slider->dragByUser(static_cast<float>(value.doubleValue()));
   } else if (auto segments = cell ? findView<UISegmentedControl>(cell) : nullptr) {
-    const auto& values = spec->values();
+    const auto& values = specifier->values();
     long index = -1;
     for (size_t i = 0; i < values.size(); ++i)
       if (values[i] == value || (values[i].isNumber() && value.isNumber() && values[i].doubleValue() == value.doubleValue()))
         index = static_cast<long>(i);
     if (index < 0) throw SettingsHostError(fmt::format("'{}' offers no value {}", key, describeValue(value)));
     segments->selectByUser(index);
-  } else if (spec->cellType() == PSLinkListCell) {
-    const auto& values = spec->values();
+  } else if (specifier->cellType() == PSLinkListCell) {
+    const auto& values = specifier->values();
     bool offered = false;
     for (const auto& v : values) offered = offered || v == value || (v.isNumber() && value.isNumber() && v.doubleValue() == value.doubleValue());
     if (!offered) throw SettingsHostError(fmt::format("'{}' offers no value {}", key, describeValue(value)));
-    page->setPreferenceValue(value, spec);
-    page->reloadSpecifier(spec);
-  } else if (spec->cellType() == PSEditTextCell) {
-    page->setPreferenceValue(value, spec);
-    page->reloadSpecifier(spec);
+    page->setPreferenceValue(value, specifier);
+    page->reloadSpecifier(specifier);
+  } else if (specifier->cellType() == PSEditTextCell) {
+    page->setPreferenceValue(value, specifier);
+    page->reloadSpecifier(specifier);
   } else {
     throw SettingsHostError(fmt::format("the row '{}' has no value a user can change", key));
   }
@@ -302,9 +302,9 @@ bool SettingsHost::storeThroughPane(const std::string& key, const plist::Value& 
   // The pages on screen first, the page on top before those below it.
   auto open = pages();
   for (auto it = open.rbegin(); it != open.rend(); ++it)
-    if (auto spec = (*it)->specifierForKey(key)) {
-      (*it)->setPreferenceValue(value, spec);
-      (*it)->reloadSpecifier(spec);
+    if (auto specifier = (*it)->specifierForKey(key)) {
+      (*it)->setPreferenceValue(value, specifier);
+      (*it)->reloadSpecifier(specifier);
       displayPass();
       return true;
     }
@@ -319,16 +319,16 @@ bool SettingsHost::storeThroughPane(const std::string& key, const plist::Value& 
   if (auto root = makePage(bundle->principalClass())) queue.push_back(root);
   for (size_t i = 0; i < queue.size() && i < 16; ++i) {
     auto page = queue[i];
-    if (auto spec = page->specifierForKey(key)) {
-      page->setPreferenceValue(value, spec);
+    if (auto specifier = page->specifierForKey(key)) {
+      page->setPreferenceValue(value, specifier);
       return true;
     }
     auto rows = page->specifiers();
-    for (const auto& spec : *rows)
-      if (spec && spec->cellType() == PSLinkCell)
-        if (auto name = spec->detailControllerClassName())
+    for (const auto& specifier : *rows)
+      if (specifier && specifier->cellType() == PSLinkCell)
+        if (auto name = specifier->detailControllerClassName())
           if (auto child = makePage(NSClassFromString(*name))) {
-            child->setSpecifier(spec);
+            child->setSpecifier(specifier);
             queue.push_back(child);
           }
   }
@@ -368,19 +368,19 @@ nlohmann::json SettingsHost::describePane() const {
       section["footer"] = footer ? nlohmann::json(*footer) : nlohmann::json(nullptr);
       nlohmann::json rows = nlohmann::json::array();
       for (long r = 0; r < table->numberOfRowsInSection(s); ++r) {
-        auto spec = page->specifierAtIndexPath({s, r});
+        auto specifier = page->specifierAtIndexPath({s, r});
         auto cell = std::dynamic_pointer_cast<PSTableCell>(table->cellForRowAtIndexPath({s, r}));
         nlohmann::json row;
-        row["label"] = spec && spec->name() ? nlohmann::json(*spec->name()) : nlohmann::json(nullptr);
-        row["cell"] = spec ? propertyListJson(spec->propertyForKey("cell")) : nlohmann::json(nullptr);
+        row["label"] = specifier && specifier->name() ? nlohmann::json(*specifier->name()) : nlohmann::json(nullptr);
+        row["cell"] = specifier ? propertyListJson(specifier->propertyForKey("cell")) : nlohmann::json(nullptr);
         row["cellClass"] = cell ? nlohmann::json(std::string(cell->className())) : nlohmann::json(nullptr);
-        row["key"] = spec && spec->key() ? nlohmann::json(*spec->key()) : nlohmann::json(nullptr);
+        row["key"] = specifier && specifier->key() ? nlohmann::json(*specifier->key()) : nlohmann::json(nullptr);
         plist::Value value;
-        if (spec && spec->hasValue())
-          if (auto target = std::dynamic_pointer_cast<PSListController>(spec->target())) value = target->readPreferenceValue(spec);
+        if (specifier && specifier->hasValue())
+          if (auto target = std::dynamic_pointer_cast<PSListController>(specifier->target())) value = target->readPreferenceValue(specifier);
         row["value"] = propertyListJson(value);
-        row["min"] = spec ? propertyListJson(spec->propertyForKey("min")) : nlohmann::json(nullptr);
-        row["max"] = spec ? propertyListJson(spec->propertyForKey("max")) : nlohmann::json(nullptr);
+        row["min"] = specifier ? propertyListJson(specifier->propertyForKey("min")) : nlohmann::json(nullptr);
+        row["max"] = specifier ? propertyListJson(specifier->propertyForKey("max")) : nlohmann::json(nullptr);
         row["titleColor"] = cell && cell->titleLabel() ? colorJson(cell->titleLabel()->textColor()) : nlohmann::json(nullptr);
         row["view"] = cell ? cell->describeTree(drawnAlpha) : nlohmann::json(nullptr);
         rows.push_back(row);

@@ -387,17 +387,17 @@ TEST_F(FrameworkTest, ValueRowsShowAndStoreThroughTheFrameworksStore) {
 }
 
 TEST_F(FrameworkTest, TheRootControllersStoreNeedsAKeyAndAPlainDomain) {
-  auto spec = [](plist::Dictionary d) { return PSSpecifier::specifierWithDictionary(d, nullptr); };
+  auto rowOf = [](plist::Dictionary d) { return PSSpecifier::specifierWithDictionary(d, nullptr); };
   size_t before = postedCount();
-  EXPECT_FALSE(PSRootController::setPreferenceValue(1, spec({{"defaults", "com.example.a"}, {"PostNotification", "n"}})));
-  EXPECT_FALSE(PSRootController::setPreferenceValue(1, spec({{"key", "k"}, {"PostNotification", "n"}})));
-  EXPECT_FALSE(PSRootController::setPreferenceValue(1, spec({{"key", "k"}, {"defaults", "../../etc/x"}})));
+  EXPECT_FALSE(PSRootController::setPreferenceValue(1, rowOf({{"defaults", "com.example.a"}, {"PostNotification", "n"}})));
+  EXPECT_FALSE(PSRootController::setPreferenceValue(1, rowOf({{"key", "k"}, {"PostNotification", "n"}})));
+  EXPECT_FALSE(PSRootController::setPreferenceValue(1, rowOf({{"key", "k"}, {"defaults", "../../etc/x"}})));
   EXPECT_EQ(postedSince(before), std::vector<std::string>{});
-  EXPECT_TRUE(PSRootController::setPreferenceValue(7, spec({{"key", "k"}, {"defaults", "com.example.a"}})));
+  EXPECT_TRUE(PSRootController::setPreferenceValue(7, rowOf({{"key", "k"}, {"defaults", "com.example.a"}})));
   EXPECT_EQ(postedSince(before), std::vector<std::string>{});  // no notification named
-  EXPECT_EQ(PSRootController::readPreferenceValue(spec({{"key", "k"}, {"defaults", "com.example.a"}, {"default", 1}})),
+  EXPECT_EQ(PSRootController::readPreferenceValue(rowOf({{"key", "k"}, {"defaults", "com.example.a"}, {"default", 1}})),
             plist::Value(7));
-  EXPECT_EQ(PSRootController::readPreferenceValue(spec({{"key", "other"}, {"defaults", "com.example.a"}, {"default", 1}})),
+  EXPECT_EQ(PSRootController::readPreferenceValue(rowOf({{"key", "other"}, {"defaults", "com.example.a"}, {"default", 1}})),
             plist::Value(1));
   // The same file through the phone's other spelling of the mobile user's folder.
   EXPECT_EQ(plist::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.example.a.plist")->at("k"),
