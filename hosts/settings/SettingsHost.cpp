@@ -275,6 +275,10 @@ UIViewControllerRef SettingsHost::presentedSheet() const {
   auto all = pages();
   for (auto it = all.rbegin(); it != all.rend(); ++it)
     if (auto sheet = (*it)->presentedViewController()) return sheet;
+  // Sheets a page presents from its navigation controller.
+  if (paneNav_)
+    if (auto sheet = paneNav_->presentedViewController()) return sheet;
+  if (isPaneOpen()) return settingsNav_->presentedViewController();
   return nullptr;
 }
 

@@ -1,7 +1,7 @@
 // The simulated phone's fixed facts: screen, reachability window, system version, language,
 // idiom and services. The hosts set it from the command line before anything runs; the
 // stand-in frameworks read it (UIScreen, UIDevice, kCFCoreFoundationVersionNumber,
-// MGCopyAnswer, NSBundle's language, the social service).
+// MGCopyAnswer, NSBundle's language, the social service, the mail account).
 #pragma once
 
 #include <string>
@@ -23,6 +23,8 @@ struct DeviceProfile {
   std::string productType = "iPhone7,2";
   std::string productVersion = "9.0.2";
   std::string buildVersion = "13A452";
+  // The mail account the composer sends from; empty when the device has none.
+  std::string mailAccount = "Phone Owner <owner@example.net>";
 };
 
 DeviceProfile& deviceProfile();

@@ -1,5 +1,7 @@
 #include "platform/uikit/UIViewController.hpp"
 
+#include "platform/uikit/UINavigationController.hpp"
+
 #include "platform/uikit/UIWindow.hpp"
 
 VW_DEFINE_CLASS(UIBarButtonItem, NSObject, nullptr)
@@ -47,6 +49,12 @@ void UIViewController::dismissViewControllerAnimated(bool animated, std::functio
   if (!presented_) {
     if (auto presenter = presenting_.lock()) {
       presenter->dismissViewControllerAnimated(animated, std::move(completion));
+      return;
+    }
+    // A page inside a navigation controller: the sheet was presented by the navigation
+    // controller for it.
+    if (auto nav = navigationController(); nav && static_cast<const UIViewController*>(nav.get()) != this) {
+      nav->dismissViewControllerAnimated(animated, std::move(completion));
       return;
     }
     if (completion) completion();

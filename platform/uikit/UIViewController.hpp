@@ -72,7 +72,8 @@ class UIViewController : public NSObject {
   // Modal presentation: the presented controller is kept alive until dismissed.
   void presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
                              std::function<void()> completion = {});
-  // Sent to the presenting or the presented controller: dismisses the presented one.
+  // Sent to the presenting or the presented controller (or to a page whose navigation
+  // controller presented it): dismisses the presented one.
   void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
   std::shared_ptr<UIViewController> presentedViewController() const { return presented_; }
   std::shared_ptr<UIViewController> presentingViewController() const { return presenting_.lock(); }
