@@ -70,6 +70,10 @@ class MFMailComposeViewController : public UIViewController {
   // The message as a MIME e-mail from the device's mail account.
   std::string mimeMessage() const;
 
+  // The composer's sheet: its bar with Cancel and Send, the To and Subject lines, the body and
+  // the attachments (MFMailComposeView.cpp).
+  void loadView() override;
+
  private:
   bool editable() const { return !presentingViewController(); }
 

@@ -37,6 +37,9 @@ class SLComposeViewController : public UIViewController {
   bool finish(SLComposeViewControllerResult result);
   std::optional<SLComposeViewControllerResult> result() const { return result_; }
 
+  // The composer's card: Cancel, the service's name, Post and the text (SLComposeView.cpp).
+  void loadView() override;
+
  private:
   std::string serviceType_;
   std::optional<std::string> text_;
