@@ -15,6 +15,8 @@ const SimCommandRegistration registration{
        if (args[0] == "type") {
          UITextFieldRef field = alert->textFieldAtIndex(0);
          if (!field) throw SimError("the alert on screen has no text field");
+         // The keyboard types into the field that has the focus.
+         if (!field->isFirstResponder()) throw SimError("the alert's text field does not have the keyboard");
          field->text += args[1];
          return;
        }

@@ -1,8 +1,10 @@
 // Simulator commands for the Settings app and its pane: the device options it reads (system
-// version, idiom, language, social service), `settings ...`, the `pane` and `posted` fields of
-// `dump`, and `prefs set` through the pane's value store.
+// version and build, model, idiom, language, social service, mail account), `settings ...`,
+// the `pane` and `posted` fields of `dump`, and `prefs set` through the pane's value store.
 #include <fmt/format.h>
 
+#include <fstream>
+#include <map>
 #include <memory>
 
 #include "cli/sim/SimExtension.hpp"
@@ -34,9 +36,25 @@ std::string joined(const std::vector<std::string>& args, size_t from) {
   return out;
 }
 
-const char* kUsage = "usage: settings open | tap LABEL | set KEY VALUE | back | compose | dismiss [post|cancel]";
+const char* kUsage =
+    "usage: settings open | tap LABEL | set KEY VALUE | entry KEY | back | compose | dismiss [post|cancel] | "
+    "mail sent|saved|cancelled|failed | mail-save FILE";
 
-void runSettings(SimContext&, const std::vector<std::string>& args) {
+const std::map<std::string, MFMailComposeResult> kMailResults{{"sent", MFMailComposeResultSent},
+                                                               {"saved", MFMailComposeResultSaved},
+                                                               {"cancelled", MFMailComposeResultCancelled},
+                                                               {"failed", MFMailComposeResultFailed}};
+
+void saveMail(const std::string& path) {
+  auto mail = host().presentedMail();
+  if (!mail) throw SettingsHostError("no mail composer is on screen");
+  std::string message = mail->mimeMessage();
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out || !out.write(message.data(), static_cast<std::streamsize>(message.size())) || !out.flush())
+    throw SimError(fmt::format("settings mail-save: cannot write '{}'", path));
+}
+
+void runSettings(SimContext& sim, const std::vector<std::string>& args) {
   if (args.empty()) throw SimError(kUsage);
   const std::string& verb = args[0];
   try {
@@ -46,6 +64,14 @@ void runSettings(SimContext&, const std::vector<std::string>& args) {
       host().tap(joined(args, 1));
     } else if (verb == "set" && args.size() == 3) {
       host().set(args[1], parseScriptValue(args[2], simArgumentQuoted(2)));
+    } else if (verb == "entry" && args.size() == 2) {
+      host().touchValueEntry(args[1]);
+    } else if (verb == "mail" && args.size() == 2) {
+      auto result = kMailResults.find(args[1]);
+      if (result == kMailResults.end()) throw SimError("usage: settings mail sent|saved|cancelled|failed");
+      host().finishMail(result->second);
+    } else if (verb == "mail-save" && args.size() == 2) {
+      saveMail(sim.resolvePath(args[1]));
     } else if (verb == "back" && args.size() == 1) {
       host().back();
     } else if (verb == "compose" && args.size() == 1) {
@@ -68,7 +94,9 @@ void runSettings(SimContext&, const std::vector<std::string>& args) {
 }
 
 const SimCommandRegistration command{{"settings",
-                                      "settings open | tap LABEL | set KEY VALUE | back | compose | dismiss [post|cancel]",
+                                      "settings open | tap LABEL | set KEY VALUE | entry KEY (touch a slider's value entry) | "
+                                      "back | compose | dismiss [post|cancel] | mail sent|saved|cancelled|failed | "
+                                      "mail-save FILE (the mail on screen as a MIME e-mail)",
                                       runSettings}};
 
 const SimStarterRegistration starter{[](SimContext&) { simulation().host = std::make_unique<SettingsHost>(); }};
@@ -98,6 +126,11 @@ const SimOptionsRegistration options{[](CLI::App& app) {
         bool ok = !v.empty() && v.size() <= 16 && v.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_") == std::string::npos;
         return ok ? std::string() : std::string("a language code is letters, '-' and '_'");
       });
+  app.add_option("--product-type", deviceProfile().productType, "Model identifier the device reports (default iPhone7,2)");
+  app.add_option("--product-version", deviceProfile().productVersion, "System version the device reports (default 9.0.2)");
+  app.add_option("--build-version", deviceProfile().buildVersion, "System build the device reports (default 13A452)");
+  app.add_option("--mail-account", deviceProfile().mailAccount,
+                 "The device's mail account, as \"Name <address>\"; empty for none (default \"Phone Owner <owner@example.net>\")");
   app.add_option_function<std::string>(
          "--social", [](const std::string& v) { deviceProfile().socialAvailable = v == "yes"; },
          "Whether social posting is available (default yes)")

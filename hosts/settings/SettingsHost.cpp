@@ -1,13 +1,16 @@
 #include "hosts/settings/SettingsHost.hpp"
 
 #include <fmt/format.h>
+#include <glib.h>
 
 #include <functional>
 
 #include "platform/corefoundation/CFPreferences.hpp"
+#include "platform/foundation/NSUserDefaults.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/LayoutSolver.hpp"
+#include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIAppearance.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 #include "platform/uikit/UISegmentedControl.hpp"
@@ -49,6 +52,26 @@ void drawnAlpha(const UIView& view, nlohmann::json& out) { out["alpha"] = view.p
 
 std::string describeValue(const plist::Value& v) { return propertyListJson(v).dump(); }
 
+std::string sha256(const std::string& bytes) {
+  gchar* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
+  std::string out(hex);
+  g_free(hex);
+  return out;
+}
+
+nlohmann::json describeMail(const MFMailComposeViewController& mail) {
+  nlohmann::json attachments = nlohmann::json::array();
+  for (const auto& a : mail.attachments())
+    attachments.push_back({{"name", a.fileName}, {"mime", a.mimeType}, {"size", a.data.size()}, {"digest", sha256(a.data)}});
+  return {{"type", "mail"},
+          {"subject", mail.subject() ? nlohmann::json(*mail.subject()) : nlohmann::json(nullptr)},
+          {"to", mail.toRecipients()},
+          {"body", mail.messageBody()},
+          {"isHTML", mail.isHTML()},
+          {"attachments", attachments},
+          {"delegate", mail.hasMailComposeDelegate()}};
+}
+
 }  // namespace
 
 nlohmann::json propertyListJson(const plist::Value& value) {
@@ -72,6 +95,7 @@ nlohmann::json propertyListJson(const plist::Value& value) {
 
 SettingsHost::SettingsHost() {
   if (!device_fs::hasRoot()) throw SettingsHostError("the Settings app needs a device root");
+  NSUserDefaults::setApplicationDomain("com.apple.Preferences");
   window_ = std::make_shared<UIWindow>(UIScreen::mainScreen()->bounds());
   settingsHome_ = std::make_shared<UIViewController>();
   settingsHome_->setTitle("Settings");
@@ -297,9 +321,46 @@ void SettingsHost::dismiss(bool posted) {
   if (!sheet) throw SettingsHostError("no sheet is presented");
   if (auto composer = std::dynamic_pointer_cast<SLComposeViewController>(sheet))
     composer->finish(posted ? SLComposeViewControllerResultDone : SLComposeViewControllerResultCancelled);
+  else if (auto mail = std::dynamic_pointer_cast<MFMailComposeViewController>(sheet))
+    mail->finish(posted ? MFMailComposeResultSent : MFMailComposeResultCancelled);
   else
     sheet->dismissViewControllerAnimated(true);
   displayPass();
+}
+
+MFMailComposeViewControllerRef SettingsHost::presentedMail() const {
+  return std::dynamic_pointer_cast<MFMailComposeViewController>(presentedSheet());
+}
+
+void SettingsHost::finishMail(MFMailComposeResult result) {
+  auto mail = presentedMail();
+  if (!mail) throw SettingsHostError("no mail composer is on screen");
+  mail->finish(result);
+  displayPass();
+}
+
+void SettingsHost::touchValueEntry(const std::string& key) {
+  auto page = topPage();
+  if (!page) throw SettingsHostError("the pane is not open");
+  if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
+  if (alert_center::onScreen()) throw SettingsHostError("an alert covers the pane");
+  for (size_t s = 0; s < page->sectionRows().size(); ++s)
+    for (size_t r = 0; r < page->sectionRows()[s].size(); ++r) {
+      if (page->sectionRows()[s][r]->key() != key) continue;
+      auto cell = page->table() ? page->table()->cellForRowAtIndexPath({static_cast<long>(s), static_cast<long>(r)}) : nullptr;
+      if (!cell || !findView<UISlider>(cell)) throw SettingsHostError(fmt::format("the row '{}' is not a slider", key));
+      // A finger on the row's right-hand end, halfway down.
+      CGRect b = cell->bounds();
+      UIViewRef hit = cell->hitTest(CGPoint{b.origin.x + b.size.width - 25, b.origin.y + b.size.height / 2});
+      for (UIViewRef v = hit; v && v != cell; v = v->superview())
+        if (auto control = std::dynamic_pointer_cast<UIControl>(v); control && control->hasActionsFor(UIControlEventTouchUpInside)) {
+          control->sendActionsForControlEvents(UIControlEventTouchUpInside);
+          displayPass();
+          return;
+        }
+      throw SettingsHostError(fmt::format("the slider '{}' has no value entry at its right-hand end", key));
+    }
+  throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
 }
 
 bool SettingsHost::storeThroughPane(const std::string& key, const plist::Value& value) {
@@ -400,6 +461,8 @@ nlohmann::json SettingsHost::describePane() const {
   if (auto composer = std::dynamic_pointer_cast<SLComposeViewController>(sheet))
     out["presented"] = {{"type", "compose"},
                         {"text", composer->initialText() ? nlohmann::json(*composer->initialText()) : nlohmann::json(nullptr)}};
+  else if (auto mail = std::dynamic_pointer_cast<MFMailComposeViewController>(sheet))
+    out["presented"] = describeMail(*mail);
   else if (sheet)
     out["presented"] = {{"type", std::string(sheet->className())}};
   else

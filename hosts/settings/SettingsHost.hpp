@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/foundation/PropertyList.hpp"
+#include "platform/messageui/MFMailComposeViewController.hpp"
 #include "platform/preferences/PSListController.hpp"
 #include "platform/preferences/PSRootController.hpp"
 #include "platform/uikit/UIWindow.hpp"
@@ -61,6 +62,15 @@ class SettingsHost {
   void dismiss(bool posted = false);
   // The sheet presented over the pane, or null.
   UIViewControllerRef presentedSheet() const;
+
+  // Touches the value-entry strip at the right-hand end of the slider row with that key on the
+  // page on screen (what the strip does follows: the entry alert).
+  void touchValueEntry(const std::string& key);
+  // The mail composer on screen finishes with that result (the user sends, saves a draft or
+  // cancels, or the send fails).
+  void finishMail(MFMailComposeResult result);
+  // The mail composer on screen, or null.
+  MFMailComposeViewControllerRef presentedMail() const;
 
   // Stores the value through the pane's value store (the setPreferenceValue:specifier: of the
   // page whose row names the key), opening nothing on screen. False when no row of the pane
