@@ -17,6 +17,7 @@
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/uikit/LayoutSolver.hpp"
+#include "platform/uikit/UIAlertView.hpp"
 
 namespace prefs_test {
 
@@ -42,6 +43,7 @@ class DeviceTest : public ::testing::Test {
     root_ = makeTemporaryFolder();
     device_fs::useRoot(root_);
     deviceProfile() = DeviceProfile{};
+    alert_center::reset();
     ASSERT_TRUE(SettingsHost::installPane(VELLOWAY_BUILD_FOLDER)) << "the build has no VLW.bundle";
     host_ = std::make_unique<SettingsHost>();
     main_loop::runUntilIdle();
@@ -49,6 +51,7 @@ class DeviceTest : public ::testing::Test {
   void TearDown() override {
     host_.reset();
     main_loop::runUntilIdle();
+    alert_center::reset();
     deviceProfile() = DeviceProfile{};
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
