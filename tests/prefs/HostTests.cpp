@@ -56,15 +56,6 @@ TEST_F(HostTest, WhatAUserCannotDoIsRefusedWithAReason) {
   EXPECT_FALSE(settingsFile());
 }
 
-TEST_F(HostTest, AButtonRowWithoutItsActionDoesNothing) {
-  host_->openPane();
-  size_t before = postedCount();
-  host_->tap("Support");
-  EXPECT_EQ(host_->pages().size(), 1u);
-  EXPECT_EQ(host_->presentedSheet(), nullptr);
-  EXPECT_EQ(postedSince(before), std::vector<std::string>{});
-}
-
 TEST_F(HostTest, TheDescriptionHasTheIssuesShape) {
   EXPECT_TRUE(host_->describePane().is_null());
   host_->openPane();

@@ -1,0 +1,181 @@
+// The support e-mail: what the composer carries, the package list written just before and
+// safely, sources that cannot be read, a device without a mail account, and every way of
+// closing the composer.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/messageui/MFMailComposeViewController.hpp"
+#include "prefs/PackageList.hpp"
+#include "tests/prefs/PrefsTestSupport.hpp"
+
+using namespace prefs_test;
+
+namespace {
+
+constexpr const char* kListPath = "/tmp/dpkgl.log";
+
+std::string readHost(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class SupportMailTest : public DeviceTest {
+ protected:
+  MFMailComposeViewControllerRef compose() {
+    if (!host_->isPaneOpen()) host_->openPane();
+    host_->tap("Support");
+    return host_->presentedMail();
+  }
+  std::filesystem::path listFile() const { return device_fs::hostPath(kListPath); }
+  static bool haveDpkg() { return ::access(package_list::kProgram, X_OK) == 0; }
+};
+
+TEST_F(SupportMailTest, TheMessageCarriesTheDeviceLineTheSettingsAndThePackageList) {
+  host_->openPane();
+  host_->set("isEnabled", false);  // a settings file to attach
+  auto mail = compose();
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(mail->subject(), "VLW Support");
+  EXPECT_EQ(mail->toRecipients(), std::vector<std::string>{"Dovrane <support@velloway.example.com>"});
+  EXPECT_EQ(mail->messageBody(), "\n\nCurrent Device: iPhone7,2, iOS 9.0.2 (13A452)");
+  EXPECT_FALSE(mail->isHTML());
+  ASSERT_EQ(mail->attachments().size(), 2u);
+  const auto& settings = mail->attachments()[0];
+  EXPECT_EQ(settings.fileName, "VLWPrefs.plist");
+  EXPECT_EQ(settings.mimeType, "application/xml");
+  EXPECT_EQ(settings.data, readHost(device_fs::hostPath(kSettingsPath))) << "the file's raw bytes";
+  const auto& list = mail->attachments()[1];
+  EXPECT_EQ(list.fileName, "dpkgl.txt");
+  EXPECT_EQ(list.mimeType, "text/plain");
+  EXPECT_EQ(list.data, readHost(listFile())) << "the list stays in place after use";
+  if (haveDpkg()) EXPECT_EQ(list.data.rfind("Desired=", 0), 0u) << "dpkg -l's own list";
+  // Presented by the navigation controller, the pane's page as the delegate set afterwards.
+  EXPECT_EQ(host_->settingsNavigationController()->presentedViewController(), mail);
+  EXPECT_EQ(host_->topPage()->presentedViewController(), nullptr);
+  EXPECT_TRUE(mail->hasMailComposeDelegate());
+  EXPECT_THROW(host_->tap("Support"), SettingsHostError) << "the composer covers the pane";
+}
+
+TEST_F(SupportMailTest, TheDeviceLineFollowsTheDeviceAndNamesMissingAnswers) {
+  deviceProfile().productType = "iPad5,3";
+  deviceProfile().productVersion = "9.3.1";
+  deviceProfile().buildVersion = "13E238";
+  EXPECT_EQ(compose()->messageBody(), "\n\nCurrent Device: iPad5,3, iOS 9.3.1 (13E238)");
+  host_->finishMail(MFMailComposeResultCancelled);
+  deviceProfile().productVersion = "";
+  EXPECT_EQ(compose()->messageBody(), "\n\nCurrent Device: iPad5,3, iOS unknown (13E238)");
+}
+
+TEST_F(SupportMailTest, EachUseRewritesTheListBeforeAttachingIt) {
+  writeHostFile(listFile(), std::string(200000, 'x'));  // longer than any list: nothing may remain
+  auto first = compose();
+  ASSERT_EQ(first->attachments().size(), 1u) << "no settings stored yet: only the list";
+  std::string list = first->attachments()[0].data;
+  EXPECT_EQ(list.find('x' + std::string(50, 'x')), std::string::npos);
+  EXPECT_EQ(readHost(listFile()), list);
+  host_->finishMail(MFMailComposeResultSent);
+  {
+    std::ofstream append(listFile(), std::ios::app);
+    append << "stale line\n";
+  }
+  auto second = compose();
+  EXPECT_EQ(second->attachments().back().data, list) << "written afresh, not appended to";
+  EXPECT_EQ(readHost(listFile()), list);
+}
+
+TEST_F(SupportMailTest, ASettingsFileThatCannotBeReadIsLeftOut) {
+  writeHostFile(device_fs::hostPath(kSettingsPath), "");
+  std::filesystem::permissions(device_fs::hostPath(kSettingsPath), std::filesystem::perms::none);
+  bool readable = ::access(device_fs::hostPath(kSettingsPath).c_str(), R_OK) == 0;  // root reads anyway
+  auto mail = compose();
+  ASSERT_FALSE(mail->attachments().empty());
+  EXPECT_EQ(mail->attachments().back().fileName, "dpkgl.txt");
+  EXPECT_EQ(mail->attachments().size(), readable ? 2u : 1u);
+  if (readable) EXPECT_EQ(mail->attachments()[0].data, "") << "an empty file attaches as empty";
+}
+
+// What an attacker could leave at the list's name in the shared temporary folder.
+enum class Planted { Symlink, HardLink, Fifo, Directory };
+
+class PlantedListFile : public SupportMailTest, public ::testing::WithParamInterface<Planted> {};
+
+TEST_P(PlantedListFile, IsNeitherWrittenThroughNorAttached) {
+  std::filesystem::path victim = root_ / "outside-victim.txt";  // a file of the user's elsewhere
+  writeHostFile(victim, "private notes\n");
+  std::filesystem::create_directories(listFile().parent_path());
+  switch (GetParam()) {
+    case Planted::Symlink: std::filesystem::create_symlink(victim, listFile()); break;
+    case Planted::HardLink: std::filesystem::create_hard_link(victim, listFile()); break;
+    case Planted::Fifo: ASSERT_EQ(::mkfifo(listFile().c_str(), 0600), 0); break;
+    case Planted::Directory: std::filesystem::create_directory(listFile()); break;
+  }
+  host_->openPane();
+  host_->set("isEnabled", false);
+  auto mail = compose();  // a planted pipe must not block this
+  ASSERT_TRUE(mail);
+  EXPECT_EQ(readHost(victim), "private notes\n");
+  ASSERT_EQ(mail->attachments().size(), 1u);
+  EXPECT_EQ(mail->attachments()[0].fileName, "VLWPrefs.plist");
+}
+
+INSTANTIATE_TEST_SUITE_P(Plants, PlantedListFile, ::testing::Values(Planted::Symlink, Planted::HardLink, Planted::Fifo, Planted::Directory));
+
+class ClosingTheComposer : public SupportMailTest, public ::testing::WithParamInterface<MFMailComposeResult> {};
+
+TEST_P(ClosingTheComposer, DismissesItWhateverTheResult) {
+  auto mail = compose();
+  ASSERT_TRUE(mail);
+  std::weak_ptr<MFMailComposeViewController> gone = mail;
+  mail.reset();  // the presentation alone keeps it
+  ASSERT_FALSE(gone.expired());
+  host_->finishMail(GetParam());
+  EXPECT_EQ(host_->presentedSheet(), nullptr);
+  EXPECT_TRUE(gone.expired()) << "dismissed, nothing holds the composer any more";
+  EXPECT_EQ(alert_center::history().size(), 0u) << "nothing is shown";
+  EXPECT_THROW(host_->finishMail(GetParam()), SettingsHostError);
+  EXPECT_TRUE(compose()) << "the pane is usable again";
+}
+
+INSTANTIATE_TEST_SUITE_P(Results, ClosingTheComposer,
+                         ::testing::Values(MFMailComposeResultSent, MFMailComposeResultSaved, MFMailComposeResultCancelled,
+                                           MFMailComposeResultFailed));
+
+TEST_F(SupportMailTest, InTheNestedNavigationOfOlderSystemsTheComposerStillCloses) {
+  deviceProfile().cfVersion = 1141.1;
+  auto mail = compose();
+  ASSERT_TRUE(mail);
+  host_->finishMail(MFMailComposeResultSent);
+  EXPECT_EQ(host_->presentedSheet(), nullptr);
+}
+
+TEST_F(SupportMailTest, WithoutAMailAccountTheDeviceSaysSoAndNothingIsWritten) {
+  deviceProfile().mailAccount = "";
+  EXPECT_EQ(compose(), nullptr);
+  auto alert = alert_center::onScreen();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title, "No Mail Accounts");
+  EXPECT_EQ(alert->buttonTitles(), std::vector<std::string>{"OK"});
+  EXPECT_FALSE(std::filesystem::exists(listFile()));
+}
+
+TEST(PackageList, RunsTheProgramWithoutAShellAndReadsBackWhatItWrote) {
+  auto root = makeTemporaryFolder();
+  device_fs::useRoot(root);
+  // echo prints its arguments: exactly the one option, no shell words.
+  EXPECT_EQ(package_list::write(kListPath, "/bin/echo"), "-l\n");
+  EXPECT_EQ(readHost(device_fs::hostPath(kListPath)), "-l\n");
+  // A program that cannot run leaves an empty list, as the shell's redirection did.
+  EXPECT_EQ(package_list::write(kListPath, "/nonexistent/dpkg"), "");
+  EXPECT_EQ(std::filesystem::file_size(device_fs::hostPath(kListPath)), 0u);
+  struct stat st {};
+  ASSERT_EQ(::stat(device_fs::hostPath(kListPath).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777 & ~0022u, 0644u & ~0022u);
+  std::filesystem::remove_all(root);
+}
+
+}  // namespace
