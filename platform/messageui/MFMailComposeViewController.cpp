@@ -101,6 +101,9 @@ std::string MFMailComposeViewController::mimeMessage() const {
   GDateTime* now = g_date_time_new_now_utc();
   g_mime_message_set_date(message.get(), now);
   g_date_time_unref(now);
+  char* messageId = g_mime_utils_generate_message_id("velloway.invalid");
+  g_mime_message_set_message_id(message.get(), messageId);
+  g_free(messageId);
 
   GRef<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
   GRef<GMimeTextPart> body(g_mime_text_part_new_with_subtype(isHTML_ ? "html" : "plain"));

@@ -1,0 +1,216 @@
+// The mail composer, its MIME output read back by GMime's parser, the device-information
+// answers and the app's user defaults.
+#include <gmime/gmime.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "platform/corefoundation/CFPreferences.hpp"
+#include "platform/device/DeviceProfile.hpp"
+#include "platform/foundation/NSUserDefaults.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "platform/gestalt/MobileGestalt.hpp"
+#include "platform/messageui/MFMailComposeViewController.hpp"
+
+namespace {
+
+// A delegate that dismisses, as a pane does, and remembers what it heard.
+class Dismisser : public NSObject, public MFMailComposeViewControllerDelegate {
+ public:
+  std::vector<MFMailComposeResult> results;
+  NSErrorRef lastError;
+  void mailComposeControllerDidFinishWithResult(MFMailComposeViewController& c, MFMailComposeResult r, const NSErrorRef& e) override {
+    results.push_back(r);
+    lastError = e;
+    c.dismissViewControllerAnimated(true);
+  }
+};
+
+struct Presented {
+  std::shared_ptr<UIViewController> presenter = std::make_shared<UIViewController>();
+  MFMailComposeViewControllerRef mail = std::make_shared<MFMailComposeViewController>();
+};
+
+TEST(MailComposer, ContentIsFixedOnceOnScreenAndTheDelegateDecidesTheDismissal) {
+  Presented p;
+  p.mail->setSubject("Before");
+  p.mail->addAttachmentData("a", "text/plain", "a.txt");
+  EXPECT_FALSE(p.mail->finish(MFMailComposeResultSent)) << "not on screen";
+  p.presenter->presentViewController(p.mail, true);
+  p.mail->setSubject("After");
+  p.mail->setMessageBody("changed", true);
+  p.mail->setToRecipients({"x@example.org"});
+  p.mail->addAttachmentData("b", "text/plain", "b.txt");
+  EXPECT_EQ(p.mail->subject(), "Before");
+  EXPECT_EQ(p.mail->messageBody(), "");
+  EXPECT_FALSE(p.mail->isHTML());
+  EXPECT_TRUE(p.mail->toRecipients().empty());
+  EXPECT_EQ(p.mail->attachments().size(), 1u);
+  // Without a delegate the composer stays; the delegate set later is heard.
+  EXPECT_TRUE(p.mail->finish(MFMailComposeResultSaved));
+  EXPECT_EQ(p.presenter->presentedViewController(), p.mail);
+  auto delegate = std::make_shared<Dismisser>();
+  p.mail->setMailComposeDelegate(delegate);
+  EXPECT_TRUE(p.mail->finish(MFMailComposeResultFailed));
+  EXPECT_EQ(delegate->results, std::vector<MFMailComposeResult>{MFMailComposeResultFailed});
+  ASSERT_TRUE(delegate->lastError);
+  EXPECT_EQ(delegate->lastError->domain, MFMailComposeErrorDomain);
+  EXPECT_EQ(delegate->lastError->code, MFMailComposeErrorCodeSendFailed);
+  EXPECT_EQ(p.presenter->presentedViewController(), nullptr);
+  EXPECT_EQ(p.mail->result(), MFMailComposeResultFailed);
+}
+
+TEST(MailComposer, OtherResultsCarryNoErrorAndADelegateThatIsGoneIsNotCalled) {
+  Presented p;
+  p.presenter->presentViewController(p.mail, true);
+  auto delegate = std::make_shared<Dismisser>();
+  p.mail->setMailComposeDelegate(delegate);
+  p.mail->finish(MFMailComposeResultSent);
+  EXPECT_FALSE(delegate->lastError);
+  p.presenter->presentViewController(p.mail, true);
+  delegate.reset();
+  EXPECT_TRUE(p.mail->finish(MFMailComposeResultCancelled));
+  EXPECT_EQ(p.presenter->presentedViewController(), p.mail);
+}
+
+TEST(MailComposer, CanSendMailOnlyWithAnAccount) {
+  deviceProfile() = DeviceProfile{};
+  EXPECT_TRUE(MFMailComposeViewController::canSendMail());
+  deviceProfile().mailAccount = "";
+  EXPECT_FALSE(MFMailComposeViewController::canSendMail());
+  deviceProfile() = DeviceProfile{};
+}
+
+// GMime's parser over the composer's output.
+struct ParsedMessage {
+  GMimeMessage* message = nullptr;
+  explicit ParsedMessage(const std::string& bytes) {
+    g_mime_init();
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size());
+    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+    message = g_mime_parser_construct_message(parser, nullptr);
+    g_object_unref(parser);
+    g_object_unref(stream);
+  }
+  ~ParsedMessage() {
+    if (message) g_object_unref(message);
+  }
+  std::string header(const char* name) const {
+    const char* v = g_mime_object_get_header(GMIME_OBJECT(message), name);
+    return v ? v : "";
+  }
+  GMimeMultipart* parts() const { return GMIME_MULTIPART(g_mime_message_get_mime_part(message)); }
+};
+
+std::string decodedContent(GMimeObject* part) {
+  GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(part));
+  GMimeStream* out = g_mime_stream_mem_new();
+  g_mime_data_wrapper_write_to_stream(content, out);
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
+  std::string s(reinterpret_cast<const char*>(bytes->data), bytes->len);
+  g_object_unref(out);
+  return s;
+}
+
+TEST(MailComposer, TheMessageIsMultipartWithTheBodyAndEachAttachmentIntact) {
+  deviceProfile() = DeviceProfile{};
+  MFMailComposeViewController mail;
+  mail.setSubject("VLW Support — ü");
+  mail.setToRecipients({"Dovrane <support@velloway.example.com>", "second@example.org"});
+  mail.setMessageBody("\n\nCurrent Device: iPhone7,2, iOS 9.0.2 (13A452)", false);
+  std::string binary("\x00\x01\xff\xfe<plist>\r\n\x80", 12);
+  mail.addAttachmentData(binary, "application/xml", "VLWPrefs.plist");
+  mail.addAttachmentData(std::string(5000, 'p') + "\n", "text/plain", "dpkgl.txt");
+  mail.addAttachmentData("?", "no-slash", "odd name.bin");
+
+  ParsedMessage parsed(mail.mimeMessage());
+  ASSERT_TRUE(parsed.message);
+  EXPECT_STREQ(g_mime_message_get_subject(parsed.message), "VLW Support — ü");
+  InternetAddressList* to = g_mime_message_get_addresses(parsed.message, GMIME_ADDRESS_TYPE_TO);
+  ASSERT_EQ(internet_address_list_length(to), 2);
+  EXPECT_STREQ(internet_address_get_name(internet_address_list_get_address(to, 0)), "Dovrane");
+  EXPECT_STREQ(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(internet_address_list_get_address(to, 0))),
+               "support@velloway.example.com");
+  EXPECT_NE(parsed.header("From").find("owner@example.net"), std::string::npos);
+  EXPECT_FALSE(parsed.header("Message-Id").empty());
+  EXPECT_FALSE(parsed.header("Date").empty());
+
+  ASSERT_TRUE(GMIME_IS_MULTIPART(g_mime_message_get_mime_part(parsed.message)));
+  GMimeMultipart* parts = parsed.parts();
+  ASSERT_EQ(g_mime_multipart_get_count(parts), 4);
+  GMimeObject* body = g_mime_multipart_get_part(parts, 0);
+  ASSERT_TRUE(GMIME_IS_TEXT_PART(body));
+  char* text = g_mime_text_part_get_text(GMIME_TEXT_PART(body));
+  EXPECT_STREQ(text, "\n\nCurrent Device: iPhone7,2, iOS 9.0.2 (13A452)");
+  g_free(text);
+  EXPECT_STREQ(g_mime_content_type_get_media_subtype(g_mime_object_get_content_type(body)), "plain");
+
+  struct Expected {
+    const char* name;
+    const char* type;
+    std::string bytes;
+  } expected[] = {{"VLWPrefs.plist", "application/xml", binary},
+                  {"dpkgl.txt", "text/plain", std::string(5000, 'p') + "\n"},
+                  {"odd name.bin", "application/octet-stream", "?"}};
+  for (int i = 0; i < 3; ++i) {
+    GMimeObject* part = g_mime_multipart_get_part(parts, i + 1);
+    ASSERT_TRUE(GMIME_IS_PART(part)) << i;
+    EXPECT_STREQ(g_mime_part_get_filename(GMIME_PART(part)), expected[i].name);
+    char* type = g_mime_content_type_get_mime_type(g_mime_object_get_content_type(part));
+    EXPECT_STREQ(type, expected[i].type);
+    g_free(type);
+    EXPECT_EQ(g_mime_part_get_content_encoding(GMIME_PART(part)), GMIME_CONTENT_ENCODING_BASE64) << i;
+    EXPECT_STREQ(g_mime_object_get_disposition(part), "attachment");
+    EXPECT_EQ(decodedContent(part), expected[i].bytes) << i;
+  }
+}
+
+TEST(MailComposer, AnHtmlBodyIsSentAsHtml) {
+  MFMailComposeViewController mail;
+  mail.setMessageBody("<p>hi</p>", true);
+  ParsedMessage parsed(mail.mimeMessage());
+  ASSERT_TRUE(parsed.message);
+  GMimeObject* body = g_mime_multipart_get_part(parsed.parts(), 0);
+  EXPECT_STREQ(g_mime_content_type_get_media_subtype(g_mime_object_get_content_type(body)), "html");
+}
+
+TEST(MobileGestalt, AnswersTheDevicesFactsAndNothingForTheRest) {
+  deviceProfile() = DeviceProfile{};
+  EXPECT_EQ(MGCopyAnswer("ProductType"), "iPhone7,2");
+  EXPECT_EQ(MGCopyAnswer("ProductVersion"), "9.0.2");
+  EXPECT_EQ(MGCopyAnswer("BuildVersion"), "13A452");
+  EXPECT_EQ(MGCopyAnswer("DeviceClass"), "iPhone");
+  deviceProfile().idiom = DeviceIdiom::Pad;
+  deviceProfile().buildVersion = "";
+  EXPECT_EQ(MGCopyAnswer("DeviceClass"), "iPad");
+  EXPECT_EQ(MGCopyAnswer("BuildVersion"), std::nullopt);
+  EXPECT_EQ(MGCopyAnswer("SerialNumber"), std::nullopt);
+  EXPECT_EQ(MGCopyAnswer(""), std::nullopt);
+  deviceProfile() = DeviceProfile{};
+}
+
+TEST(UserDefaults, AnswerFromMemoryUntilSynchronizeThenSeeOtherWriters) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vlw-defaults-XXXXXX").string();
+  ASSERT_TRUE(mkdtemp(pattern.data()));
+  device_fs::useRoot(pattern);
+  NSUserDefaults::setApplicationDomain("com.example.app");
+  auto defaults = NSUserDefaults::standardUserDefaults();
+  EXPECT_EQ(defaults, NSUserDefaults::standardUserDefaults());
+  EXPECT_EQ(defaults->domain(), "com.example.app");
+  EXPECT_TRUE(defaults->objectForKey("count").isNil());
+  defaults->setObject(3, "count");
+  EXPECT_EQ(CFPreferencesCopyAppValue("count", "com.example.app"), plist::Value(3)) << "written through";
+  CFPreferencesSetAppValue("count", 4, "com.example.app");  // another writer
+  EXPECT_EQ(defaults->objectForKey("count"), plist::Value(3));
+  EXPECT_TRUE(defaults->synchronize());
+  EXPECT_EQ(defaults->objectForKey("count"), plist::Value(4));
+  defaults->setObject(plist::Value(), "count");
+  EXPECT_TRUE(defaults->objectForKey("count").isNil());
+  EXPECT_TRUE(CFPreferencesCopyAppValue("count", "com.example.app").isNil());
+  NSUserDefaults::setApplicationDomain("com.apple.Preferences");
+  EXPECT_EQ(NSUserDefaults::standardUserDefaults()->domain(), "com.apple.Preferences");
+  std::filesystem::remove_all(pattern);
+}
+
+}  // namespace
