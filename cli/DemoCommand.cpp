@@ -67,6 +67,7 @@ int runDemo(const std::string& outDir) {
   std::ostringstream simOut;
   SimSession session(simOut, out.string());
   size_t logSeen = 0, commandsSeen = 0, postedSeen = 0, alertsSeen = 0;
+  nlohmann::json lastMail;
   int number = 0;
   for (const DemoStep& step : demoSteps()) {
     ++number;
@@ -94,6 +95,17 @@ int runDemo(const std::string& outDir) {
       if (message.size() > 72) message = message.substr(0, 69) + "...";
       say(fmt::format("    alert shown: \"{}\" — {} [{}]\n", alert["title"].is_string() ? alert["title"].get<std::string>() : "",
                       message, alert["cancel"].is_string() ? alert["cancel"].get<std::string>() : ""));
+    }
+    if (state.contains("pane") && state["pane"].is_object()) {
+      const auto& sheet = state["pane"]["presented"];
+      if (sheet.is_object() && sheet["type"] == "mail" && sheet != lastMail) {
+        say(fmt::format("    mail composed: to {}, subject \"{}\"\n", sheet["to"].dump(), sheet["subject"].is_string() ? sheet["subject"].get<std::string>() : ""));
+        std::string body = sheet["body"].get<std::string>();
+        say(fmt::format("    body: {}\n", nlohmann::json(body).dump()));
+        for (const auto& a : sheet["attachments"])
+          say(fmt::format("    attachment: {} ({}, {} bytes)\n", a["name"].get<std::string>(), a["mime"].get<std::string>(), a["size"].get<size_t>()));
+        lastMail = sheet;
+      }
     }
     auto log = system_log::lines();
     for (; logSeen < log.size(); ++logSeen) say(fmt::format("    log: {}\n", log[logSeen]));
