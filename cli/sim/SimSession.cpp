@@ -39,8 +39,21 @@ void SimSession::run(const std::vector<std::string>& words, const std::vector<bo
     return;
   }
   if (name == "dump") {
-    if (words.size() != 1) throw SimError("usage: dump");
-    context_->out << dump().dump() << '\n';
+    nlohmann::json state = dump();
+    if (words.size() > 1) {
+      // Only the fields asked for, in the order asked.
+      nlohmann::json some = nlohmann::json::object();
+      for (size_t i = 1; i < words.size(); ++i) {
+        if (!state.contains(words[i])) {
+          std::string known;
+          for (const auto& [field, value] : state.items()) known += (known.empty() ? "" : ", ") + field;
+          throw SimError(fmt::format("dump: no field '{}' (fields: {})", words[i], known));
+        }
+        some[words[i]] = state[words[i]];
+      }
+      state = std::move(some);
+    }
+    context_->out << state.dump() << '\n';
     return;
   }
   throw SimError(fmt::format("unknown command '{}'", name));
@@ -55,7 +68,7 @@ nlohmann::json SimSession::dump() {
 std::string SimSession::usage() {
   std::string text;
   for (const auto& command : simRegistry().commands) text += "  " + command.usage + "\n";
-  text += "  dump  (print the whole state as one line of JSON)\n";
+  text += "  dump [FIELD...]  (print the whole state, or only those top-level fields, as one line of JSON)\n";
   return text;
 }
 

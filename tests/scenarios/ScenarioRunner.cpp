@@ -55,7 +55,7 @@ Scenario parseScenario(const fs::path& file) {
     ++number;
     std::string t = trim(line);
     auto rest = [&](size_t n) { return trim(t.substr(n)); };
-    if (t == "dump") ++dumps;
+    if (t == "dump" || t.rfind("dump ", 0) == 0) ++dumps;
     if (t.rfind("#args ", 0) == 0) sc.args = rest(6);
     else if (t.rfind("#exit ", 0) == 0) sc.exitStatus = std::stoi(rest(6));
     else if (t.rfind("#stderr ", 0) == 0) sc.stderrContains.push_back(rest(8));
