@@ -23,11 +23,8 @@ class KZVLWSliderCell : public PSSliderTableCell, public UIAlertViewDelegate {
   void presentPopup();
   void alertViewClickedButtonAtIndex(UIAlertView& alert, long buttonIndex) override;
 
-  // The bounds read when the entry alert was last shown (0 before that).
-  double minimum() const { return minimumValue; }
-  double maximum() const { return maximumValue; }
-
  private:
-  double minimumValue = 0;  // CGFloat
+  // The bounds read when the entry alert was last shown (0 before that); CGFloat.
+  double minimumValue = 0;
   double maximumValue = 0;
 };
