@@ -4,7 +4,8 @@
 // draws at the device scale (deviceProfile().scale unless given): background colours, group
 // opacity, hidden and fully transparent views (nothing), layers (corner radius, masking,
 // borders, shadows), image views, labels, buttons, text fields, blur and vibrancy effect views,
-// and, on top of a picture, an alert with the dimmed backdrop under it. Animations are not
+// switches, sliders, segmented controls, table cell accessories, navigation bars with their
+// items, and, on top of a picture, an alert with the dimmed backdrop under it. Animations are not
 // drawn: a picture shows the model values.
 //
 // How each class of view draws itself is one function in the painter registry

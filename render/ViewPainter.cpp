@@ -54,6 +54,8 @@ void registerBuiltInPainters() {
     registerBasicViewPainters();
     registerEffectViewPainters();
     registerControlPainters();
+    registerSettingsControlPainters();
+    registerNavigationBarPainters();
   });
 }
 

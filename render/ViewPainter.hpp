@@ -42,5 +42,7 @@ void registerBuiltInPainters();
 void registerBasicViewPainters();     // UIImageView, UILabel
 void registerEffectViewPainters();    // UIVisualEffectView (blur, vibrancy)
 void registerControlPainters();       // UIButton (titles and transport glyphs), UITextField
+void registerSettingsControlPainters();  // UISwitch, UISlider, UISegmentedControl, cell accessories
+void registerNavigationBarPainters();    // UINavigationBar (background, back button, title, right item)
 
 }  // namespace render

@@ -1,8 +1,8 @@
 // UIKit stand-in: view controllers, navigation items and bar button items.
 // Implements: a controller's view made on first use by loadView (then viewDidLoad), the
 // appearance callbacks the hosts call at the moments UIKit would, a title, a navigation item
-// (title, title view, right bar button item), the navigation controller it is in, and modal
-// presentation of one controller at a time with dismissal.
+// (title, title view, right bar button item with a system glyph or a title), the navigation
+// controller it is in, and modal presentation of one controller at a time with dismissal.
 // Leaves out: child containment beyond navigation, transitions, rotation, storyboards.
 #pragma once
 
@@ -16,6 +16,7 @@
 class UINavigationController;
 
 enum UIBarButtonSystemItem : long { UIBarButtonSystemItemDone = 0, UIBarButtonSystemItemCompose = 7 };
+enum UIBarButtonItemStyle : long { UIBarButtonItemStylePlain = 0, UIBarButtonItemStyleDone = 2 };
 
 class UIBarButtonItem : public NSObject {
   VW_DECLARE_CLASS()
@@ -23,7 +24,12 @@ class UIBarButtonItem : public NSObject {
   // initWithBarButtonSystemItem:target:action: — the target is not retained.
   UIBarButtonItem(long systemItem, const NSObjectRef& target, std::string action)
       : systemItem(systemItem), target(target), action(std::move(action)) {}
-  const long systemItem;
+  // initWithTitle:style:target:action: — an item that shows a title instead of a system glyph.
+  UIBarButtonItem(std::string title, long style, const NSObjectRef& target, std::string action)
+      : systemItem(-1), title(std::move(title)), style(style), target(target), action(std::move(action)) {}
+  const long systemItem;  // -1 for an item made with a title
+  const std::optional<std::string> title;
+  const long style = UIBarButtonItemStylePlain;
   const std::weak_ptr<NSObject> target;
   const std::string action;
   // Sends the action to the target with the item as sender.
