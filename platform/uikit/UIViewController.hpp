@@ -2,8 +2,10 @@
 // Implements: a controller's view made on first use by loadView (then viewDidLoad), the
 // appearance callbacks the hosts call at the moments UIKit would, a title, a navigation item
 // (title, title view, right bar button item with a system glyph or a title), the navigation
-// controller it is in, and modal presentation of one controller at a time with dismissal.
-// Leaves out: child containment beyond navigation, transitions, rotation, storyboards.
+// controller it is in, and modal presentation of one controller at a time with dismissal: a
+// full-screen sheet whose view covers the presenter's window until it is dismissed.
+// Leaves out: child containment beyond navigation, transitions, rotation, storyboards,
+// presentation styles other than full screen.
 #pragma once
 
 #include <functional>
@@ -75,11 +77,13 @@ class UIViewController : public NSObject {
   std::shared_ptr<UINavigationController> navigationController() const;
   void setNavigationController(const std::shared_ptr<UINavigationController>& nav) { navigationController_ = nav; }
 
-  // Modal presentation: the presented controller is kept alive until dismissed.
+  // Modal presentation: the presented controller is kept alive until dismissed. Its view is
+  // loaded and, when this controller's view is in a window, added on top of that window at the
+  // window's size (a presenter outside any window presents all the same, with nothing shown).
   void presentViewController(const std::shared_ptr<UIViewController>& controller, bool animated,
                              std::function<void()> completion = {});
   // Sent to the presenting or the presented controller (or to a page whose navigation
-  // controller presented it): dismisses the presented one.
+  // controller presented it): dismisses the presented one and takes its view off the screen.
   void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
   std::shared_ptr<UIViewController> presentedViewController() const { return presented_; }
   std::shared_ptr<UIViewController> presentingViewController() const { return presenting_.lock(); }
