@@ -56,6 +56,7 @@ void registerBuiltInPainters() {
     registerControlPainters();
     registerSettingsControlPainters();
     registerNavigationBarPainters();
+    registerComposeSheetPainters();
   });
 }
 
