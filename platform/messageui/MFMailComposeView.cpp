@@ -99,8 +99,10 @@ std::string MFMailPlainBody(const std::string& body, bool isHTML) {
       if (end == std::string::npos) break;
       std::string tag = body.substr(i + 1, end - i - 1);
       std::transform(tag.begin(), tag.end(), tag.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-      const std::string name = tag.substr(0, tag.find_first_of(" /\t"));
-      if (name == "br" || name == "/p" || name == "/div" || name == "/li") out += '\n';
+      const bool closing = !tag.empty() && tag[0] == '/';
+      std::string name = tag.substr(closing ? 1 : 0);
+      name = name.substr(0, name.find_first_of(" /\t"));
+      if (name == "br" || (closing && (name == "p" || name == "div" || name == "li"))) out += '\n';
       i = end + 1;
       continue;
     }
