@@ -18,10 +18,10 @@ namespace render {
 void drawThumb(cairo_t* cr, double cx, double cy, double radius) {
   // The shadow: a radial fade from a little inside the thumb's edge to a few points beyond it,
   // a little below, as the thumb's layer shadow looks at this size.
-  const double dy = 2.5, blur = 4;
+  const double dy = 2, blur = 3.5;
   cairo_pattern_t* shadow = cairo_pattern_create_radial(cx, cy + dy, radius * 0.75, cx, cy + dy, radius + blur);
-  cairo_pattern_add_color_stop_rgba(shadow, 0, 0, 0, 0, 0.22);
-  cairo_pattern_add_color_stop_rgba(shadow, (radius * 0.25) / (radius * 0.25 + blur), 0, 0, 0, 0.16);
+  cairo_pattern_add_color_stop_rgba(shadow, 0, 0, 0, 0, 0.14);
+  cairo_pattern_add_color_stop_rgba(shadow, (radius * 0.25) / (radius * 0.25 + blur), 0, 0, 0, 0.09);
   cairo_pattern_add_color_stop_rgba(shadow, 1, 0, 0, 0, 0);
   cairo_set_source(cr, shadow);
   cairo_arc(cr, cx, cy + dy, radius + blur, 0, 2 * M_PI);
