@@ -1,5 +1,5 @@
-// Colours and small shapes that several painters share, so that a switch on a page and a
-// button on a bar agree on what the system's green, grey and chevrons look like.
+// Colours and shapes of the system's controls, kept together so that the painters agree on
+// the system's green and greys, and a switch's thumb and a slider's look alike.
 #pragma once
 
 #include <cairo.h>
@@ -27,12 +27,6 @@ inline UIColorRef disclosureGrey() {
   static const UIColorRef c = UIColor::colorWithRed(199 / 255.0, 199 / 255.0, 204 / 255.0, 1);
   return c;
 }
-// Hairlines between rows and under bars.
-inline UIColorRef hairlineGrey() {
-  static const UIColorRef c = UIColor::colorWithRed(200 / 255.0, 199 / 255.0, 204 / 255.0, 1);
-  return c;
-}
-
 // A white round thumb (of a switch or a slider) centred at (cx, cy), with its soft shadow.
 void drawThumb(cairo_t* cr, double cx, double cy, double radius);
 

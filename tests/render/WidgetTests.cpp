@@ -181,6 +181,12 @@ TEST(NavigationBars, ItemsComeFromTheBarsState) {
   logo->setAlpha(1);
   auto shown = render::renderViewTree(*window, 2.0);
   EXPECT_TRUE(near(channels(shown.pixel(160 * 2, 42 * 2)), 0, 160, 0, 6)) << "the title view, centred on the bar";
+  // An item made with a title draws it in the tint at the right, in place of a glyph.
+  page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>("Save", UIBarButtonItemStyleDone, nullptr, "save:"));
+  logo->setAlpha(0);
+  auto titled = render::renderViewTree(*window, 2.0);
+  EXPECT_TRUE(redInside(titled, 270, 312)) << "the item's title in the tint";
+  logo->setAlpha(1);
   // The hairline at the bar's foot.
   EXPECT_LT(brightness(shown.pixel(100, 64 * 2 - 1)), brightness(shown.pixel(100, 64 * 2 - 4)) - 30);
 }
