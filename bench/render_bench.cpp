@@ -1,6 +1,7 @@
 // Rendering benchmark: a full 375 x 667 screen at scale 2 (the reachability screen: the home
-// screen lowered under the overlay with its dark blur and vibrancy), against its parts, so the
-// ratios show where the time goes. Built by render/CMakeLists.txt as velloway-render-bench.
+// screen lowered under the overlay with its dark blur and vibrancy; a settings page under the
+// mail sheet), against its parts, so the ratios show where the time goes. Built by
+// render/CMakeLists.txt as velloway-render-bench.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -10,10 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "platform/messageui/MFMailComposeViewController.hpp"
 #include "platform/uikit/UIControl.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UILabel.hpp"
+#include "platform/uikit/UINavigationController.hpp"
+#include "platform/uikit/UISlider.hpp"
+#include "platform/uikit/UISwitch.hpp"
+#include "platform/uikit/UITableViewCell.hpp"
 #include "platform/uikit/UIVisualEffectView.hpp"
+#include "platform/uikit/UIWindow.hpp"
 #include "render/BlurEffect.hpp"
 #include "render/Renderer.hpp"
 
@@ -144,6 +151,45 @@ void BM_FullScreenBlur(benchmark::State& state) {
   (void)s;
 }
 BENCHMARK(BM_FullScreenBlur)->Unit(benchmark::kMillisecond);
+
+// A settings page (translucent bar, switch, slider and link rows) under the mail sheet with two
+// attachments, as the pane's support button shows it: the whole window, both layers drawn.
+void BM_SettingsWithMailSheet(benchmark::State& state) {
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 375, 667));
+  window->setHidden(false);
+  auto nav = std::make_shared<UINavigationController>();
+  auto page = std::make_shared<UIViewController>();
+  page->setTitle("Configuration");
+  page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
+  nav->initWithRootViewController(std::make_shared<UIViewController>());
+  nav->pushViewController(page, false);
+  window->addSubview(nav->view());
+  const UIViewRef content = page->view();
+  content->setBackgroundColor(UIColor::colorWithRed(239 / 255.0, 239 / 255.0, 244 / 255.0, 1));
+  for (int i = 0; i < 6; ++i) {
+    auto cell = std::make_shared<UITableViewCell>();
+    cell->initWithStyle(UITableViewCellStyleDefault, std::nullopt);
+    cell->setFrame(CGRectMake(0, 35 + i * 44, 375, 44));
+    cell->textLabel()->setText(std::string("Row ") + std::to_string(i));
+    if (i % 3 == 0) cell->setAccessoryView(std::make_shared<UISwitch>());
+    if (i % 3 == 1) cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
+    if (i % 3 == 2) cell->contentView()->addSubview(std::make_shared<UISlider>(CGRectMake(100, 6.5, 260, 31)));
+    cell->layoutSubviews();
+    content->addSubview(cell);
+  }
+  auto mail = std::make_shared<MFMailComposeViewController>();
+  mail->setSubject("Velloway Support");
+  mail->setToRecipients({"Velloway Makers <makers@example.org>"});
+  mail->setMessageBody("\n\nDevice: iPhone7,2\nSystem: 9.0.2", false);
+  mail->addAttachmentData(std::string(640, 'p'), "application/x-plist", "settings.plist");
+  mail->addAttachmentData(std::string(23800, 'd'), "text/plain", "packages.txt");
+  page->presentViewController(mail, false);
+  for (auto _ : state) {
+    auto image = render::renderViewTree(*window, at2x());
+    benchmark::DoNotOptimize(image.pixel(0, 0));
+  }
+}
+BENCHMARK(BM_SettingsWithMailSheet)->Unit(benchmark::kMillisecond);
 
 // The parts, for the ratios.
 void BM_HomeScreenOnly(benchmark::State& state) {

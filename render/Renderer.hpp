@@ -4,8 +4,10 @@
 // draws at the device scale (deviceProfile().scale unless given): background colours, group
 // opacity, hidden and fully transparent views (nothing), layers (corner radius, masking,
 // borders, shadows), image views, labels, buttons, text fields, blur and vibrancy effect views,
-// and, on top of a picture, an alert with the dimmed backdrop under it. Animations are not
-// drawn: a picture shows the model values.
+// switches, sliders, segmented controls, table cell accessories, navigation bars with their
+// items, the mail sheet's attachment icons, and, on top of a picture, an alert with the dimmed
+// backdrop under it. Presented sheets are views in their window, drawn by the same walk.
+// Animations are not drawn: a picture shows the model values.
 //
 // How each class of view draws itself is one function in the painter registry
 // (render/ViewPainter.hpp); adding a class means registering one function under its name.

@@ -54,6 +54,9 @@ void registerBuiltInPainters() {
     registerBasicViewPainters();
     registerEffectViewPainters();
     registerControlPainters();
+    registerSettingsControlPainters();
+    registerNavigationBarPainters();
+    registerComposeSheetPainters();
   });
 }
 

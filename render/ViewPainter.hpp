@@ -42,5 +42,8 @@ void registerBuiltInPainters();
 void registerBasicViewPainters();     // UIImageView, UILabel
 void registerEffectViewPainters();    // UIVisualEffectView (blur, vibrancy)
 void registerControlPainters();       // UIButton (titles and transport glyphs), UITextField
+void registerSettingsControlPainters();  // UISwitch, UISlider, UISegmentedControl, cell accessories
+void registerNavigationBarPainters();    // UINavigationBar (background, back button, title, right item)
+void registerComposeSheetPainters();     // the mail sheet's attachment icon
 
 }  // namespace render

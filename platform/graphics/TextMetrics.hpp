@@ -13,6 +13,11 @@ CGSize measureText(const std::string& fontName, double pointSize, const std::str
 // The same size, unrounded.
 CGSize measureTextExact(const std::string& fontName, double pointSize, const std::string& text);
 
+// The size in points of text broken into lines no wider than `width` points (at word
+// boundaries, else anywhere), each line break of the text kept, rounded up to whole points:
+// what a label with any number of lines needs.
+CGSize measureWrappedText(const std::string& fontName, double pointSize, const std::string& text, double width);
+
 // The Pango font description string for a face name of the views ("HelveticaNeue-Light" ->
 // family "Helvetica Neue Light", light weight; "Helvetica-Bold" -> "Helvetica", bold), as
 // fonts::newFontDescription builds it. Kept for logs and dumps.

@@ -1,6 +1,7 @@
 // UIKit stand-in: labels.
 // Implements: text (nil or a string), font, text colour, alignment (0 left, 1 centre,
-// 2 right), number of lines, and the natural size of the text for the constraint solver.
+// 2 right), number of lines, the natural size of the text for the constraint solver and the
+// size of wrapped text in a width.
 // Leaves out: attributed text, shadows, line breaking modes, adjusting font size to fit.
 #pragma once
 
@@ -30,6 +31,9 @@ class UILabel : public UIView {
   void setNumberOfLines(long lines) { lines_ = lines; }
 
   CGSize intrinsicContentSize() const override;
+  // The size the text needs within the given width: one line for a one-line label, else the
+  // wrapped lines (at most numberOfLines of them, unless it is 0).
+  CGSize sizeThatFits(CGSize size) const;
 
  protected:
   void describe(nlohmann::json& out, const Annotator& annotate) const override;

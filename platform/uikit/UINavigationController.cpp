@@ -46,6 +46,9 @@ void UINavigationController::setNavigationBarHidden(bool hidden) {
 void UINavigationController::loadView() {
   CGRect screen = UIScreen::mainScreen()->bounds();
   setView(std::make_shared<UIView>(screen));
+  // On the phone a page slides under the translucent bar; here pages start below it, so the
+  // container's white is what shows through the bar (and behind the status bar).
+  view()->setBackgroundColor(UIColor::whiteColor());
   bar_->setFrame(CGRect{{0, kStatusBarHeight}, {screen.size.width, kBarHeight}});
   bar_->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   bar_->setHidden(barHidden_);

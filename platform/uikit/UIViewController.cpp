@@ -1,12 +1,22 @@
 #include "platform/uikit/UIViewController.hpp"
 
 #include "platform/uikit/UINavigationController.hpp"
-
 #include "platform/uikit/UIWindow.hpp"
 
 VW_DEFINE_CLASS(UIBarButtonItem, NSObject, nullptr)
 VW_DEFINE_CLASS(UINavigationItem, NSObject, factoryOf<UINavigationItem>())
 VW_DEFINE_CLASS(UIViewController, NSObject, factoryOf<UIViewController>())
+
+namespace {
+
+// The window a view is shown in, or null.
+std::shared_ptr<UIWindow> windowOf(const UIViewRef& view) {
+  for (UIViewRef v = view; v; v = v->superview())
+    if (auto window = std::dynamic_pointer_cast<UIWindow>(v)) return window;
+  return nullptr;
+}
+
+}  // namespace
 
 bool UIBarButtonItem::press() {
   auto t = target.lock();
@@ -38,7 +48,13 @@ void UIViewController::presentViewController(const std::shared_ptr<UIViewControl
   if (!controller || presented_) return;  // one presentation at a time, as UIKit refuses a second
   presented_ = controller;
   controller->presenting_ = std::static_pointer_cast<UIViewController>(shared_from_this());
-  controller->view();
+  // The sheet's view is built now, from the content the controller holds at this moment.
+  UIViewRef sheet = controller->view();
+  // A full-screen sheet lies over everything in the presenter's window.
+  if (auto window = windowOf(view_)) {
+    sheet->setFrame(window->bounds());
+    window->addSubview(sheet);
+  }
   controller->viewWillAppear(animated);
   controller->viewDidAppear(animated);
   if (completion) completion();
@@ -63,6 +79,7 @@ void UIViewController::dismissViewControllerAnimated(bool animated, std::functio
   auto dismissed = std::move(presented_);
   presented_.reset();
   dismissed->viewWillDisappear(animated);
+  if (dismissed->isViewLoaded() && dismissed->view_->superview()) dismissed->view_->removeFromSuperview();
   dismissed->viewDidDisappear(animated);
   dismissed->presenting_.reset();
   if (completion) completion();

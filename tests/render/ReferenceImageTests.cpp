@@ -4,9 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "RenderTestSupport.hpp"
+#include "platform/messageui/MFMailComposeViewController.hpp"
+#include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UIControl.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UILabel.hpp"
+#include "platform/uikit/UINavigationController.hpp"
+#include "platform/uikit/UISegmentedControl.hpp"
+#include "platform/uikit/UISlider.hpp"
+#include "platform/uikit/UISwitch.hpp"
+#include "platform/uikit/UITableViewCell.hpp"
+#include "platform/uikit/UIWindow.hpp"
 
 using namespace rendertest;
 
@@ -17,6 +25,68 @@ render::RenderOptions at2x() {
   o.scale = 2;
   return o;
 }
+
+// A Settings app in a window: "Settings", then a page with a logo as its title view, a compose
+// button and grouped rows of the platform's own cells and controls.
+struct SettingsScreen {
+  UIWindowRef window = std::make_shared<UIWindow>(CGRectMake(0, 0, 375, 667));
+  std::shared_ptr<UINavigationController> nav = std::make_shared<UINavigationController>();
+  UIViewControllerRef page = std::make_shared<UIViewController>();
+
+  SettingsScreen() {
+    auto home = std::make_shared<UIViewController>();
+    home->setTitle("Settings");
+    nav->initWithRootViewController(home);
+    window->addSubview(nav->view());
+    window->setHidden(false);
+    nav->viewWillAppear(false);
+    nav->viewDidAppear(false);
+    page->setTitle("Velloway");
+    page->navigationItem()->setTitleView(std::make_shared<UIImageView>(makeSolidImage(96, 26, 0xff3c4f59u)));
+    page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
+    nav->pushViewController(page, false);
+    const UIViewRef content = page->view();
+    content->setBackgroundColor(UIColor::colorWithRed(239 / 255.0, 239 / 255.0, 244 / 255.0, 1));
+    const double W = content->frame().size.width;
+    double y = 35;
+    auto row = [&](const std::string& title, long accessory, UIViewRef accessoryView, bool last) {
+      auto cell = std::make_shared<UITableViewCell>();
+      cell->initWithStyle(UITableViewCellStyleDefault, std::nullopt);
+      cell->setFrame(CGRectMake(0, y, W, 44));
+      cell->textLabel()->setText(title);
+      cell->setAccessoryType(accessory);
+      if (accessoryView) cell->setAccessoryView(accessoryView);
+      cell->layoutSubviews();
+      if (!last) {
+        auto separator = std::make_shared<UIView>(CGRectMake(15, 43.5, W - 15, 0.5));
+        separator->setBackgroundColor(UIColor::colorWithRed(200 / 255.0, 199 / 255.0, 204 / 255.0, 1));
+        cell->addSubview(separator);
+      }
+      content->addSubview(cell);
+      y += 44;
+      return cell;
+    };
+    auto on = std::make_shared<UISwitch>();
+    on->setOn(true);
+    row("Enabled", UITableViewCellAccessoryNone, on, false);
+    row("Vibrancy Labels", UITableViewCellAccessoryNone, std::make_shared<UISwitch>(), true);
+    y += 35;
+    auto sliderCell = row("", UITableViewCellAccessoryNone, nullptr, true);
+    auto slider = std::make_shared<UISlider>(CGRectMake(15, 6.5, W - 30, 31));
+    slider->setMaximumValue(30);
+    slider->setValue(12);
+    sliderCell->contentView()->addSubview(slider);
+    y += 35;
+    row("Configuration", UITableViewCellAccessoryDisclosureIndicator, nullptr, false);
+    row("Vibrant", UITableViewCellAccessoryCheckmark, nullptr, true);
+    y += 35;
+    auto segmentCell = row("", UITableViewCellAccessoryNone, nullptr, true);
+    auto segments = std::make_shared<UISegmentedControl>(std::vector<std::string>{"Light", "Dark", "Artwork"});
+    segments->setFrame(CGRectMake(15, 7.5, W - 30, 29));
+    segments->setSelectedSegmentIndex(2);
+    segmentCell->contentView()->addSubview(segments);
+  }
+};
 
 }  // namespace
 
@@ -115,4 +185,30 @@ TEST(ReferenceImages, LayersLabelsAndImages) {
   fit->contentMode = UIViewContentModeScaleAspectFit;
   root->addSubview(fit);
   EXPECT_EQ(compareWithReference(render::renderViewTree(*root, at2x()), "layers_labels_images"), "");
+}
+
+TEST(ReferenceImages, SettingsPageWithWidgetsAndNavigationBar) {
+  SettingsScreen screen;
+  EXPECT_EQ(compareWithReference(render::renderViewTree(*screen.window, at2x()), "settings_widgets"), "");
+}
+
+TEST(ReferenceImages, PostComposerOverAPage) {
+  SettingsScreen screen;
+  auto composer = SLComposeViewController::composeViewControllerForServiceType(SLServiceTypeTwitter);
+  ASSERT_TRUE(composer);
+  composer->setInitialText("#VLW is awesome! Music controls right where my thumb is, in reachability mode.");
+  screen.page->presentViewController(composer, false);
+  EXPECT_EQ(compareWithReference(render::renderViewTree(*screen.window, at2x()), "social_compose_sheet"), "");
+}
+
+TEST(ReferenceImages, MailSheetWithTwoAttachments) {
+  SettingsScreen screen;
+  auto mail = std::make_shared<MFMailComposeViewController>();
+  mail->setSubject("Velloway 1.0 Support");
+  mail->setToRecipients({"Velloway Makers <makers@example.org>"});
+  mail->setMessageBody("\n\nDevice: iPhone7,2\nSystem: 9.0.2 (13A452)\nVelloway: 1.0", false);
+  mail->addAttachmentData(std::string(640, 'p'), "application/x-plist", "com.dovrane.velloway.plist");
+  mail->addAttachmentData(std::string(23800, 'd'), "text/plain", "packages.txt");
+  screen.page->presentViewController(mail, false);
+  EXPECT_EQ(compareWithReference(render::renderViewTree(*screen.window, at2x()), "mail_sheet_attachments"), "");
 }
