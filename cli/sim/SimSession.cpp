@@ -14,7 +14,7 @@
 
 SimSession::SimSession(std::ostream& out, std::string scriptDirectory)
     : springboard_((configureFonts(), std::make_unique<SpringBoardHost>())),
-      context_(std::make_unique<SimContext>(SimContext{*springboard_, out, std::move(scriptDirectory)})) {
+      context_(std::make_unique<SimContext>(SimContext{*springboard_, out, std::move(scriptDirectory), 0, {}})) {
   for (auto& start : simRegistry().starters) start(*context_);
 }
 

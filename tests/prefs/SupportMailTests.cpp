@@ -53,7 +53,9 @@ TEST_F(SupportMailTest, TheMessageCarriesTheDeviceLineTheSettingsAndThePackageLi
   EXPECT_EQ(list.fileName, "dpkgl.txt");
   EXPECT_EQ(list.mimeType, "text/plain");
   EXPECT_EQ(list.data, readHost(listFile())) << "the list stays in place after use";
-  if (haveDpkg()) EXPECT_EQ(list.data.rfind("Desired=", 0), 0u) << "dpkg -l's own list";
+  if (haveDpkg()) {
+    EXPECT_EQ(list.data.rfind("Desired=", 0), 0u) << "dpkg -l's own list";
+  }
   // Presented by the navigation controller, the pane's page as the delegate set afterwards.
   EXPECT_EQ(host_->settingsNavigationController()->presentedViewController(), mail);
   EXPECT_EQ(host_->topPage()->presentedViewController(), nullptr);
@@ -96,7 +98,9 @@ TEST_F(SupportMailTest, ASettingsFileThatCannotBeReadIsLeftOut) {
   ASSERT_FALSE(mail->attachments().empty());
   EXPECT_EQ(mail->attachments().back().fileName, "dpkgl.txt");
   EXPECT_EQ(mail->attachments().size(), readable ? 2u : 1u);
-  if (readable) EXPECT_EQ(mail->attachments()[0].data, "") << "an empty file attaches as empty";
+  if (readable) {
+    EXPECT_EQ(mail->attachments()[0].data, "") << "an empty file attaches as empty";
+  }
 }
 
 // What an attacker could leave at the list's name in the shared temporary folder.
