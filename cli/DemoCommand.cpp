@@ -2,6 +2,8 @@
 // transcript (and a picture of each step where the renderer is built in).
 #include <fmt/format.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +37,14 @@ void describeTree(const nlohmann::json& view, int depth, std::ostream& out) {
   if (view.contains("effect") && view["effect"].is_object()) line += fmt::format(" effect={}", view["effect"]["type"].get<std::string>());
   if (view.contains("gestures"))
     for (const auto& g : view["gestures"]) line += fmt::format(" {}->{}", g["type"].get<std::string>(), g["action"].get<std::string>());
+  if (view.contains("backgroundColor") && view["backgroundColor"].is_array()) {
+    const auto& c = view["backgroundColor"];
+    auto byte = [&](int i) { return static_cast<int>(std::lround(c[i].get<double>() * 255)); };
+    line += fmt::format(" background=#{:02x}{:02x}{:02x}", byte(0), byte(1), byte(2));
+    if (c[3].get<double>() < 1) line += fmt::format("/{:g}", c[3].get<double>());
+  }
+  if (view.contains("layer") && view["layer"].value("cornerRadius", 0.0) > 0)
+    line += fmt::format(" cornerRadius={:g}", view["layer"]["cornerRadius"].get<double>());
   if (view.contains("layer") && !view["layer"]["animations"].empty()) line += " (animating)";
   out << line << '\n';
   if (view.contains("contentView")) describeTree(view["contentView"], depth + 1, out);
