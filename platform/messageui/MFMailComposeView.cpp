@@ -28,16 +28,6 @@ UIColorRef systemBlue() { return UIColor::colorWithRed(0, 122 / 255.0, 1, 1); }
 UIColorRef fieldGrey() { return UIColor::colorWithRed(142 / 255.0, 142 / 255.0, 147 / 255.0, 1); }
 UIColorRef hairlineGrey() { return UIColor::colorWithRed(200 / 255.0, 199 / 255.0, 204 / 255.0, 1); }
 
-UILabelRef makeLabel(CGRect frame, const std::string& text, UIFontRef font, UIColorRef color, long alignment, long tag = 0) {
-  auto label = std::make_shared<UILabel>(frame);
-  label->setText(text);
-  label->setFont(std::move(font));
-  label->setTextColor(std::move(color));
-  label->setTextAlignment(alignment);
-  label->setTag(tag);
-  return label;
-}
-
 UIViewRef hairline(CGRect frame) {
   auto line = std::make_shared<UIView>(frame);
   line->setBackgroundColor(hairlineGrey());
@@ -50,13 +40,13 @@ UIViewRef fieldRow(double y, double width, const std::string& name, const std::s
   auto row = std::make_shared<UIView>(CGRect{{0, y}, {width, kRowHeight}});
   row->setTag(tag);
   row->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-  auto nameLabel = makeLabel({}, name, UIFont::systemFontOfSize(kFieldSize), fieldGrey(), NSTextAlignmentLeft);
+  auto nameLabel = UILabel::labelWith({}, name, UIFont::systemFontOfSize(kFieldSize), fieldGrey(), NSTextAlignmentLeft);
   const double nameWidth = std::min(nameLabel->intrinsicContentSize().width, std::max(0.0, width - 2 * kMargin));
   nameLabel->setFrame({{kMargin, 0}, {nameWidth, kRowHeight}});
   row->addSubview(nameLabel);
   if (!value.empty()) {
     const double x = kMargin + nameWidth + 4;
-    auto valueLabel = makeLabel({{x, 0}, {std::max(0.0, width - kMargin - x), kRowHeight}}, value,
+    auto valueLabel = UILabel::labelWith({{x, 0}, {std::max(0.0, width - kMargin - x), kRowHeight}}, value,
                                 UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(), NSTextAlignmentLeft);
     valueLabel->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     row->addSubview(valueLabel);
@@ -138,15 +128,15 @@ void MFMailComposeViewController::loadView() {
   bar->setTag(MFMailComposeViewTagBar);
   bar->setBackgroundColor(UIColor::colorWithWhite(247 / 255.0, 1));
   bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-  bar->addSubview(makeLabel({{10, kStatusBarHeight}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), systemBlue(),
+  bar->addSubview(UILabel::labelWith({{10, kStatusBarHeight}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), systemBlue(),
                             NSTextAlignmentLeft, MFMailComposeViewTagCancel));
   const std::string title = subject_ && !subject_->empty() ? *subject_ : "New Message";
-  auto titleLabel = makeLabel({{100, kStatusBarHeight}, {std::max(0.0, W - 200), kBarHeight}}, title,
+  auto titleLabel = UILabel::labelWith({{100, kStatusBarHeight}, {std::max(0.0, W - 200), kBarHeight}}, title,
                               UIFont::fontWithName("Helvetica-Semibold", 17), UIColor::blackColor(), NSTextAlignmentCenter,
                               MFMailComposeViewTagTitle);
   titleLabel->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   bar->addSubview(titleLabel);
-  auto send = makeLabel({{std::max(0.0, W - 100), kStatusBarHeight}, {90, kBarHeight}}, "Send",
+  auto send = UILabel::labelWith({{std::max(0.0, W - 100), kStatusBarHeight}, {90, kBarHeight}}, "Send",
                         UIFont::fontWithName("Helvetica-Semibold", 17), systemBlue(), NSTextAlignmentRight, MFMailComposeViewTagSend);
   send->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin);
   bar->addSubview(send);
@@ -167,7 +157,7 @@ void MFMailComposeViewController::loadView() {
   // The body as written, its leading blank lines kept: the user writes above what the app put in.
   const std::string body = MFMailPlainBody(body_, isHTML_);
   if (!body.empty()) {
-    auto bodyLabel = makeLabel({}, body, UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(), NSTextAlignmentLeft,
+    auto bodyLabel = UILabel::labelWith({}, body, UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(), NSTextAlignmentLeft,
                                MFMailComposeViewTagBody);
     bodyLabel->setNumberOfLines(0);
     const double width = std::max(0.0, W - 2 * kMargin);
@@ -189,11 +179,11 @@ void MFMailComposeViewController::loadView() {
     icon->setTag(tag + 1);
     icon->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin | UIViewAutoresizingFlexibleRightMargin);
     group->addSubview(icon);
-    auto name = makeLabel({{kMargin, kIconHeight + 4}, {std::max(0.0, W - 2 * kMargin), 18}}, attachment.fileName,
+    auto name = UILabel::labelWith({{kMargin, kIconHeight + 4}, {std::max(0.0, W - 2 * kMargin), 18}}, attachment.fileName,
                           UIFont::systemFontOfSize(13), UIColor::blackColor(), NSTextAlignmentCenter, tag + 2);
     name->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     group->addSubview(name);
-    auto size = makeLabel({{kMargin, kIconHeight + 22}, {std::max(0.0, W - 2 * kMargin), 16}}, MFMailAttachmentSizeText(attachment.data.size()),
+    auto size = UILabel::labelWith({{kMargin, kIconHeight + 22}, {std::max(0.0, W - 2 * kMargin), 16}}, MFMailAttachmentSizeText(attachment.data.size()),
                           UIFont::systemFontOfSize(12), fieldGrey(), NSTextAlignmentCenter, tag + 3);
     size->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     group->addSubview(size);

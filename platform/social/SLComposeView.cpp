@@ -15,16 +15,6 @@ constexpr double kBarHeight = 44;
 constexpr double kTextInset = 12;
 constexpr double kMinTextHeight = 120;
 
-UILabelRef makeLabel(CGRect frame, const std::string& text, UIFontRef font, UIColorRef color, long alignment, long tag) {
-  auto label = std::make_shared<UILabel>(frame);
-  label->setText(text);
-  label->setFont(std::move(font));
-  label->setTextColor(std::move(color));
-  label->setTextAlignment(alignment);
-  label->setTag(tag);
-  return label;
-}
-
 }  // namespace
 
 std::string SLComposeServiceDisplayName(const std::string& serviceType) {
@@ -45,7 +35,7 @@ void SLComposeViewController::loadView() {
   const UIColorRef tint = UIColor::colorWithRed(0, 122 / 255.0, 1, 1);
   const std::string text = text_.value_or("");
 
-  auto textLabel = makeLabel({}, text, UIFont::systemFontOfSize(17), UIColor::blackColor(), NSTextAlignmentLeft,
+  auto textLabel = UILabel::labelWith({}, text, UIFont::systemFontOfSize(17), UIColor::blackColor(), NSTextAlignmentLeft,
                              SLComposeViewTagText);
   textLabel->setNumberOfLines(0);
   const double textWidth = std::max(0.0, cardWidth - 2 * kTextInset);
@@ -63,13 +53,13 @@ void SLComposeViewController::loadView() {
   card->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   card->setTintColor(tint);
 
-  card->addSubview(makeLabel({{kTextInset, 0}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), tint,
+  card->addSubview(UILabel::labelWith({{kTextInset, 0}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), tint,
                              NSTextAlignmentLeft, SLComposeViewTagCancel));
-  auto title = makeLabel({{100, 0}, {std::max(0.0, cardWidth - 200), kBarHeight}}, SLComposeServiceDisplayName(serviceType_),
+  auto title = UILabel::labelWith({{100, 0}, {std::max(0.0, cardWidth - 200), kBarHeight}}, SLComposeServiceDisplayName(serviceType_),
                          UIFont::boldSystemFontOfSize(17), UIColor::blackColor(), NSTextAlignmentCenter, SLComposeViewTagTitle);
   title->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   card->addSubview(title);
-  auto post = makeLabel({{std::max(0.0, cardWidth - kTextInset - 90), 0}, {90, kBarHeight}}, "Post",
+  auto post = UILabel::labelWith({{std::max(0.0, cardWidth - kTextInset - 90), 0}, {90, kBarHeight}}, "Post",
                         UIFont::boldSystemFontOfSize(17), tint, NSTextAlignmentRight, SLComposeViewTagPost);
   post->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin);
   card->addSubview(post);

@@ -17,6 +17,9 @@ class UILabel : public UIView {
   VW_DECLARE_CLASS()
  public:
   using UIView::UIView;
+  // A label set up in one call, as the system's own sheets build their rows.
+  static std::shared_ptr<UILabel> labelWith(CGRect frame, const std::string& text, UIFontRef font, UIColorRef color,
+                                            long alignment, long tag = 0);
 
   const std::optional<std::string>& text() const { return text_; }
   void setText(std::optional<std::string> text) { text_ = std::move(text); }
