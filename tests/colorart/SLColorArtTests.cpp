@@ -74,50 +74,35 @@ TEST(EdgeColor, AColourMustOccurOnMoreRowsThanTheThreshold) {
   EXPECT_EQ(backgroundOf(test_images::leftColumn(column, 1, kBlue), 3), nullptr);
 }
 
-TEST(EdgeColor, BlackOrWhiteLeaderGivesWayAboveFourTenths) {
-  std::vector<uint32_t> column;
-  append(column, kWhite, 100);
-  append(column, kRed, 41);
-  append(column, kBlue, 30);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(column, 2, kWhite)), colorOf(kRed)));
+// The walk over the left edge's colours, most frequent first: a black or white leader gives way
+// to the first colour that is neither and occurs more than four tenths as often as the leader
+// (measured against the leader, not the entry before); near-white counts as white.
+struct EdgeWalk {
+  const char* what;
+  std::vector<std::pair<uint32_t, int>> runs;  // colour, rows, down the left column
+  uint32_t rest;                               // the image's other columns
+  uint32_t expected;
+};
 
-  std::vector<uint32_t> exactlyFourTenths;
-  append(exactlyFourTenths, kWhite, 100);
-  append(exactlyFourTenths, kRed, 40);
-  append(exactlyFourTenths, kBlue, 30);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(exactlyFourTenths, 2, kWhite)), colorOf(kWhite)));
+class EdgeWalkCases : public ::testing::TestWithParam<EdgeWalk> {};
+
+TEST_P(EdgeWalkCases, FindsTheBackground) {
+  const EdgeWalk& c = GetParam();
+  std::vector<uint32_t> column;
+  for (const auto& [colour, rows] : c.runs) append(column, colour, rows);
+  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(column, 2, c.rest)), colorOf(c.expected))) << c.what;
 }
 
-TEST(EdgeColor, WalkPassesBlackOrWhiteAndMeasuresAgainstTheFirst) {
-  std::vector<uint32_t> column;
-  append(column, kBlack, 100);
-  append(column, kWhite, 60);
-  append(column, kGreen, 50);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(column, 2, kBlack)), colorOf(kGreen)));
-  // Near-white counts as white: 0.92 everywhere is passed over like white.
-  std::vector<uint32_t> nearWhite;
-  append(nearWhite, kBlack, 100);
-  append(nearWhite, opaque(235, 235, 240), 60);
-  append(nearWhite, kGreen, 45);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(nearWhite, 2, kBlack)), colorOf(kGreen)));
-  // The ratio is against the first entry, not the one before: 45/100 passes although 45/60 would
-  // too; 39/100 does not, and the result is the first entry.
-  std::vector<uint32_t> tooFew;
-  append(tooFew, kBlack, 100);
-  append(tooFew, kWhite, 60);
-  append(tooFew, kGreen, 39);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(tooFew, 2, kBlack)), colorOf(kBlack)));
-  // Only black and white on the edge: the first one.
-  std::vector<uint32_t> onlyExtremes;
-  append(onlyExtremes, kWhite, 10);
-  append(onlyExtremes, kBlack, 9);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(onlyExtremes, 2, kRed)), colorOf(kWhite)));
-  // A leader that is neither is taken at once.
-  std::vector<uint32_t> colourFirst;
-  append(colourFirst, kTeal, 10);
-  append(colourFirst, kWhite, 9);
-  EXPECT_TRUE(sameColor(backgroundOf(test_images::leftColumn(colourFirst, 2, kRed)), colorOf(kTeal)));
-}
+INSTANTIATE_TEST_SUITE_P(
+    EdgeColor, EdgeWalkCases,
+    ::testing::Values(
+        EdgeWalk{"white leader, red above four tenths", {{kWhite, 100}, {kRed, 41}, {kBlue, 30}}, kWhite, kRed},
+        EdgeWalk{"white leader, red at exactly four tenths", {{kWhite, 100}, {kRed, 40}, {kBlue, 30}}, kWhite, kWhite},
+        EdgeWalk{"black leader, white passed over", {{kBlack, 100}, {kWhite, 60}, {kGreen, 50}}, kBlack, kGreen},
+        EdgeWalk{"near-white passed over like white", {{kBlack, 100}, {opaque(235, 235, 240), 60}, {kGreen, 45}}, kBlack, kGreen},
+        EdgeWalk{"ratio against the leader, not the entry before", {{kBlack, 100}, {kWhite, 60}, {kGreen, 39}}, kBlack, kBlack},
+        EdgeWalk{"only black and white: the first", {{kWhite, 10}, {kBlack, 9}}, kRed, kWhite},
+        EdgeWalk{"a colourful leader is taken at once", {{kTeal, 10}, {kWhite, 9}}, kRed, kTeal}));
 
 TEST(EdgeColor, OnlyTheLeftmostColumnDecides) {
   std::vector<uint32_t> column;
