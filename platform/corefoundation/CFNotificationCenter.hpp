@@ -1,14 +1,19 @@
 // Core Foundation stand-in: the Darwin notify center.
 // Implements: observers registered by name with a callback and a suspension behaviour;
-// posting records the name (every posting, in order, for dumps) and schedules each
+// posting records the name (the latest postings, in order, for dumps) and hands it to the
+// center's transport. The default transport delivers within this process, which serves every
+// host of the simulated phone; a live process carries postings system-wide instead (over the
+// session bus), and what arrives from there is delivered here. Delivery schedules each
 // observer's callback on the main queue. With the coalescing behaviour, postings of a name
 // that arrive while that observer's delivery is still pending are folded into it: one
-// callback. The center serves every host of the simulated phone: it is system-wide.
+// callback.
 // Leaves out: payloads (Darwin notifications carry none), the local and distributed
 // centers, removing observers.
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,8 +37,28 @@ void CFNotificationCenterPostNotification(CFNotificationCenterRef center, const 
 
 namespace darwin_notify {
 
-// Every name posted so far, in order.
+// Where postings go beyond this process.
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  // Carries one posting to every process that observes the name, this one included. Called on
+  // any thread.
+  virtual void post(const std::string& name) = 0;
+  // This process has its first observer of the name: from now on postings of it must arrive.
+  virtual void observe(const std::string& name) = 0;
+};
+
+// Replaces the in-process delivery with a transport; names observed already are handed to it.
+void useTransport(std::shared_ptr<Transport> transport);
+
+// A posting that arrived through the transport: schedules the name's observers.
+void deliverArrived(const std::string& name);
+
+// The latest names posted by this process, in order (at most kPostedKept).
+constexpr size_t kPostedKept = 10000;
 std::vector<std::string> posted();
 size_t observerCount(const std::string& name);
+// How many times observers' callbacks have run, by name.
+std::map<std::string, size_t> deliveries();
 
 }  // namespace darwin_notify

@@ -1,18 +1,32 @@
 #include "platform/dispatch/Dispatch.hpp"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 namespace {
 
+// Wakes the real-time loop when there is new work for it (nothing in simulated time).
+void wakeLoop();
+
 class MainQueue final : public DispatchQueue {
  public:
   void async(std::function<void()> block) override {
-    std::lock_guard lock(mutex_);
-    blocks_.push_back(std::move(block));
+    {
+      std::lock_guard lock(mutex_);
+      blocks_.push_back(std::move(block));
+    }
+    wakeLoop();
   }
   const char* label() const override { return "com.apple.main-thread"; }
 
@@ -106,14 +120,72 @@ struct DispatchState {
   bool mainThreadClaimed = false;
 
   std::mutex clockMutex;
-  double now = 0;
+  double now = 0;  // simulated time; in real time, the time it had when real time began
   sim_clock::TimerId nextTimer = 1;
   std::map<sim_clock::TimerId, Timer> timers;
+
+  // Real time (live processes).
+  std::atomic<bool> realTime{false};
+  std::chrono::steady_clock::time_point realStart;
+  int wakeFd = -1;
+  std::atomic<bool> stopping{false};
+  std::vector<main_loop::PollSource> sources;
 };
 
 DispatchState& state() {
   static DispatchState* s = new DispatchState;  // lives as long as the process
   return *s;
+}
+
+void wakeLoop() {
+  auto& s = state();
+  if (!s.realTime.load(std::memory_order_acquire)) return;
+  uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(s.wakeFd, &one, sizeof one);
+}
+
+// The device clock's reading; the caller holds clockMutex.
+double nowLocked(const DispatchState& s) {
+  if (!s.realTime.load(std::memory_order_acquire)) return s.now;
+  return s.now + std::chrono::duration<double>(std::chrono::steady_clock::now() - s.realStart).count();
+}
+
+// Real time: runs every timer that is due, in time order. A repeating timer that fell behind
+// skips the firings it missed, as a run loop's timers do.
+void fireDueTimers() {
+  auto& s = state();
+  for (;;) {
+    std::function<void()> block;
+    {
+      std::lock_guard lock(s.clockMutex);
+      double now = nowLocked(s);
+      auto due = s.timers.end();
+      for (auto it = s.timers.begin(); it != s.timers.end(); ++it)
+        if (it->second.fireAt <= now && (due == s.timers.end() || it->second.fireAt < due->second.fireAt)) due = it;
+      if (due == s.timers.end()) return;
+      if (due->second.repeat > 0) {
+        block = due->second.block;
+        while (due->second.fireAt <= now) due->second.fireAt += due->second.repeat;
+      } else {
+        block = std::move(due->second.block);
+        s.timers.erase(due);
+      }
+    }
+    block();
+    main_loop::drainMainQueue();
+  }
+}
+
+// Milliseconds until the next timer is due (0 when one is due now), or -1 without timers.
+int millisecondsToNextTimer() {
+  auto& s = state();
+  std::lock_guard lock(s.clockMutex);
+  if (s.timers.empty()) return -1;
+  double next = s.timers.begin()->second.fireAt;
+  for (const auto& [id, timer] : s.timers) next = std::min(next, timer.fireAt);
+  double wait = next - nowLocked(s);
+  if (wait <= 0) return 0;
+  return static_cast<int>(std::min(std::ceil(wait * 1000), 86400000.0));
 }
 
 }  // namespace
@@ -175,20 +247,77 @@ size_t runUntilIdle() {
   }
 }
 
+void useRealTime() {
+  auto& s = state();
+  std::lock_guard lock(s.clockMutex);
+  if (s.realTime) return;
+  s.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (s.wakeFd < 0) throw std::runtime_error("cannot create the main loop's wake-up descriptor");
+  s.realStart = std::chrono::steady_clock::now();
+  s.realTime.store(true, std::memory_order_release);
+}
+
+bool isRealTime() { return state().realTime.load(std::memory_order_acquire); }
+
+void addPollSource(PollSource source) { state().sources.push_back(std::move(source)); }
+
+void run() {
+  auto& s = state();
+  if (!s.realTime) throw std::logic_error("main_loop::run needs real time");
+  claimMainThread();
+  std::vector<pollfd> fds;
+  while (!s.stopping) {
+    drainMainQueue();
+    fireDueTimers();
+    for (auto& source : s.sources) source.process();
+    drainMainQueue();
+    if (s.stopping) break;
+
+    fds.assign(1, pollfd{s.wakeFd, POLLIN, 0});
+    int timeout = pendingOnMainQueue() > 0 ? 0 : millisecondsToNextTimer();
+    for (auto& source : s.sources) {
+      short events = POLLIN;
+      int limit = -1;
+      int fd = source.prepare(events, limit);
+      if (fd >= 0) fds.push_back(pollfd{fd, events, 0});
+      if (limit >= 0 && (timeout < 0 || limit < timeout)) timeout = limit;
+    }
+    if (::poll(fds.data(), fds.size(), timeout) > 0 && (fds[0].revents & POLLIN)) {
+      uint64_t count;
+      [[maybe_unused]] ssize_t n = ::read(s.wakeFd, &count, sizeof count);
+    }
+  }
+}
+
+void stop() {
+  auto& s = state();
+  s.stopping.store(true);
+  if (s.wakeFd >= 0) {
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(s.wakeFd, &one, sizeof one);
+  }
+}
+
+bool stopRequested() { return state().stopping.load(); }
+
 }  // namespace main_loop
 
 namespace sim_clock {
 
 double now() {
   std::lock_guard lock(state().clockMutex);
-  return state().now;
+  return nowLocked(state());
 }
 
 TimerId schedule(double delaySeconds, std::function<void()> block, double repeatInterval) {
   auto& s = state();
-  std::lock_guard lock(s.clockMutex);
-  TimerId id = s.nextTimer++;
-  s.timers.emplace(id, Timer{s.now + (delaySeconds > 0 ? delaySeconds : 0), repeatInterval, std::move(block)});
+  TimerId id;
+  {
+    std::lock_guard lock(s.clockMutex);
+    id = s.nextTimer++;
+    s.timers.emplace(id, Timer{nowLocked(s) + (delaySeconds > 0 ? delaySeconds : 0), repeatInterval, std::move(block)});
+  }
+  wakeLoop();  // the loop may be waiting for a later timer
   return id;
 }
 
@@ -204,6 +333,7 @@ size_t pendingTimers() {
 
 void advance(double seconds) {
   auto& s = state();
+  if (s.realTime) return;
   double target;
   {
     std::lock_guard lock(s.clockMutex);

@@ -1,7 +1,10 @@
-// Dispatch stand-in: queues, once-only guards, and the simulated clock.
+// Dispatch stand-in: queues, once-only guards, the device clock and the main loop.
 // Implements: the main queue (drained by the host's loop or a test, never by itself), one
 // global concurrent queue served by real worker threads, dispatch_async, dispatch_once,
-// dispatch_after and timers on a simulated clock that only moves when told to.
+// dispatch_after and timers on the device clock. The clock is simulated (it only moves when
+// told to) until a live process switches to real time; from then on timers fire at
+// wall-clock time, run by main_loop::run together with the descriptors it is given (the
+// session bus).
 // Leaves out: serial queues of one's own, groups, semaphores, sources, QoS, suspension.
 #pragma once
 
@@ -45,16 +48,40 @@ void waitForGlobalQueue();
 // Drains the main queue and waits for the global queue until neither has work left.
 size_t runUntilIdle();
 
+// Real time, for live processes: the device clock becomes the monotonic wall clock (it
+// carries on from the simulated time it had) and run() serves the main queue and the timers.
+void useRealTime();
+bool isRealTime();
+
+// Something besides the main queue and the timers that run() waits for: before each wait it
+// asks for a descriptor to poll (fd < 0: none) and how long it may wait at most (negative:
+// no limit); after each wait (whether the descriptor is ready or not) `process` runs on the
+// main thread and handles whatever has arrived.
+struct PollSource {
+  std::function<int(short& events, int& timeoutMs)> prepare;
+  std::function<void()> process;
+};
+void addPollSource(PollSource source);
+
+// Runs the main queue, the due timers and the poll sources until stop() is called. The thread
+// that calls it is the main thread.
+void run();
+// Ends run() after what it is doing now. Safe from any thread and from a signal handler.
+void stop();
+bool stopRequested();
+
 }  // namespace main_loop
 
+// The device clock: simulated unless the process runs in real time (see main_loop).
 namespace sim_clock {
 
 using TimerId = uint64_t;
 
-// Seconds since the simulated device started.
+// Seconds since the device started.
 double now();
-// Moves the clock forward, firing due timers in time order; after each firing the main
-// queue is run until idle, so the effects of a timer are visible to the next one.
+// Simulated time only: moves the clock forward, firing due timers in time order; after each
+// firing the main queue is run until idle, so the effects of a timer are visible to the next
+// one. Does nothing in real time, where time passes by itself.
 void advance(double seconds);
 // A timer on the main queue; repeatInterval 0 fires once.
 TimerId schedule(double delaySeconds, std::function<void()> block, double repeatInterval = 0);

@@ -1,0 +1,121 @@
+#include "platform/bus/SessionBus.hpp"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/dispatch/Dispatch.hpp"
+
+namespace session_bus {
+namespace {
+
+// Messages handled in one turn of the loop at the most, so a flood cannot starve the main
+// queue; what is left is handled at the next turn.
+constexpr int kMessagesPerTurn = 4096;
+
+struct BusState {
+  std::unique_ptr<sdbus::IConnection> connection;
+  std::atomic<bool> lost{false};
+};
+
+BusState& state() {
+  static BusState* s = new BusState;  // lives as long as the process
+  return *s;
+}
+
+class DarwinOverBus final : public darwin_notify::Transport {
+ public:
+  explicit DarwinOverBus(sdbus::IConnection& connection)
+      : connection_(connection), object_(sdbus::createObject(connection, kDarwinPath)) {
+    object_->registerSignal(kDarwinInterface, kDarwinSignal, "s");
+    object_->finishRegistration();
+  }
+
+  void post(const std::string& name) override {
+    // The connection belongs to the main thread; a posting from elsewhere is sent from there.
+    if (!main_loop::isMainThread()) {
+      dispatch_async(dispatch_get_main_queue(), [this, name] { post(name); });
+      return;
+    }
+    try {
+      object_->emitSignal(kDarwinSignal).onInterface(kDarwinInterface).withArguments(name);
+    } catch (const sdbus::Error& e) {
+      std::fprintf(stderr, "velloway: cannot post %s: %s\n", name.c_str(), e.what());
+    }
+  }
+
+  void observe(const std::string& name) override {
+    std::string rule = "type='signal',path='" + std::string(kDarwinPath) + "',interface='" + kDarwinInterface +
+                       "',member='" + kDarwinSignal + "',arg0=" + quotedMatchValue(name);
+    // The bus daemon routes only the observed names here: nothing wakes for the others.
+    connection_.addMatch(
+        rule,
+        [](sdbus::Message& message) {
+          std::string arrived;
+          message >> arrived;
+          darwin_notify::deliverArrived(arrived);
+        },
+        sdbus::floating_slot);
+  }
+
+ private:
+  sdbus::IConnection& connection_;
+  std::unique_ptr<sdbus::IObject> object_;
+};
+
+}  // namespace
+
+std::string quotedMatchValue(const std::string& value) {
+  std::string out = "'";
+  for (char c : value) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+sdbus::IConnection& connect() {
+  auto& s = state();
+  if (s.connection) return *s.connection;
+  if (!main_loop::isRealTime()) throw std::logic_error("the session bus is served by the real-time main loop");
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  try {
+    s.connection = address && *address ? sdbus::createSessionBusConnectionWithAddress(address) : sdbus::createSessionBusConnection();
+  } catch (const sdbus::Error& e) {
+    throw Unavailable(address && *address ? "cannot connect to the session bus at " + std::string(address) + ": " + e.getMessage()
+                                          : "no session bus: " + e.getMessage());
+  }
+  sdbus::IConnection* connection = s.connection.get();
+  main_loop::addPollSource(main_loop::PollSource{
+      [connection](short& events, int& timeoutMs) {
+        auto poll = connection->getEventLoopPollData();
+        events = poll.events;
+        timeoutMs = poll.getPollTimeout();
+        return poll.fd;
+      },
+      [connection] {
+        try {
+          for (int i = 0; i < kMessagesPerTurn && connection->processPendingRequest(); ++i) {
+          }
+        } catch (const sdbus::Error& e) {
+          if (!state().lost.exchange(true)) std::fprintf(stderr, "velloway: lost the session bus: %s\n", e.what());
+          main_loop::stop();
+        }
+      }});
+  return *connection;
+}
+
+sdbus::IConnection* connection() { return state().connection.get(); }
+
+bool lost() { return state().lost.load(); }
+
+void carryDarwinNotifications() {
+  static std::once_flag once;
+  std::call_once(once, [] { darwin_notify::useTransport(std::make_shared<DarwinOverBus>(connect())); });
+}
+
+}  // namespace session_bus
