@@ -17,9 +17,9 @@ void expectArgs(const std::vector<std::string>& args, size_t min, size_t max, co
 }
 
 void load(SimContext& sim) {
-  if (sim.springboard.tweakLoaded()) throw SimError("the tweak is loaded already");
+  if (sim.springboard().tweakLoaded()) throw SimError("the tweak is loaded already");
   try {
-    sim.springboard.loadTweak(SpringBoardHost::defaultTweakPath());
+    sim.springboard().loadTweak(SpringBoardHost::defaultTweakPath());
   } catch (const std::exception& e) {
     throw SimError(e.what());
   }
@@ -28,7 +28,7 @@ void load(SimContext& sim) {
 // The point in window coordinates that a TARGET names.
 CGPoint targetPoint(SimContext& sim, const std::string& target) {
   if (target == "cover") {
-    auto overlay = sim.springboard.currentOverlay();
+    auto overlay = sim.springboard().currentOverlay();
     if (!overlay || !overlay->smallCoverArt()) throw SimError("there is no overlay with a small cover to touch");
     const auto& cover = overlay->smallCoverArt();
     CGRect bounds = cover->bounds();
@@ -66,63 +66,63 @@ const SimCommandRegistration registrations[] = {
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "load");
                               load(sim);
-                            }}},
+                            }, SimHost::HomeScreen, "the home screen loads the tweak as it starts"}},
     SimCommandRegistration{{"launch", "launch  (the home screen finishes launching)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "launch");
-                              sim.springboard.finishLaunching();
-                            }}},
+                              sim.springboard().finishLaunching();
+                            }, SimHost::HomeScreen, "the home screen has finished launching as it starts"}},
     SimCommandRegistration{{"boot", "boot  (load, then launch)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "boot");
                               load(sim);
-                              sim.springboard.finishLaunching();
-                            }}},
+                              sim.springboard().finishLaunching();
+                            }, SimHost::HomeScreen, "the home screen loads the tweak and finishes launching as it starts"}},
     SimCommandRegistration{{"activate", "activate  (the reachability gesture; ignored when not supported)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "activate");
-                              sim.springboard.activateReachability();
-                            }}},
+                              sim.springboard().activateReachability();
+                            }, SimHost::HomeScreen}},
     SimCommandRegistration{{"deactivate", "deactivate  (reachability ends)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "deactivate");
-                              sim.springboard.deactivateReachability();
-                            }}},
+                              sim.springboard().deactivateReachability();
+                            }, SimHost::HomeScreen}},
     SimCommandRegistration{{"keepalive", "keepalive  (the reachability keep-alive timer fires)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "keepalive");
-                              sim.springboard.fireKeepAliveTimer();
-                            }}},
+                              sim.springboard().fireKeepAliveTimer();
+                            }, SimHost::HomeScreen}},
     SimCommandRegistration{{"supported", "supported  (prints YES or NO: is reachability supported?)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "supported");
-                              sim.out << (sim.springboard.reachabilitySupported() ? "YES" : "NO") << '\n';
-                            }}},
+                              sim.out() << (sim.springboard().reachabilitySupported() ? "YES" : "NO") << '\n';
+                            }, SimHost::HomeScreen}},
     SimCommandRegistration{{"tap", "tap cover|X,Y [COUNT]  (touch the reachability window COUNT times)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 1, 2, "tap cover|X,Y [COUNT]");
                               CGPoint p = targetPoint(sim, args[0]);
-                              sim.springboard.reachabilityWindow()->sendTap(p, args.size() > 1 ? parseCount(args[1]) : 1);
-                            }}},
+                              sim.springboard().reachabilityWindow()->sendTap(p, args.size() > 1 ? parseCount(args[1]) : 1);
+                            }, SimHost::HomeScreen}},
     SimCommandRegistration{{"swipe", "swipe cover|X,Y up|down  (a one-finger swipe in the reachability window)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 2, 2, "swipe cover|X,Y up|down");
                               CGPoint p = targetPoint(sim, args[0]);
                               if (args[1] != "up" && args[1] != "down")
                                 throw SimError(fmt::format("bad direction '{}': expected up or down", args[1]));
-                              sim.springboard.reachabilityWindow()->sendSwipe(
+                              sim.springboard().reachabilityWindow()->sendSwipe(
                                   p, args[1] == "up" ? UISwipeGestureRecognizerDirectionUp : UISwipeGestureRecognizerDirectionDown);
-                            }}},
+                            }, SimHost::HomeScreen}},
     SimCommandRegistration{{"send", "send SELECTOR [ARG]  (send one of VLWView's messages to the current overlay)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 1, 2, "send SELECTOR [ARG]");
-                              auto overlay = sim.springboard.currentOverlay();
+                              auto overlay = sim.springboard().currentOverlay();
                               if (!overlay) throw SimError("there is no current overlay");
                               if (!overlay->respondsToSelector(args[0]))
                                 throw SimError(fmt::format("VLWView does not respond to {}", args[0]));
-                              NSObjectRef argument = args.size() > 1 ? sendArgument(sim, args[0], args[1], simArgumentQuoted(1)) : nullptr;
+                              NSObjectRef argument = args.size() > 1 ? sendArgument(sim, args[0], args[1], sim.argumentQuoted(1)) : nullptr;
                               overlay->performSelector(args[0], argument);
-                            }}},
+                            }, SimHost::HomeScreen}},
 };
 
 }  // namespace

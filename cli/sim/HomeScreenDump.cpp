@@ -14,7 +14,7 @@ namespace {
 
 template <class T>
 nlohmann::json tweakValue(SimContext& sim, const char* name) {
-  auto* p = static_cast<T*>(sim.springboard.tweakSymbol(name));
+  auto* p = static_cast<T*>(sim.springboard().tweakSymbol(name));
   return p ? nlohmann::json(*p) : nlohmann::json(nullptr);
 }
 
@@ -26,14 +26,14 @@ nlohmann::json settings(SimContext& sim) {
 }
 
 nlohmann::json host(SimContext& sim) {
-  auto counts = sim.springboard.counts();
-  return {{"reachabilitySupported", sim.springboard.reachabilitySupported()},
-          {"reachabilityActive", sim.springboard.reachabilityActive()},
+  auto counts = sim.springboard().counts();
+  return {{"reachabilitySupported", sim.springboard().reachabilitySupported()},
+          {"reachabilityActive", sim.springboard().reachabilityActive()},
           {"activatedCalls", counts.activated},
           {"deactivatedCalls", counts.deactivated},
           {"keepAliveCalls", counts.keepAlive},
           {"launchCalls", counts.launch},
-          {"nowPlayingObservers", sim.springboard.nowPlayingObservers()}};
+          {"nowPlayingObservers", sim.springboard().nowPlayingObservers()}};
 }
 
 nlohmann::json alerts(SimContext&) {
@@ -48,10 +48,10 @@ nlohmann::json preferences(SimContext&) {
 }
 
 nlohmann::json window(SimContext& sim) {
-  auto overlay = sim.springboard.currentOverlay();
+  auto overlay = sim.springboard().currentOverlay();
   std::vector<std::pair<const char*, const UIView*>> properties;
   if (overlay) properties = overlay->viewProperties();
-  return sim.springboard.reachabilityWindow()->describeTree([&](const UIView& view, nlohmann::json& out) {
+  return sim.springboard().reachabilityWindow()->describeTree([&](const UIView& view, nlohmann::json& out) {
     if (overlay && &view == overlay.get()) out["current"] = true;
     for (const auto& [name, v] : properties)
       if (v == &view) out["property"] = name;
@@ -59,14 +59,14 @@ nlohmann::json window(SimContext& sim) {
 }
 
 const SimDumpFieldRegistration fields[] = {
-    {"settings", settings},
-    {"host", host},
-    {"commands", [](SimContext&) { return nlohmann::json(NowPlayingPlayer::shared().commands()); }},
+    {"settings", settings, SimHost::HomeScreen},
+    {"host", host, SimHost::HomeScreen},
+    {"commands", [](SimContext&) { return nlohmann::json(NowPlayingPlayer::shared().commands()); }, SimHost::HomeScreen},
     {"log", [](SimContext&) { return nlohmann::json(system_log::lines()); }},
     {"alerts", alerts},
     {"preferences", preferences},
-    {"overlays", [](SimContext& sim) { return nlohmann::json(sim.overlaysMade); }},
-    {"window", window},
+    {"overlays", [](SimContext& sim) { return nlohmann::json(sim.overlaysMade); }, SimHost::HomeScreen},
+    {"window", window, SimHost::HomeScreen},
 };
 
 }  // namespace

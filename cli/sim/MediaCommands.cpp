@@ -67,6 +67,7 @@ const SimCommandRegistration registration{
          return;
        }
        throw SimError("usage: media set ... | media clear");
-     }}};
+     },
+     SimHost::HomeScreen}};
 
 }  // namespace

@@ -31,7 +31,7 @@ const SimCommandRegistration registration{
        if (args.empty()) throw SimError(usage);
        const std::string& verb = args[0];
        if (verb == "set" && args.size() == 3) {
-         prefsSet(sim, args[1], parseScriptValue(args[2], simArgumentQuoted(2)));
+         prefsSet(sim, args[1], parseScriptValue(args[2], sim.argumentQuoted(2)));
        } else if (verb == "raw" && args.size() == 2) {
          std::string path = sim.resolvePath(args[1]);
          auto bytes = device_fs::readHostFile(path);

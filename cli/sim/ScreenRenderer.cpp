@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "cli/sim/SimExtension.hpp"
+#include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/uikit/UIAlertView.hpp"
@@ -10,7 +11,17 @@
 
 void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly) {
   try {
-    const UIWindowRef& window = sim.springboard.reachabilityWindow();
+    if (!sim.springboardHost) {
+      // The Settings app's process: its window is the screen.
+      if (windowOnly) throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
+      render::Canvas canvas(deviceProfile().screen);
+      canvas.drawView(*sim.settings().window());
+      if (auto alert = alert_center::onScreen()) canvas.drawAlert(*alert);
+      canvas.image().writePng(path);
+      return;
+    }
+    SpringBoardHost& springboard = sim.springboard();
+    const UIWindowRef& window = springboard.reachabilityWindow();
     if (windowOnly) {
       // The window as it is laid out, shown or not.
       bool hidden = window->isHidden();
@@ -26,11 +37,11 @@ void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly
       if ((foreground = provider(sim))) break;
     if (foreground) {
       canvas.drawView(*foreground);
-    } else if (sim.springboard.reachabilityActive()) {
-      canvas.drawView(*sim.springboard.homeScreenWindow(), {0, window->frame().size.height});
+    } else if (springboard.reachabilityActive()) {
+      canvas.drawView(*springboard.homeScreenWindow(), {0, window->frame().size.height});
       canvas.drawView(*window);
     } else {
-      canvas.drawView(*sim.springboard.homeScreenWindow());
+      canvas.drawView(*springboard.homeScreenWindow());
     }
     if (auto alert = alert_center::onScreen()) canvas.drawAlert(*alert);
     canvas.image().writePng(path);

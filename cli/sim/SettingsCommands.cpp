@@ -14,22 +14,6 @@
 
 namespace {
 
-// The Settings app of the running simulation.
-struct SettingsSimulation {
-  std::unique_ptr<SettingsHost> host;
-};
-
-SettingsSimulation& simulation() {
-  static SettingsSimulation s;
-  return s;
-}
-
-SettingsHost& host() {
-  auto& s = simulation();
-  if (!s.host) s.host = std::make_unique<SettingsHost>();
-  return *s.host;
-}
-
 std::string joined(const std::vector<std::string>& args, size_t from) {
   std::string out;
   for (size_t i = from; i < args.size(); ++i) out += (i > from ? " " : "") + args[i];
@@ -45,8 +29,8 @@ const std::map<std::string, MFMailComposeResult> kMailResults{{"sent", MFMailCom
                                                                {"cancelled", MFMailComposeResultCancelled},
                                                                {"failed", MFMailComposeResultFailed}};
 
-void saveMail(const std::string& path) {
-  auto mail = host().presentedMail();
+void saveMail(SettingsHost& host, const std::string& path) {
+  auto mail = host.presentedMail();
   if (!mail) throw SettingsHostError("no mail composer is on screen");
   std::string message = mail->mimeMessage();
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -57,25 +41,26 @@ void saveMail(const std::string& path) {
 void runSettings(SimContext& sim, const std::vector<std::string>& args) {
   if (args.empty()) throw SimError(kUsage);
   const std::string& verb = args[0];
+  SettingsHost& app = sim.settings();
   try {
     if (verb == "open" && args.size() == 1) {
-      host().openPane();
+      app.openPane();
     } else if (verb == "tap" && args.size() >= 2) {
-      host().tap(joined(args, 1));
+      app.tap(joined(args, 1));
     } else if (verb == "set" && args.size() == 3) {
-      host().set(args[1], parseScriptValue(args[2], simArgumentQuoted(2)));
+      app.set(args[1], parseScriptValue(args[2], sim.argumentQuoted(2)));
     } else if (verb == "entry" && args.size() == 2) {
-      host().touchValueEntry(args[1]);
+      app.touchValueEntry(args[1]);
     } else if (verb == "mail" && args.size() == 2) {
       auto result = kMailResults.find(args[1]);
       if (result == kMailResults.end()) throw SimError("usage: settings mail sent|saved|cancelled|failed");
-      host().finishMail(result->second);
+      app.finishMail(result->second);
     } else if (verb == "mail-save" && args.size() == 2) {
-      saveMail(sim.resolvePath(args[1]));
+      saveMail(app, sim.resolvePath(args[1]));
     } else if (verb == "back" && args.size() == 1) {
-      host().back();
+      app.back();
     } else if (verb == "compose" && args.size() == 1) {
-      host().compose();
+      app.compose();
     } else if (verb == "dismiss" && args.size() <= 2) {
       bool posted = false;
       if (args.size() == 2) {
@@ -84,7 +69,7 @@ void runSettings(SimContext& sim, const std::vector<std::string>& args) {
         else if (args[1] != "cancel")
           throw SimError("usage: settings dismiss [post|cancel]");
       }
-      host().dismiss(posted);
+      app.dismiss(posted);
     } else {
       throw SimError(kUsage);
     }
@@ -97,20 +82,24 @@ const SimCommandRegistration command{{"settings",
                                       "settings open | tap LABEL | set KEY VALUE | entry KEY (touch a slider's value entry) | "
                                       "back | compose | dismiss [post|cancel] | mail sent|saved|cancelled|failed | "
                                       "mail-save FILE (the mail on screen as a MIME e-mail)",
-                                      runSettings}};
+                                      runSettings, SimHost::Settings}};
 
-const SimStarterRegistration starter{[](SimContext&) { simulation().host = std::make_unique<SettingsHost>(); }};
-
-const SimDumpFieldRegistration paneField{"pane", [](SimContext&) { return host().describePane(); }};
+const SimDumpFieldRegistration paneField{"pane", [](SimContext& sim) { return sim.settings().describePane(); },
+                                         SimHost::Settings};
 const SimDumpFieldRegistration postedField{"posted", [](SimContext&) {
                                              return nlohmann::json(darwin_notify::posted());
                                            }};
+// How often this process's observers have been called back, by notification name.
+const SimDumpFieldRegistration deliveredField{"delivered", [](SimContext&) {
+                                                return nlohmann::json(darwin_notify::deliveries());
+                                              }};
 
-const SimPrefsSetterRegistration prefsSetter{[](SimContext&, const std::string& key, const plist::Value& value) {
-  return host().storeThroughPane(key, value);
+// The pane stores what it has a row for (the home screen's process never loads the pane).
+const SimPrefsSetterRegistration prefsSetter{[](SimContext& sim, const std::string& key, const plist::Value& value) {
+  return sim.settingsHost && sim.settingsHost->storeThroughPane(key, value);
 }};
 
-const SimOptionsRegistration options{[](CLI::App& app) {
+const SimOptionsRegistration options{SimHost::Settings, [](CLI::App& app) {
   app.add_option("--cf-version", deviceProfile().cfVersion,
                  "Core Foundation version of the simulated system (default 1240.10); 1140.1 to 1141.18 nest the "
                  "pane's navigation controller in the Settings app's")
@@ -138,10 +127,9 @@ const SimOptionsRegistration options{[](CLI::App& app) {
 }};
 
 // While the pane is open the Settings app is what the screen shows.
-const SimForegroundScreenRegistration settingsScreen{[](SimContext&) -> std::shared_ptr<UIView> {
-  auto& s = simulation();
-  if (!s.host || !s.host->isPaneOpen()) return nullptr;
-  return s.host->window();
+const SimForegroundScreenRegistration settingsScreen{[](SimContext& sim) -> std::shared_ptr<UIView> {
+  if (!sim.settingsHost || !sim.settingsHost->isPaneOpen()) return nullptr;
+  return sim.settingsHost->window();
 }};
 
 }  // namespace

@@ -24,11 +24,27 @@ class SimError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The running simulation, handed to every command.
+class SettingsHost;
+
+// Which process a command, a dump field or an option belongs to. The simulator runs both in
+// one; a live process is one of them.
+enum class SimHost { Any, HomeScreen, Settings };
+
+// The running simulation (or live process), handed to every command.
 struct SimContext {
-  SpringBoardHost& springboard;
-  std::ostream& out;           // what commands print (dump, supported, ...)
-  std::string scriptDirectory;  // relative file names in the script are read from here
+  SpringBoardHost* springboardHost = nullptr;  // the home screen; null in the Settings app's process
+  SettingsHost* settingsHost = nullptr;        // the Settings app; null in the home screen's process
+  std::ostream* output = nullptr;              // what commands print (dump, supported, ...)
+  std::string scriptDirectory;                 // relative file names are read from here
+  bool live = false;                           // a live process: real time, lines arrive from ctl
+  std::vector<bool> quoted;                    // which arguments of the line being run were quoted
+
+  // The hosts; a command of the other process throws SimError.
+  SpringBoardHost& springboard();
+  SettingsHost& settings();
+  std::ostream& out() { return *output; }
+  // Whether argument `index` of the line being run was written in double quotes.
+  bool argumentQuoted(size_t index) const { return index < quoted.size() && quoted[index]; }
   // A script file name as a host path (relative to the script's folder).
   std::string resolvePath(const std::string& name) const;
 
@@ -41,17 +57,24 @@ struct SimCommand {
   std::string name;   // the first word of the line
   std::string usage;  // one line for --help, e.g. "tap TARGET [COUNT]"
   std::function<void(SimContext&, const std::vector<std::string>& args)> run;
+  SimHost host = SimHost::Any;
+  std::string notLive = {};  // why the command has no meaning in a live process; empty when it has one
+};
+
+struct SimDumpField {
+  std::string name;
+  std::function<nlohmann::json(SimContext&)> make;
+  SimHost host = SimHost::Any;
 };
 
 struct SimRegistry {
   std::vector<SimCommand> commands;
-  std::vector<std::pair<std::string, std::function<nlohmann::json(SimContext&)>>> dumpFields;
-  std::vector<std::function<void(CLI::App&)>> options;
+  std::vector<SimDumpField> dumpFields;
+  // Device options, by the process that reads them.
+  std::vector<std::pair<SimHost, std::function<void(CLI::App&)>>> options;
   // Tried in order by `prefs set` before it writes the settings file itself; one that
   // answers true has stored the value (and posted what it posts).
   std::vector<std::function<bool(SimContext&, const std::string& key, const plist::Value& value)>> prefsSetters;
-  // Run once per simulation after the device root and profile are set, before the script.
-  std::vector<std::function<void(SimContext&)>> starters;
   // Apps in front of the home screen (the Settings app while open): the first that answers
   // a view is what the screen shows.
   std::vector<std::function<std::shared_ptr<class UIView>(SimContext&)>> foregroundScreens;
@@ -63,13 +86,15 @@ struct SimCommandRegistration {
   explicit SimCommandRegistration(SimCommand c) { simRegistry().commands.push_back(std::move(c)); }
 };
 struct SimDumpFieldRegistration {
-  SimDumpFieldRegistration(std::string name, std::function<nlohmann::json(SimContext&)> f) {
-    simRegistry().dumpFields.emplace_back(std::move(name), std::move(f));
+  SimDumpFieldRegistration(std::string name, std::function<nlohmann::json(SimContext&)> f, SimHost host = SimHost::Any) {
+    simRegistry().dumpFields.push_back({std::move(name), std::move(f), host});
   }
 };
 struct SimOptionsRegistration {
-  explicit SimOptionsRegistration(std::function<void(CLI::App&)> f) { simRegistry().options.push_back(std::move(f)); }
+  SimOptionsRegistration(SimHost host, std::function<void(CLI::App&)> f) { simRegistry().options.emplace_back(host, std::move(f)); }
 };
+// Adds the device options of that process (Any: of both) to a command line.
+void addSimOptions(CLI::App& app, SimHost host);
 struct SimPrefsSetterRegistration {
   explicit SimPrefsSetterRegistration(std::function<bool(SimContext&, const std::string&, const plist::Value&)> f) {
     simRegistry().prefsSetters.push_back(std::move(f));
@@ -80,13 +105,6 @@ struct SimForegroundScreenRegistration {
     simRegistry().foregroundScreens.push_back(std::move(f));
   }
 };
-struct SimStarterRegistration {
-  explicit SimStarterRegistration(std::function<void(SimContext&)> f) { simRegistry().starters.push_back(std::move(f)); }
-};
-
-// Whether argument `index` of the line being run was written in double quotes.
-bool simArgumentQuoted(size_t index);
-void setSimArgumentsQuoted(std::vector<bool> quoted);
 
 // A script value: true, false, an integer, a real, or a string (a quoted word is always a
 // string).

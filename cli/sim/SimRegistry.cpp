@@ -4,6 +4,8 @@
 
 #include "cli/sim/SimExtension.hpp"
 
+#include <fmt/format.h>
+
 SimRegistry& simRegistry() {
   static SimRegistry registry;
   return registry;
@@ -15,15 +17,22 @@ std::string SimContext::resolvePath(const std::string& name) const {
   return (std::filesystem::path(scriptDirectory) / p).string();
 }
 
-namespace {
-std::vector<bool>& quotedArguments() {
-  static std::vector<bool> quoted;
-  return quoted;
+SpringBoardHost& SimContext::springboard() {
+  if (!springboardHost)
+    throw SimError("this is the Settings app's process; the home screen runs in another (velloway ctl springboard ...)");
+  return *springboardHost;
 }
-}  // namespace
 
-bool simArgumentQuoted(size_t index) { return index < quotedArguments().size() && quotedArguments()[index]; }
-void setSimArgumentsQuoted(std::vector<bool> quoted) { quotedArguments() = std::move(quoted); }
+SettingsHost& SimContext::settings() {
+  if (!settingsHost)
+    throw SimError("this is the home screen's process; the Settings app runs in another (velloway ctl settings ...)");
+  return *settingsHost;
+}
+
+void addSimOptions(CLI::App& app, SimHost host) {
+  for (auto& [owner, add] : simRegistry().options)
+    if (host == SimHost::Any || owner == SimHost::Any || owner == host) add(app);
+}
 
 plist::Value parseScriptValue(const std::string& word, bool quoted) {
   if (quoted) return plist::Value(word);

@@ -7,34 +7,73 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/sim/ScriptParser.hpp"
+#include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/graphics/Fonts.hpp"
 #include "platform/foundation/NSLog.hpp"
 #include "tweak/VLWView.hpp"
 
-SimSession::SimSession(std::ostream& out, std::string scriptDirectory)
-    : springboard_((configureFonts(), std::make_unique<SpringBoardHost>())),
-      context_(std::make_unique<SimContext>(SimContext{*springboard_, out, std::move(scriptDirectory), 0, {}})) {
-  for (auto& start : simRegistry().starters) start(*context_);
+namespace {
+
+bool servedBy(SimHost owner, const SimContext& context) {
+  return owner == SimHost::Any || (owner == SimHost::HomeScreen && context.springboardHost) ||
+         (owner == SimHost::Settings && context.settingsHost);
+}
+
+}  // namespace
+
+SimSession::SimSession(std::ostream& out, std::string scriptDirectory, SimHost hosts, bool live) {
+  configureFonts();
+  if (hosts != SimHost::Settings) springboard_ = std::make_unique<SpringBoardHost>();
+  if (hosts != SimHost::HomeScreen) settings_ = std::make_unique<SettingsHost>();
+  context_.springboardHost = springboard_.get();
+  context_.settingsHost = settings_.get();
+  context_.output = &out;
+  context_.scriptDirectory = std::move(scriptDirectory);
+  context_.live = live;
 }
 
 SimSession::~SimSession() = default;
+
+void SimSession::runLine(const std::string& line, std::ostream& out, const std::string& directory) {
+  auto words = splitScriptLine(line);
+  if (!words) return;
+  std::ostream* previousOut = context_.output;
+  std::string previousDirectory = context_.scriptDirectory;
+  context_.output = &out;
+  context_.scriptDirectory = directory;
+  try {
+    run(words->words, words->quoted);
+  } catch (...) {
+    context_.output = previousOut;
+    context_.scriptDirectory = previousDirectory;
+    throw;
+  }
+  context_.output = previousOut;
+  context_.scriptDirectory = previousDirectory;
+}
 
 void SimSession::run(const std::vector<std::string>& words, const std::vector<bool>& quoted) {
   if (words.empty()) return;
   const std::string& name = words[0];
   for (const auto& command : simRegistry().commands) {
     if (command.name != name) continue;
+    if (!servedBy(command.host, context_))
+      throw SimError(fmt::format("'{}' is a command of the {}, which runs in another process (velloway ctl {} ...)", name,
+                                 command.host == SimHost::HomeScreen ? "home screen" : "Settings app",
+                                 command.host == SimHost::HomeScreen ? "springboard" : "settings"));
+    if (context_.live && !command.notLive.empty())
+      throw SimError(fmt::format("'{}' has no meaning in a live process: {}", name, command.notLive));
     std::vector<std::string> args(words.begin() + 1, words.end());
-    std::vector<bool> argQuoted;
-    if (quoted.size() > 1) argQuoted.assign(quoted.begin() + 1, quoted.end());
-    setSimArgumentsQuoted(std::move(argQuoted));
-    command.run(*context_, args);
+    context_.quoted.clear();
+    if (quoted.size() > 1) context_.quoted.assign(quoted.begin() + 1, quoted.end());
+    command.run(context_, args);
     // Note every new current overlay, for the count in dumps.
-    auto overlay = springboard_->currentOverlay();
-    if (overlay && overlay != context_->lastOverlay.lock()) {
-      ++context_->overlaysMade;
-      context_->lastOverlay = overlay;
+    auto overlay = springboard_ ? springboard_->currentOverlay() : nullptr;
+    if (overlay && overlay != context_.lastOverlay.lock()) {
+      ++context_.overlaysMade;
+      context_.lastOverlay = overlay;
     }
     return;
   }
@@ -53,7 +92,7 @@ void SimSession::run(const std::vector<std::string>& words, const std::vector<bo
       }
       state = std::move(some);
     }
-    context_->out << state.dump() << '\n';
+    context_.out() << state.dump() << '\n';
     return;
   }
   throw SimError(fmt::format("unknown command '{}'", name));
@@ -61,13 +100,15 @@ void SimSession::run(const std::vector<std::string>& words, const std::vector<bo
 
 nlohmann::json SimSession::dump() {
   nlohmann::json out = nlohmann::json::object();
-  for (auto& [field, make] : simRegistry().dumpFields) out[field] = make(*context_);
+  for (auto& field : simRegistry().dumpFields)
+    if (servedBy(field.host, context_)) out[field.name] = field.make(context_);
   return out;
 }
 
-std::string SimSession::usage() {
+std::string SimSession::usage(SimHost hosts) {
   std::string text;
-  for (const auto& command : simRegistry().commands) text += "  " + command.usage + "\n";
+  for (const auto& command : simRegistry().commands)
+    if (hosts == SimHost::Any || command.host == SimHost::Any || command.host == hosts) text += "  " + command.usage + "\n";
   text += "  dump [FIELD...]  (print the whole state, or only those top-level fields, as one line of JSON)\n";
   return text;
 }

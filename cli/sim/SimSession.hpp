@@ -1,5 +1,6 @@
-// One run of the simulated phone: the device root and profile are set, the home-screen host
-// is up, and script lines are carried out one at a time.
+// One run of the command language: the device root and profile are set, the hosts of the
+// process are up (in the simulator both the home screen and the Settings app, in a live
+// process one of them), and lines are carried out one at a time.
 #pragma once
 
 #include <filesystem>
@@ -13,24 +14,28 @@
 #include "cli/sim/SimExtension.hpp"
 
 class SpringBoardHost;
+class SettingsHost;
 
 class SimSession {
  public:
-  // The device root must be chosen (device_fs::useRoot) and the profile set before.
-  SimSession(std::ostream& out, std::string scriptDirectory);
+  // The device root must be chosen (device_fs::useRoot) and the profile set before. `hosts`:
+  // Any for the simulated phone (both processes in one), else the one live process.
+  SimSession(std::ostream& out, std::string scriptDirectory, SimHost hosts = SimHost::Any, bool live = false);
   ~SimSession();
 
   // Carries out one line (its words, first the command). Throws SimError.
   void run(const std::vector<std::string>& words, const std::vector<bool>& quoted = {});
+  // Carries out one line of text (blank and comment lines do nothing), printing to `out`.
+  void runLine(const std::string& line, std::ostream& out, const std::string& directory);
   nlohmann::json dump();
-  SimContext& context() { return *context_; }
-  SpringBoardHost& springboard() { return *springboard_; }
+  SimContext& context() { return context_; }
 
-  static std::string usage();  // every command's usage line
+  static std::string usage(SimHost hosts = SimHost::Any);  // every command's usage line
 
  private:
   std::unique_ptr<SpringBoardHost> springboard_;
-  std::unique_ptr<SimContext> context_;
+  std::unique_ptr<SettingsHost> settings_;
+  SimContext context_;
 };
 
 // Parses "WxH" into a size; false when malformed or not positive.

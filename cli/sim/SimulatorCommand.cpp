@@ -6,9 +6,9 @@
 #include <iostream>
 
 #include "cli/Subcommand.hpp"
+#include "cli/sim/HomeScreenOptions.hpp"
 #include "cli/sim/ScriptParser.hpp"
 #include "cli/sim/SimSession.hpp"
-#include "platform/device/DeviceProfile.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 
 namespace {
@@ -16,29 +16,8 @@ namespace {
 struct SimOptions {
   std::string script;
   std::string root;
-  std::string screen;
-  std::string window;
-  std::string reachabilitySupported;
+  HomeScreenOptions homeScreen;
 };
-
-// Applies the home screen's device options; a bad value is a usage error (exit 2).
-bool applyProfile(const SimOptions& o) {
-  DeviceProfile& profile = deviceProfile();
-  if (!o.screen.empty() && !parseSize(o.screen, profile.screen.width, profile.screen.height)) {
-    std::cerr << fmt::format("velloway sim: bad --screen '{}': expected WIDTHxHEIGHT in points\n", o.screen);
-    return false;
-  }
-  if (!o.window.empty()) {
-    if (!parseSize(o.window, profile.reachabilityWindow.width, profile.reachabilityWindow.height)) {
-      std::cerr << fmt::format("velloway sim: bad --window '{}': expected WIDTHxHEIGHT in points\n", o.window);
-      return false;
-    }
-  } else {
-    profile.reachabilityWindow = {profile.screen.width, std::round(profile.screen.height * 0.45)};
-  }
-  if (!o.reachabilitySupported.empty()) profile.reachabilitySupported = o.reachabilitySupported == "yes";
-  return true;
-}
 
 int runScript(std::istream& in, const std::string& fileName, SimSession& session) {
   std::string line;
@@ -49,7 +28,7 @@ int runScript(std::istream& in, const std::string& fileName, SimSession& session
       auto words = splitScriptLine(line);
       if (!words) continue;
       session.run(words->words, words->quoted);
-      session.context().out.flush();
+      session.context().out().flush();
     } catch (const std::exception& e) {
       std::cout.flush();
       std::cerr << fmt::format("velloway sim: {}:{}: {}\n", fileName, number, e.what());
@@ -60,7 +39,7 @@ int runScript(std::istream& in, const std::string& fileName, SimSession& session
 }
 
 int runSim(const SimOptions& o) {
-  if (!applyProfile(o)) return 2;
+  if (!o.homeScreen.apply("velloway sim")) return 2;
   std::ifstream file;
   std::istream* in = &std::cin;
   std::string fileName = "<stdin>";
@@ -111,13 +90,8 @@ const SubcommandRegistration registration{Subcommand{
       app.add_option("--root", options->root,
                      "Device root folder standing for the phone's '/'; an existing one is used as it stands "
                      "(default: a fresh temporary folder, removed afterwards)");
-      app.add_option("--screen", options->screen, "Screen size in points, WIDTHxHEIGHT (default 375x667)");
-      app.add_option("--window", options->window,
-                     "Reachability window size in points, WIDTHxHEIGHT (default: the screen's width x 45% of its height)");
-      app.add_option("--reachability-supported", options->reachabilitySupported,
-                     "Whether the home screen itself supports reachability (default no)")
-          ->check(CLI::IsMember({"yes", "no"}));
-      for (auto& add : simRegistry().options) add(app);
+      options->homeScreen.addTo(app);
+      addSimOptions(app, SimHost::Any);
       app.footer("Commands:\n" + SimSession::usage() +
                  "A bad line stops the script with 'velloway sim: FILE:LINE: message' and exit status 2.");
       return [options] { return runSim(*options); };

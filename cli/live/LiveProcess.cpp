@@ -1,0 +1,146 @@
+#include "cli/live/LiveProcess.hpp"
+
+#include <fmt/format.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "cli/Subcommand.hpp"
+#include "cli/live/ControlService.hpp"
+#include "cli/sim/HomeScreenOptions.hpp"
+#include "cli/sim/SimExtension.hpp"
+#include "cli/sim/SimSession.hpp"
+#include "hosts/settings/SettingsHost.hpp"
+#include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/bus/SessionBus.hpp"
+#include "platform/dispatch/Dispatch.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+
+namespace fs = std::filesystem;
+
+namespace live {
+namespace {
+
+void stopOnSignal(int) { main_loop::stop(); }
+
+void installSignalHandlers() {
+  struct sigaction action {};
+  action.sa_handler = stopOnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+// What the process does once its session exists, before it serves anyone.
+void startUp(Role role, SimSession& session) {
+  if (role == Role::HomeScreen) {
+    SpringBoardHost& springboard = session.context().springboard();
+    springboard.loadTweak(SpringBoardHost::defaultTweakPath());
+    springboard.finishLaunching();
+  } else if (!SettingsHost::installPane()) {
+    throw std::runtime_error("the build has no pane bundle (VLW.bundle) to install");
+  }
+  main_loop::drainMainQueue();
+}
+
+}  // namespace
+
+void addProcessOptions(CLI::App& app, ProcessOptions& options) {
+  app.add_option("--root", options.root,
+                 "Device root folder standing for the phone's '/', made at first start (default: velloway/device "
+                 "under $XDG_DATA_HOME, else ~/.local/share)");
+  app.add_option("--name", options.name,
+                 "Instance name in the process's bus name (default: derived from the device root); ctl --name finds it");
+}
+
+int runProcess(Role role, const ProcessOptions& options) {
+  const std::string command = fmt::format("velloway {}", roleWord(role));
+  fs::path root;
+  std::string instance;
+  try {
+    root = options.root.empty() ? defaultDeviceRoot() : fs::path(options.root);
+    instance = instanceName(root, options.name);
+    device_fs::useRoot(root);
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("{}: {}\n", command, e.what());
+    return 2;
+  }
+
+  main_loop::useRealTime();
+  main_loop::claimMainThread();
+  installSignalHandlers();
+  sdbus::IConnection* bus = nullptr;
+  try {
+    bus = &session_bus::connect();
+    session_bus::carryDarwinNotifications();
+  } catch (const session_bus::Unavailable& e) {
+    std::cerr << fmt::format(
+        "{}: {}\nA live process needs a D-Bus session bus. Run it inside one, e.g. 'dbus-run-session -- {}', "
+        "or start the whole phone with 'velloway phone', which starts a private bus when there is none.\n",
+        command, e.what(), command);
+    return 1;
+  }
+
+  printSystemLogToStderr();
+  std::string name = busName(role, instance);
+  try {
+    SimSession session(std::cout, fs::current_path().string(), role == Role::HomeScreen ? SimHost::HomeScreen : SimHost::Settings,
+                       true);
+    startUp(role, session);
+    ControlService control(*bus, session,
+                           {{"role", roleWord(role)}, {"root", device_fs::root().string()}, {"pid", std::to_string(getpid())},
+                            {"name", name}});
+    // The name last: whoever sees it can call at once.
+    try {
+      bus->requestName(name);
+    } catch (const sdbus::Error& e) {
+      std::cerr << fmt::format("{}: cannot own the bus name {} ({}): is another {} process serving this device root?\n", command,
+                               name, e.getMessage(), roleWord(role));
+      return 1;
+    }
+    std::cerr << fmt::format("{}: serving device root {} as {} (pid {})\n", command, device_fs::root().string(), name, getpid());
+    main_loop::run();
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("{}: {}\n", command, e.what());
+    return 1;
+  }
+  std::cout.flush();
+  return session_bus::lost() ? 1 : 0;
+}
+
+const SubcommandRegistration springboardRegistration{Subcommand{
+    "springboard",
+    "Run the home screen with the tweak as a live process (real time, session bus, driven by ctl)",
+    [](CLI::App& app) -> std::function<int()> {
+      auto options = std::make_shared<ProcessOptions>();
+      auto homeScreen = std::make_shared<HomeScreenOptions>();
+      addProcessOptions(app, *options);
+      homeScreen->addTo(app);
+      app.footer(
+          "Runs until SIGINT or SIGTERM (exit 0). Drive it with 'velloway ctl springboard LINE...' (the sim's command "
+          "language; see velloway sim --help).");
+      return [options, homeScreen] {
+        if (!homeScreen->apply("velloway springboard")) return 2;
+        return runProcess(Role::HomeScreen, *options);
+      };
+    },
+    40}};
+
+const SubcommandRegistration settingsRegistration{Subcommand{
+    "settings",
+    "Run the Settings app with the pane installed as a live process (real time, session bus, driven by ctl)",
+    [](CLI::App& app) -> std::function<int()> {
+      auto options = std::make_shared<ProcessOptions>();
+      addProcessOptions(app, *options);
+      addSimOptions(app, SimHost::Settings);
+      app.footer(
+          "Runs until SIGINT or SIGTERM (exit 0); the pane is installed, not yet open. Drive it with 'velloway ctl "
+          "settings LINE...', e.g. 'settings open'.");
+      return [options] { return runProcess(Role::Settings, *options); };
+    },
+    41}};
+
+}  // namespace live

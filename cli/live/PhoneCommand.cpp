@@ -1,0 +1,227 @@
+// velloway phone: the whole phone live: the home screen and the Settings app as two processes
+// on one device root, and a private session bus when none is reachable. Ctrl-C stops exactly
+// what it started.
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <sdbus-c++/sdbus-c++.h>
+#include <thread>
+
+#include "cli/Subcommand.hpp"
+#include "cli/live/LiveNames.hpp"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace live {
+namespace {
+
+constexpr auto kStartLimit = std::chrono::seconds(20);
+
+struct PhoneOptions {
+  std::string root;
+};
+
+// A process this command started, ended by its pid.
+struct Started {
+  std::string what;
+  pid_t pid = -1;
+};
+
+bool sessionBusReachable() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (!address || !*address) return false;
+  try {
+    return sdbus::createSessionBusConnectionWithAddress(address) != nullptr;
+  } catch (const sdbus::Error&) {
+    return false;
+  }
+}
+
+// dbus-daemon --session --fork prints its address and pid; the address goes into our
+// environment, for the processes we start.
+std::optional<Started> startPrivateBus() {
+  FILE* pipe = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>&1", "r");
+  if (!pipe) return std::nullopt;
+  char line[1024];
+  std::string address, pid;
+  if (fgets(line, sizeof line, pipe)) address = line;
+  if (fgets(line, sizeof line, pipe)) pid = line;
+  int status = pclose(pipe);
+  auto trim = [](std::string& s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  };
+  trim(address);
+  trim(pid);
+  if (status != 0 || address.rfind("unix:", 0) != 0 || pid.empty()) {
+    std::cerr << fmt::format("velloway phone: cannot start a private session bus with dbus-daemon: {}\n",
+                             address.empty() ? "no output" : address);
+    return std::nullopt;
+  }
+  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  return Started{"session bus", static_cast<pid_t>(std::stol(pid))};
+}
+
+// Starts `velloway ROLE --root ROOT` in a process group of its own, so that the terminal's
+// Ctrl-C reaches only us and we stop the processes in our order.
+std::optional<Started> startProcess(Role role, const fs::path& root) {
+  std::string self = fs::read_symlink("/proc/self/exe").string();
+  std::vector<std::string> args{self, roleWord(role), "--root", root.string()};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  sigaddset(&defaults, SIGCHLD);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setpgroup(&attr, 0);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+  pid_t pid;
+  int error = posix_spawn(&pid, self.c_str(), nullptr, &attr, argv.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  if (error != 0) {
+    std::cerr << fmt::format("velloway phone: cannot start {}: {}\n", roleWord(role), std::strerror(error));
+    return std::nullopt;
+  }
+  return Started{roleWord(role), pid};
+}
+
+// Polls (bounded) until the process owns its bus name; false when it exits or the time runs out.
+bool waitUntilServing(const Started& process, const std::string& name) {
+  auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+  auto daemon = sdbus::createProxy(*bus, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+  auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+  while (std::chrono::steady_clock::now() < deadline) {
+    bool has = false;
+    daemon->callMethod("NameHasOwner").onInterface("org.freedesktop.DBus").withArguments(name).storeResultsTo(has);
+    if (has) return true;
+    int status;
+    if (waitpid(process.pid, &status, WNOHANG) == process.pid) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// Ends one process we started: SIGTERM, a bounded wait, then SIGKILL.
+void stopProcess(const Started& process, bool isChild) {
+  if (process.pid <= 0) return;
+  if (kill(process.pid, SIGTERM) != 0 && errno == ESRCH) {
+    if (isChild) waitpid(process.pid, nullptr, WNOHANG);
+    return;
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (isChild ? waitpid(process.pid, nullptr, WNOHANG) == process.pid : kill(process.pid, 0) != 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::cerr << fmt::format("velloway phone: {} (pid {}) did not stop; killing it\n", process.what, process.pid);
+  kill(process.pid, SIGKILL);
+  if (isChild) waitpid(process.pid, nullptr, 0);
+}
+
+int runPhone(const PhoneOptions& o) {
+  fs::path root;
+  try {
+    root = o.root.empty() ? defaultDeviceRoot() : fs::absolute(o.root);
+    fs::create_directories(root);
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("velloway phone: {}\n", e.what());
+    return 2;
+  }
+  // Signals are taken synchronously from here on; the processes we start get them back.
+  sigset_t waited;
+  sigemptyset(&waited);
+  sigaddset(&waited, SIGINT);
+  sigaddset(&waited, SIGTERM);
+  sigaddset(&waited, SIGCHLD);
+  sigprocmask(SIG_BLOCK, &waited, nullptr);
+
+  std::optional<Started> bus;
+  if (!sessionBusReachable()) {
+    bus = startPrivateBus();
+    if (!bus) return 1;
+  }
+  std::vector<Started> children;
+  auto stopAll = [&] {
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stopProcess(*it, true);
+    if (bus) stopProcess(*bus, false);
+  };
+  std::string instance = instanceName(root);
+  for (Role role : {Role::HomeScreen, Role::Settings}) {
+    auto child = startProcess(role, root);
+    if (!child) {
+      stopAll();
+      return 1;
+    }
+    children.push_back(*child);
+    if (!waitUntilServing(*child, busName(role, instance))) {
+      std::cerr << fmt::format("velloway phone: {} did not come up (see its messages above)\n", roleWord(role));
+      stopAll();
+      return 1;
+    }
+  }
+
+  std::string rootArg = o.root.empty() ? "" : fmt::format(" --root {}", root.string());
+  std::cout << fmt::format("The phone is up on device root {}\n", root.string());
+  std::cout << fmt::format("  home screen   pid {:<8} velloway ctl springboard{} 'activate' 'dump window'\n", children[0].pid, rootArg);
+  std::cout << fmt::format("  Settings app  pid {:<8} velloway ctl settings{} 'settings open'\n", children[1].pid, rootArg);
+  if (bus)
+    std::cout << fmt::format("  private session bus, pid {}: in another terminal first\n    export DBUS_SESSION_BUS_ADDRESS='{}'\n",
+                             bus->pid, std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+  std::cout << "Ctrl-C stops them.\n" << std::flush;
+
+  int status = 0;
+  for (;;) {
+    siginfo_t info;
+    if (sigwaitinfo(&waited, &info) < 0) continue;
+    if (info.si_signo != SIGCHLD) break;
+    // A process of ours ended by itself: the phone is not whole any more.
+    bool ours = false;
+    for (auto& child : children) {
+      int childStatus;
+      if (child.pid > 0 && waitpid(child.pid, &childStatus, WNOHANG) == child.pid) {
+        std::cerr << fmt::format("velloway phone: {} (pid {}) ended\n", child.what, child.pid);
+        child.pid = -1;
+        ours = true;
+      }
+    }
+    if (ours) {
+      status = 1;
+      break;
+    }
+  }
+  stopAll();
+  std::cout << "Stopped.\n";
+  return status;
+}
+
+const SubcommandRegistration registration{Subcommand{
+    "phone",
+    "Start the live home screen and Settings app on one device root (and a private session bus when there is none)",
+    [](CLI::App& app) -> std::function<int()> {
+      auto o = std::make_shared<PhoneOptions>();
+      app.add_option("--root", o->root, "Device root (default: velloway/device under $XDG_DATA_HOME, else ~/.local/share)");
+      app.footer("Prints how to reach both processes with 'velloway ctl'; Ctrl-C (or SIGTERM) stops what it started.");
+      return [o] { return runPhone(*o); };
+    },
+    43}};
+
+}  // namespace
+}  // namespace live

@@ -1,0 +1,159 @@
+// The Settings app's second job: what a user does on the page on screen (taps rows, moves
+// controls, touches the value entry, composes, finishes sheets).
+#include <fmt/format.h>
+
+#include "hosts/settings/SettingsHost.hpp"
+#include "platform/social/SLComposeViewController.hpp"
+#include "platform/uikit/UIAlertView.hpp"
+#include "platform/uikit/UISegmentedControl.hpp"
+#include "platform/uikit/UISlider.hpp"
+#include "platform/uikit/UISwitch.hpp"
+
+namespace {
+
+// The first view of a class (or subclass) in a tree.
+template <class T>
+std::shared_ptr<T> findView(const UIViewRef& root) {
+  if (!root) return nullptr;
+  if (auto v = std::dynamic_pointer_cast<T>(root)) return v;
+  for (const auto& sub : root->subviews())
+    if (auto v = findView<T>(sub)) return v;
+  return nullptr;
+}
+
+std::string describeValue(const plist::Value& v) { return propertyListJson(v).dump(); }
+
+}  // namespace
+
+void SettingsHost::tap(const std::string& label) {
+  auto page = topPage();
+  if (!page) throw SettingsHostError("the pane is not open");
+  if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
+  auto table = page->table();
+  const auto& sections = page->sectionRows();
+  std::vector<std::string> labels;
+  for (size_t s = 0; s < sections.size(); ++s)
+    for (size_t r = 0; r < sections[s].size(); ++r) {
+      const auto& specifier = sections[s][r];
+      if (!specifier->name()) continue;
+      labels.push_back(*specifier->name());
+      if (*specifier->name() != label) continue;
+      NSIndexPath ip{static_cast<long>(s), static_cast<long>(r)};
+      auto cell = table ? table->cellForRowAtIndexPath(ip) : nullptr;
+      if (auto sw = cell ? findView<UISwitch>(cell) : nullptr)
+        sw->toggleByUser();
+      else if (table)
+        table->selectRowByUser(ip);
+      displayPass();
+      return;
+    }
+  std::string known;
+  for (const auto& l : labels) known += (known.empty() ? "" : ", ") + fmt::format("\"{}\"", l);
+  throw SettingsHostError(fmt::format("no row labelled \"{}\" on this page (rows: {})", label, known.empty() ? "none" : known));
+}
+
+void SettingsHost::set(const std::string& key, const plist::Value& value) {
+  auto page = topPage();
+  if (!page) throw SettingsHostError("the pane is not open");
+  if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
+  PSSpecifierRef specifier;
+  std::optional<NSIndexPath> ip;
+  for (size_t s = 0; s < page->sectionRows().size() && !specifier; ++s)
+    for (size_t r = 0; r < page->sectionRows()[s].size(); ++r)
+      if (page->sectionRows()[s][r]->key() == key) {
+        specifier = page->sectionRows()[s][r];
+        ip = NSIndexPath{static_cast<long>(s), static_cast<long>(r)};
+        break;
+      }
+  if (!specifier) throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
+  auto cell = page->table() ? page->table()->cellForRowAtIndexPath(*ip) : nullptr;
+  if (auto sw = cell ? findView<UISwitch>(cell) : nullptr) {
+    if (!value.isBool() && !value.isInteger())
+      throw SettingsHostError(fmt::format("the switch '{}' takes true or false", key));
+    // The user flicks the switch to that position.
+    sw->setOn(value.boolValue());
+    sw->sendActionsForControlEvents(UIControlEventValueChanged);
+  } else if (auto slider = cell ? findView<UISlider>(cell) : nullptr) {
+    if (!value.isInteger() && !value.isReal())
+      throw SettingsHostError(fmt::format("the slider '{}' takes a number", key));
+    slider->dragByUser(static_cast<float>(value.doubleValue()));
+  } else if (auto segments = cell ? findView<UISegmentedControl>(cell) : nullptr) {
+    const auto& values = specifier->values();
+    long index = -1;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (values[i] == value || (values[i].isNumber() && value.isNumber() && values[i].doubleValue() == value.doubleValue()))
+        index = static_cast<long>(i);
+    if (index < 0) throw SettingsHostError(fmt::format("'{}' offers no value {}", key, describeValue(value)));
+    segments->selectByUser(index);
+  } else if (specifier->cellType() == PSLinkListCell) {
+    const auto& values = specifier->values();
+    bool offered = false;
+    for (const auto& v : values) offered = offered || v == value || (v.isNumber() && value.isNumber() && v.doubleValue() == value.doubleValue());
+    if (!offered) throw SettingsHostError(fmt::format("'{}' offers no value {}", key, describeValue(value)));
+    page->setPreferenceValue(value, specifier);
+    page->reloadSpecifier(specifier);
+  } else if (specifier->cellType() == PSEditTextCell) {
+    page->setPreferenceValue(value, specifier);
+    page->reloadSpecifier(specifier);
+  } else {
+    throw SettingsHostError(fmt::format("the row '{}' has no value a user can change", key));
+  }
+  displayPass();
+}
+
+void SettingsHost::compose() {
+  auto page = topPage();
+  if (!page) throw SettingsHostError("the pane is not open");
+  if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
+  auto button = page->navigationItem()->rightBarButtonItem;
+  if (!button) throw SettingsHostError("this page has no compose button");
+  button->press();
+  displayPass();
+}
+
+void SettingsHost::dismiss(bool posted) {
+  auto sheet = presentedSheet();
+  if (!sheet) throw SettingsHostError("no sheet is presented");
+  if (auto composer = std::dynamic_pointer_cast<SLComposeViewController>(sheet))
+    composer->finish(posted ? SLComposeViewControllerResultDone : SLComposeViewControllerResultCancelled);
+  else if (auto mail = std::dynamic_pointer_cast<MFMailComposeViewController>(sheet))
+    mail->finish(posted ? MFMailComposeResultSent : MFMailComposeResultCancelled);
+  else
+    sheet->dismissViewControllerAnimated(true);
+  displayPass();
+}
+
+MFMailComposeViewControllerRef SettingsHost::presentedMail() const {
+  return std::dynamic_pointer_cast<MFMailComposeViewController>(presentedSheet());
+}
+
+void SettingsHost::finishMail(MFMailComposeResult result) {
+  auto mail = presentedMail();
+  if (!mail) throw SettingsHostError("no mail composer is on screen");
+  mail->finish(result);
+  displayPass();
+}
+
+void SettingsHost::touchValueEntry(const std::string& key) {
+  auto page = topPage();
+  if (!page) throw SettingsHostError("the pane is not open");
+  if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
+  if (alert_center::onScreen()) throw SettingsHostError("an alert covers the pane");
+  for (size_t s = 0; s < page->sectionRows().size(); ++s)
+    for (size_t r = 0; r < page->sectionRows()[s].size(); ++r) {
+      if (page->sectionRows()[s][r]->key() != key) continue;
+      auto cell = page->table() ? page->table()->cellForRowAtIndexPath({static_cast<long>(s), static_cast<long>(r)}) : nullptr;
+      if (!cell || !findView<UISlider>(cell)) throw SettingsHostError(fmt::format("the row '{}' is not a slider", key));
+      // A finger on the row's right-hand end, halfway down.
+      CGRect b = cell->bounds();
+      UIViewRef hit = cell->hitTest(CGPoint{b.origin.x + b.size.width - 25, b.origin.y + b.size.height / 2});
+      for (UIViewRef v = hit; v && v != cell; v = v->superview())
+        if (auto control = std::dynamic_pointer_cast<UIControl>(v); control && control->hasActionsFor(UIControlEventTouchUpInside)) {
+          control->sendActionsForControlEvents(UIControlEventTouchUpInside);
+          displayPass();
+          return;
+        }
+      throw SettingsHostError(fmt::format("the slider '{}' has no value entry at its right-hand end", key));
+    }
+  throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
+}
