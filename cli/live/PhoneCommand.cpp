@@ -11,7 +11,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <sdbus-c++/sdbus-c++.h>
@@ -49,28 +49,46 @@ bool sessionBusReachable() {
   }
 }
 
-// dbus-daemon --session --fork prints its address and pid; the address goes into our
-// environment, for the processes we start.
+// A dbus-daemon of our own, as our child (so that we reap it), in its own process group; it
+// prints its address on a pipe, which goes into our environment for the processes we start.
 std::optional<Started> startPrivateBus() {
-  FILE* pipe = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>&1", "r");
-  if (!pipe) return std::nullopt;
-  char line[1024];
-  std::string address, pid;
-  if (fgets(line, sizeof line, pipe)) address = line;
-  if (fgets(line, sizeof line, pipe)) pid = line;
-  int status = pclose(pipe);
-  auto trim = [](std::string& s) {
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  };
-  trim(address);
-  trim(pid);
-  if (status != 0 || address.rfind("unix:", 0) != 0 || pid.empty()) {
-    std::cerr << fmt::format("velloway phone: cannot start a private session bus with dbus-daemon: {}\n",
-                             address.empty() ? "no output" : address);
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setpgroup(&attr, 0);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
+  char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--session"), const_cast<char*>("--nofork"),
+                  const_cast<char*>("--print-address=1"), nullptr};
+  pid_t pid;
+  int error = posix_spawnp(&pid, "dbus-daemon", &actions, &attr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  close(fds[1]);
+  if (error != 0) {
+    close(fds[0]);
+    std::cerr << fmt::format("velloway phone: cannot start dbus-daemon ({}); install Debian's dbus-daemon package\n",
+                             std::strerror(error));
+    return std::nullopt;
+  }
+  std::string address;
+  char c;
+  while (address.size() < 4096 && read(fds[0], &c, 1) == 1 && c != '\n') address += c;
+  close(fds[0]);
+  if (address.rfind("unix:", 0) != 0) {
+    std::cerr << "velloway phone: dbus-daemon did not say its address\n";
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
     return std::nullopt;
   }
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-  return Started{"session bus", static_cast<pid_t>(std::stol(pid))};
+  return Started{"session bus", pid};
 }
 
 // Starts `velloway ROLE --root ROOT` in a process group of its own, so that the terminal's
@@ -120,20 +138,18 @@ bool waitUntilServing(const Started& process, const std::string& name) {
 }
 
 // Ends one process we started: SIGTERM, a bounded wait, then SIGKILL.
-void stopProcess(const Started& process, bool isChild) {
+void stopProcess(const Started& process) {
   if (process.pid <= 0) return;
-  if (kill(process.pid, SIGTERM) != 0 && errno == ESRCH) {
-    if (isChild) waitpid(process.pid, nullptr, WNOHANG);
-    return;
-  }
+  kill(process.pid, SIGTERM);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < deadline) {
-    if (isChild ? waitpid(process.pid, nullptr, WNOHANG) == process.pid : kill(process.pid, 0) != 0) return;
+    pid_t reaped = waitpid(process.pid, nullptr, WNOHANG);
+    if (reaped == process.pid || (reaped < 0 && errno == ECHILD)) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::cerr << fmt::format("velloway phone: {} (pid {}) did not stop; killing it\n", process.what, process.pid);
   kill(process.pid, SIGKILL);
-  if (isChild) waitpid(process.pid, nullptr, 0);
+  waitpid(process.pid, nullptr, 0);
 }
 
 int runPhone(const PhoneOptions& o) {
@@ -160,8 +176,8 @@ int runPhone(const PhoneOptions& o) {
   }
   std::vector<Started> children;
   auto stopAll = [&] {
-    for (auto it = children.rbegin(); it != children.rend(); ++it) stopProcess(*it, true);
-    if (bus) stopProcess(*bus, false);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stopProcess(*it);
+    if (bus) stopProcess(*bus);
   };
   std::string instance = instanceName(root);
   for (Role role : {Role::HomeScreen, Role::Settings}) {
@@ -194,11 +210,11 @@ int runPhone(const PhoneOptions& o) {
     if (info.si_signo != SIGCHLD) break;
     // A process of ours ended by itself: the phone is not whole any more.
     bool ours = false;
-    for (auto& child : children) {
-      int childStatus;
-      if (child.pid > 0 && waitpid(child.pid, &childStatus, WNOHANG) == child.pid) {
-        std::cerr << fmt::format("velloway phone: {} (pid {}) ended\n", child.what, child.pid);
-        child.pid = -1;
+    for (Started* process : {&children[0], &children[1], bus ? &*bus : nullptr}) {
+      if (!process || process->pid <= 0) continue;
+      if (waitpid(process->pid, nullptr, WNOHANG) == process->pid) {
+        std::cerr << fmt::format("velloway phone: {} (pid {}) ended\n", process->what, process->pid);
+        process->pid = -1;
         ours = true;
       }
     }
