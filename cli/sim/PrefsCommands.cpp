@@ -25,9 +25,9 @@ void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value
 }
 
 const SimCommandRegistration registration{
-    {"prefs", "prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify",
+    {"prefs", "prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify [COUNT]",
      [](SimContext& sim, const std::vector<std::string>& args) {
-       const char* usage = "usage: prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify";
+       const char* usage = "usage: prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify [COUNT]";
        if (args.empty()) throw SimError(usage);
        const std::string& verb = args[0];
        if (verb == "set" && args.size() == 3) {
@@ -40,8 +40,16 @@ const SimCommandRegistration registration{
        } else if (verb == "delete" && args.size() == 1) {
          std::error_code ec;
          std::filesystem::remove(device_fs::hostPath(vlw_settings::kSettingsPath), ec);
-       } else if (verb == "notify" && args.size() == 1) {
-         postChange();
+       } else if (verb == "notify" && args.size() <= 2) {
+         // A burst of postings at once, as a pane rewriting several rows would send.
+         long count = 1;
+         if (args.size() == 2) {
+           char* end = nullptr;
+           count = std::strtol(args[1].c_str(), &end, 10);
+           if (args[1].empty() || *end || count < 1 || count > 100000)
+             throw SimError(fmt::format("bad count '{}': expected 1 to 100000", args[1]));
+         }
+         for (long i = 0; i < count; ++i) postChange();
        } else {
          throw SimError(usage);
        }

@@ -1,0 +1,211 @@
+#include "LiveHarness.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace live_test {
+namespace {
+
+std::string readAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const fs::path& out, const fs::path& err) {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = -1;
+  int error = posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+}  // namespace
+
+Child::Child(const std::vector<std::string>& argv, const fs::path& outputFolder, const std::string& label)
+    : out_(outputFolder / (label + ".out")), err_(outputFolder / (label + ".err")) {
+  pid_ = spawn(argv, out_, err_);
+}
+
+Child::Child(Child&& other) noexcept { *this = std::move(other); }
+
+Child& Child::operator=(Child&& other) noexcept {
+  if (this != &other) {
+    if (pid_ > 0) kill9();
+    pid_ = std::exchange(other.pid_, -1);
+    status_ = other.status_;
+    out_ = other.out_;
+    err_ = other.err_;
+  }
+  return *this;
+}
+
+Child::~Child() {
+  if (pid_ > 0) kill9();
+}
+
+bool Child::running() {
+  if (pid_ <= 0) return false;
+  int status;
+  if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    pid_ = -1;
+    return false;
+  }
+  return true;
+}
+
+int Child::waitForExit(std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (running()) {
+    if (std::chrono::steady_clock::now() > deadline) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return status_;
+}
+
+int Child::stop(int signal, std::chrono::milliseconds limit) {
+  if (pid_ <= 0) return status_;
+  ::kill(pid_, signal);
+  int status = waitForExit(limit);
+  if (status < 0) kill9();
+  return status;
+}
+
+void Child::kill9() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  int status;
+  waitpid(pid_, &status, 0);
+  status_ = 128 + SIGKILL;
+  pid_ = -1;
+}
+
+std::string Child::stdoutText() const { return readAll(out_); }
+std::string Child::stderrText() const { return readAll(err_); }
+
+PrivateBus::PrivateBus() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);  // its warnings about limits
+  const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
+  int error = posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (error != 0) {
+    close(fds[0]);
+    throw std::runtime_error("cannot start dbus-daemon (Debian's dbus-daemon package)");
+  }
+  // The address comes as one line once the bus listens; bounded by the poll.
+  pollfd p{fds[0], POLLIN, 0};
+  char c;
+  while (address_.size() < 4096 && ::poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') address_ += c;
+  close(fds[0]);
+  if (address_.rfind("unix:", 0) != 0) throw std::runtime_error("dbus-daemon said no address");
+  setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+PrivateBus::~PrivateBus() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  int status;
+  for (int i = 0; i < 500 && waitpid(pid_, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (::kill(pid_, 0) == 0) {
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
+  }
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+TempFolder::TempFolder() {
+  std::string pattern = (fs::temp_directory_path() / "velloway-live-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+Result velloway(const std::vector<std::string>& args, std::chrono::milliseconds limit) {
+  static std::atomic<int> counter{0};
+  fs::path folder = fs::temp_directory_path();
+  std::string label = "velloway-live-run-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+  std::vector<std::string> argv{VELLOWAY_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Child child(argv, folder, label);
+  int status = child.waitForExit(limit);
+  if (status < 0) child.kill9();
+  Result result{status, child.stdoutText(), child.stderrText()};
+  std::error_code ec;
+  fs::remove(folder / (label + ".out"), ec);
+  fs::remove(folder / (label + ".err"), ec);
+  return result;
+}
+
+bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (probe()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+Child startLive(const std::string& role, const fs::path& root, const fs::path& logs, const std::vector<std::string>& extra) {
+  std::vector<std::string> argv{VELLOWAY_BINARY, role, "--root", root.string()};
+  argv.insert(argv.end(), extra.begin(), extra.end());
+  static std::atomic<int> counter{0};
+  Child child(argv, logs, role + std::to_string(counter++));
+  bool serving = eventually(
+      [&] { return child.running() && velloway({"ctl", role, "--root", root.string(), "idle"}).status == 0; },
+      std::chrono::seconds(30));
+  EXPECT_TRUE(serving) << role << " did not come up: " << child.stderrText();
+  return child;
+}
+
+std::string ctl(const std::string& role, const fs::path& root, const std::vector<std::string>& lines) {
+  std::vector<std::string> args{"ctl", role, "--root", root.string()};
+  args.insert(args.end(), lines.begin(), lines.end());
+  Result r = velloway(args);
+  EXPECT_EQ(r.status, 0) << "ctl " << role << ": " << r.err;
+  return r.out;
+}
+
+nlohmann::json dump(const std::string& role, const fs::path& root, const std::string& fields) {
+  std::string out = ctl(role, root, {"dump " + fields});
+  try {
+    return nlohmann::json::parse(out);
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << "dump " << fields << " is not JSON: " << out;
+    return nullptr;
+  }
+}
+
+}  // namespace live_test

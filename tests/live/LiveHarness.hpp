@@ -1,0 +1,90 @@
+// What the live tests need around them: a private session bus, the velloway processes they
+// start on temporary device roots, and ctl runs with bounded time. Everything is ended by its
+// pid, never by name.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace live_test {
+
+// A child process with its output in files.
+class Child {
+ public:
+  Child() = default;
+  Child(const std::vector<std::string>& argv, const std::filesystem::path& outputFolder, const std::string& label);
+  Child(Child&& other) noexcept;
+  Child& operator=(Child&& other) noexcept;
+  ~Child();  // SIGKILL and reap, when still running
+
+  pid_t pid() const { return pid_; }
+  bool running();
+  // Sends the signal and waits (bounded) for the exit; the exit status, or -1 when it did not end
+  // in time (it is then killed).
+  int stop(int signal, std::chrono::milliseconds limit = std::chrono::seconds(10));
+  void kill9();
+  // The status once it has ended by itself (bounded wait), or -1.
+  int waitForExit(std::chrono::milliseconds limit);
+  std::string stdoutText() const;
+  std::string stderrText() const;
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+  std::filesystem::path out_, err_;
+};
+
+// dbus-daemon --session --nofork as our child; its address is put into this process's
+// environment, so that every process the test starts uses it.
+class PrivateBus {
+ public:
+  PrivateBus();
+  ~PrivateBus();
+  const std::string& address() const { return address_; }
+  pid_t pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string address_;
+};
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+// Runs velloway with these arguments to its end (killed after `limit`).
+Result velloway(const std::vector<std::string>& args, std::chrono::milliseconds limit = std::chrono::seconds(60));
+
+// A fresh temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// `velloway springboard|settings --root ROOT` started and serving (its name owned), or a
+// failed test expectation.
+Child startLive(const std::string& role, const std::filesystem::path& root, const std::filesystem::path& logs,
+                const std::vector<std::string>& extra = {});
+
+// ctl lines to the process of that role on that root; expects exit 0 and answers stdout.
+std::string ctl(const std::string& role, const std::filesystem::path& root, const std::vector<std::string>& lines);
+// One `dump FIELD...` through ctl, parsed.
+nlohmann::json dump(const std::string& role, const std::filesystem::path& root, const std::string& fields);
+
+// Polls `probe` every 20 ms until it answers true or `limit` passes; answers the last probe.
+bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+}  // namespace live_test
