@@ -1,7 +1,6 @@
 // velloway phone: the whole phone live: the home screen and the Settings app as two processes
 // on one device root, and a private session bus when none is reachable. Ctrl-C stops exactly
 // what it started.
-#include <fcntl.h>
 #include <fmt/format.h>
 #include <signal.h>
 #include <spawn.h>
@@ -19,6 +18,7 @@
 
 #include "cli/Subcommand.hpp"
 #include "cli/live/LiveNames.hpp"
+#include "platform/bus/PrivateBus.hpp"
 
 extern char** environ;
 
@@ -49,46 +49,17 @@ bool sessionBusReachable() {
   }
 }
 
-// A dbus-daemon of our own, as our child (so that we reap it), in its own process group; it
-// prints its address on a pipe, which goes into our environment for the processes we start.
+// A dbus-daemon of our own, as our child (so that we reap it); its address goes into our
+// environment, for the processes we start.
 std::optional<Started> startPrivateBus() {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
-  char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--session"), const_cast<char*>("--nofork"),
-                  const_cast<char*>("--print-address=1"), nullptr};
-  pid_t pid;
-  int error = posix_spawnp(&pid, "dbus-daemon", &actions, &attr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  close(fds[1]);
-  if (error != 0) {
-    close(fds[0]);
-    std::cerr << fmt::format("velloway phone: cannot start dbus-daemon ({}); install Debian's dbus-daemon package\n",
-                             std::strerror(error));
+  std::string error;
+  auto bus = session_bus::startPrivateBus(error);
+  if (!bus) {
+    std::cerr << fmt::format("velloway phone: no session bus, and {}\n", error);
     return std::nullopt;
   }
-  std::string address;
-  char c;
-  while (address.size() < 4096 && read(fds[0], &c, 1) == 1 && c != '\n') address += c;
-  close(fds[0]);
-  if (address.rfind("unix:", 0) != 0) {
-    std::cerr << "velloway phone: dbus-daemon did not say its address\n";
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    return std::nullopt;
-  }
-  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-  return Started{"session bus", pid};
+  setenv("DBUS_SESSION_BUS_ADDRESS", bus->address.c_str(), 1);
+  return Started{"session bus", bus->pid};
 }
 
 // Starts `velloway ROLE --root ROOT` in a process group of its own, so that the terminal's

@@ -1,7 +1,8 @@
 #include "LiveHarness.hpp"
 
+#include "platform/bus/PrivateBus.hpp"
+
 #include <fcntl.h>
-#include <poll.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -107,38 +108,15 @@ std::string Child::stdoutText() const { return readAll(out_); }
 std::string Child::stderrText() const { return readAll(err_); }
 
 PrivateBus::PrivateBus() {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);  // its warnings about limits
-  const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
-  int error = posix_spawnp(&pid_, "dbus-daemon", &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (error != 0) {
-    close(fds[0]);
-    throw std::runtime_error("cannot start dbus-daemon (Debian's dbus-daemon package)");
-  }
-  // The address comes as one line once the bus listens; bounded by the poll.
-  pollfd p{fds[0], POLLIN, 0};
-  char c;
-  while (address_.size() < 4096 && ::poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') address_ += c;
-  close(fds[0]);
-  if (address_.rfind("unix:", 0) != 0) throw std::runtime_error("dbus-daemon said no address");
-  setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+  std::string error;
+  auto bus = session_bus::startPrivateBus(error, true);
+  if (!bus) throw std::runtime_error(error);
+  bus_ = *bus;
+  setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address.c_str(), 1);
 }
 
 PrivateBus::~PrivateBus() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  int status;
-  for (int i = 0; i < 500 && waitpid(pid_, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  if (::kill(pid_, 0) == 0) {
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
-  }
+  session_bus::stopPrivateBus(bus_);
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 

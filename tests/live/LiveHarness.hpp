@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bus/PrivateBus.hpp"
+
 namespace live_test {
 
 // A child process with its output in files.
@@ -47,12 +49,10 @@ class PrivateBus {
  public:
   PrivateBus();
   ~PrivateBus();
-  const std::string& address() const { return address_; }
-  pid_t pid() const { return pid_; }
+  const std::string& address() const { return bus_.address; }
 
  private:
-  pid_t pid_ = -1;
-  std::string address_;
+  session_bus::PrivateBus bus_;
 };
 
 struct Result {
