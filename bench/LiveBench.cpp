@@ -1,0 +1,166 @@
+// Latency of the live processes, on a private session bus of its own:
+//  - a Darwin notification posted in one process until its callback runs on the main queue of
+//    another (both processes on the real-time main loop, one posting at a time);
+//  - a control call (`dump`) to a running `velloway springboard`, from the bus call and from a
+//    whole `velloway ctl` process.
+// Prints p50 and p99 of each. Not a test: nothing is asserted.
+#include <fmt/format.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sdbus-c++/sdbus-c++.h>
+#include <thread>
+#include <vector>
+
+#include "platform/bus/PrivateBus.hpp"
+#include "platform/bus/SessionBus.hpp"
+#include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/dispatch/Dispatch.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPing = "com.velloway.bench/ping";
+constexpr const char* kReady = "com.velloway.bench/ready";
+int arrivals = -1;  // the observer's pipe to the poster
+
+int64_t monotonicNanoseconds() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+void report(const char* what, std::vector<double> microseconds) {
+  std::sort(microseconds.begin(), microseconds.end());
+  auto at = [&](double q) { return microseconds[std::min(microseconds.size() - 1, size_t(q * microseconds.size()))]; };
+  fmt::print("{:<58} n={:<5} p50 {:>9.1f} us   p99 {:>9.1f} us   max {:>9.1f} us\n", what, microseconds.size(), at(0.5), at(0.99),
+             microseconds.back());
+}
+
+// The observing process: its callback writes the arrival time to the poster.
+[[noreturn]] void observe(int pipeOut) {
+  arrivals = pipeOut;
+  main_loop::useRealTime();
+  main_loop::claimMainThread();
+  session_bus::carryDarwinNotifications();
+  CFNotificationCenterAddObserver(
+      CFNotificationCenterGetDarwinNotifyCenter(), nullptr,
+      [](CFNotificationCenterRef, void*, const std::string&, const void*, const void*) {
+        int64_t now = monotonicNanoseconds();
+        [[maybe_unused]] ssize_t n = write(arrivals, &now, sizeof now);
+      },
+      kPing, nullptr, CFNotificationSuspensionBehaviorCoalesce);
+  CFNotificationCenterPostNotification(CFNotificationCenterGetDarwinNotifyCenter(), kReady, nullptr, nullptr, true);
+  main_loop::run();
+  _exit(0);
+}
+
+void notificationLatency(int posts) {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_t observer = fork();
+  if (observer == 0) {
+    close(fds[0]);
+    observe(fds[1]);
+  }
+  close(fds[1]);
+  auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+  auto object = sdbus::createObject(*bus, session_bus::kDarwinPath);
+  object->registerSignal(session_bus::kDarwinInterface, session_bus::kDarwinSignal, "s");
+  object->finishRegistration();
+  // Wait until the observer's match is in place: it says so with a posting of its own.
+  bool ready = false;
+  auto slot = bus->addMatch(std::string("type='signal',arg0='") + kReady + "'", [&](sdbus::Message&) { ready = true; });
+  for (int i = 0; i < 1000 && !ready; ++i) {
+    bus->processPendingRequest();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  std::vector<double> latencies;
+  for (int i = 0; i < posts && ready; ++i) {
+    int64_t sent = monotonicNanoseconds();
+    object->emitSignal(session_bus::kDarwinSignal).onInterface(session_bus::kDarwinInterface).withArguments(std::string(kPing));
+    int64_t arrived;
+    if (read(fds[0], &arrived, sizeof arrived) != sizeof arrived) break;
+    latencies.push_back((arrived - sent) / 1000.0);
+  }
+  kill(observer, SIGTERM);
+  waitpid(observer, nullptr, 0);
+  close(fds[0]);
+  if (!latencies.empty()) report("Darwin notification, post -> callback in another process", latencies);
+}
+
+void controlLatency(const std::string& velloway, int calls) {
+  fs::path root = fs::temp_directory_path() / fmt::format("velloway-live-bench-{}", getpid());
+  pid_t springboard = fork();
+  if (springboard == 0) {
+    freopen("/dev/null", "w", stderr);
+    execl(velloway.c_str(), velloway.c_str(), "springboard", "--root", root.c_str(), "--name", "bench", nullptr);
+    _exit(127);
+  }
+  auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+  auto proxy = sdbus::createProxy(*bus, "org.velloway.SpringBoard.bench", "/org/velloway/Control");
+  auto call = [&](const std::string& line) {
+    std::string out;
+    proxy->callMethod("Run").onInterface("org.velloway.Control").withArguments(line, std::string("/")).storeResultsTo(out);
+    return out;
+  };
+  bool up = false;
+  for (int i = 0; i < 500 && !up; ++i) {
+    try {
+      call("idle");
+      up = true;
+    } catch (const sdbus::Error&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  if (up) {
+    call("alert press Close");
+    call("media play-demo");
+    call("activate");
+    size_t bytes = call("dump").size();
+    std::vector<double> direct, whole;
+    for (int i = 0; i < calls; ++i) {
+      auto t0 = std::chrono::steady_clock::now();
+      call("dump");
+      direct.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+    }
+    report(fmt::format("ctl dump ({} bytes), bus call", bytes).c_str(), direct);
+    std::string command = fmt::format("{} ctl springboard --name bench dump > /dev/null", velloway);
+    for (int i = 0; i < std::max(20, calls / 10); ++i) {
+      auto t0 = std::chrono::steady_clock::now();
+      if (std::system(command.c_str()) != 0) break;
+      whole.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+    }
+    if (!whole.empty()) report("ctl dump, whole velloway ctl process", whole);
+  }
+  kill(springboard, SIGTERM);
+  waitpid(springboard, nullptr, 0);
+  std::error_code ec;
+  fs::remove_all(root, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int posts = argc > 1 ? std::max(10, std::atoi(argv[1])) : 1000;
+  std::string error;
+  auto bus = session_bus::startPrivateBus(error, true);
+  if (!bus) {
+    fmt::print(stderr, "velloway-live-bench: {}\n", error);
+    return 1;
+  }
+  setenv("DBUS_SESSION_BUS_ADDRESS", bus->address.c_str(), 1);
+  fmt::print("private session bus {} (pid {}), {} postings, {} control calls\n", bus->address, bus->pid, posts, posts / 5);
+  notificationLatency(posts);
+  std::string velloway = (fs::read_symlink("/proc/self/exe").parent_path() / "velloway").string();
+  controlLatency(velloway, posts / 5);
+  session_bus::stopPrivateBus(*bus);
+  return 0;
+}
