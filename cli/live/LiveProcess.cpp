@@ -17,6 +17,7 @@
 #include "platform/bus/SessionBus.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/mediaremote/MprisSource.hpp"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +33,13 @@ void installSignalHandlers() {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
+}
+
+// The home screen's now-playing source, before the tweak asks it anything.
+void useMediaSource(const std::string& media, sdbus::IConnection& bus) {
+  if (media == "builtin") return;
+  std::string only = media == "mpris" ? "" : media.substr(6);
+  media_remote::useSource(MprisSource::start(bus, only));
 }
 
 // What the process does once its session exists, before it serves anyone.
@@ -89,6 +97,7 @@ int runProcess(Role role, const ProcessOptions& options) {
   try {
     SimSession session(std::cout, fs::current_path().string(), role == Role::HomeScreen ? SimHost::HomeScreen : SimHost::Settings,
                        true);
+    if (role == Role::HomeScreen) useMediaSource(options.media, *bus);
     startUp(role, session);
     ControlService control(*bus, session,
                            {{"role", roleWord(role)}, {"root", device_fs::root().string()}, {"pid", std::to_string(getpid())},
@@ -119,6 +128,16 @@ const SubcommandRegistration springboardRegistration{Subcommand{
       auto homeScreen = std::make_shared<HomeScreenOptions>();
       addProcessOptions(app, *options);
       homeScreen->addTo(app);
+      app.add_option("--media", options->media,
+                     "Now-playing source: builtin (the built-in player, default), mpris (the desktop's players: the one "
+                     "playing, else the one that played last, else the first) or mpris:NAME (org.mpris.MediaPlayer2.NAME only)")
+          ->check([](const std::string& v) {
+            if (v == "builtin" || v == "mpris") return std::string();
+            bool ok = v.rfind("mpris:", 0) == 0 && v.size() > 6 && v.size() < 200;
+            for (size_t i = 6; ok && i < v.size(); ++i)
+              ok = std::isalnum(static_cast<unsigned char>(v[i])) || v[i] == '_' || v[i] == '-' || v[i] == '.';
+            return ok ? std::string() : std::string("expected builtin, mpris or mpris:NAME");
+          });
       app.footer(
           "Runs until SIGINT or SIGTERM (exit 0). Drive it with 'velloway ctl springboard LINE...' (the sim's command "
           "language; see velloway sim --help).");

@@ -5,7 +5,7 @@
 #include "cli/sim/JsonValues.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/foundation/NSLog.hpp"
-#include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "platform/mediaremote/NowPlayingSource.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "tweak/Settings.hpp"
 #include "tweak/VLWView.hpp"
@@ -61,7 +61,8 @@ nlohmann::json window(SimContext& sim) {
 const SimDumpFieldRegistration fields[] = {
     {"settings", settings, SimHost::HomeScreen},
     {"host", host, SimHost::HomeScreen},
-    {"commands", [](SimContext&) { return nlohmann::json(NowPlayingPlayer::shared().commands()); }, SimHost::HomeScreen},
+    {"commands", [](SimContext&) { return nlohmann::json(media_remote::source().commands()); }, SimHost::HomeScreen},
+    {"media", [](SimContext&) { return media_remote::source().describe(); }, SimHost::HomeScreen},
     {"log", [](SimContext&) { return nlohmann::json(system_log::lines()); }},
     {"alerts", alerts},
     {"preferences", preferences},

@@ -4,6 +4,7 @@
 #include "cli/sim/SimExtension.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "platform/mediaremote/NowPlayingSource.hpp"
 
 namespace {
 
@@ -53,6 +54,8 @@ const SimCommandRegistration registration{
     {"media", "media set title=.. artist=.. album=.. artwork=FILE repeat=N shuffle=N | media play-demo | media clear",
      [](SimContext& sim, const std::vector<std::string>& args) {
        if (args.empty()) throw SimError("usage: media set ... | media clear");
+       if (media_remote::source().kind() != "builtin")
+         throw SimError("the now-playing item comes from the desktop's media players (--media mpris): play something there");
        if (args[0] == "set") return mediaSet(sim, args);
        if (args[0] == "play-demo" && args.size() == 1) {
          // The built-in playlist, playing from its first track.

@@ -7,7 +7,7 @@
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/NSNotificationCenter.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
-#include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "platform/mediaremote/NowPlayingSource.hpp"
 
 VW_DEFINE_CLASS(MPUSystemMediaControlsView, UIView, [] { return NSObjectRef(MPUSystemMediaControlsView::create(CGRectZero)); },
                 {{"previousTrack:", selectorOf(&MPUSystemMediaControlsView::previousTrack)},
@@ -136,7 +136,7 @@ void MPUSystemMediaControlsView::layoutTimeBarFill() {
 
 void MPUSystemMediaControlsView::refresh() {
   // One consistent reading of the player.
-  auto info = NowPlayingPlayer::shared().nowPlayingInfo();
+  auto info = media_remote::source().nowPlayingInfo();
   const plist::Value none;
   auto entry = [&](const std::string& key) -> const plist::Value& {
     if (!info) return none;

@@ -3,7 +3,7 @@
 // duration), a title label, an artist label and previous / play-pause / next buttons that send
 // the media-remote commands 5, 2 and 4; the subviews follow the view's width whenever its
 // frame changes; the texts, the play/pause title and the time bar are refreshed from the
-// built-in player when the view is made and at every now-playing change notification.
+// media-remote service's source when the view is made and at every now-playing change notification.
 // Leaves out: the volume slider, the route button, scrubbing, artwork, styles other than 2
 // (every style is laid out as style 2), a time bar that moves by itself between changes.
 //

@@ -1,5 +1,6 @@
 // MediaRemote stand-in: the now-playing information and the playback commands of the phone's
-// media-remote service, served by the built-in player (NowPlayingPlayer.hpp).
+// media-remote service, served by the process's source (NowPlayingSource.hpp): the built-in
+// player (NowPlayingPlayer.hpp), or the desktop's players over MPRIS.
 // Implements: MRMediaRemoteGetNowPlayingInfo (answered once, asynchronously, on the queue
 // given), MRMediaRemoteSendCommand for the codes 2 (toggle play/pause), 4 (next track),
 // 5 (previous track), 6 (advance shuffle mode) and 7 (advance repeat mode), the info keys
