@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config make
   libobjc-12-dev libplist-dev libcairo2-dev libpango1.0-dev libgmime-3.0-dev
   libjpeg62-turbo-dev libpng-dev nlohmann-json3-dev libcli11-dev libfmt-dev
-  libsdbus-c++-dev dbus-daemon
+  libsdbus-c++-dev dbus-daemon mpv mpv-mpris ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
 )
