@@ -2,7 +2,9 @@
 //  - a Darwin notification posted in one process until its callback runs on the main queue of
 //    another (both processes on the real-time main loop, one posting at a time);
 //  - a control call (`dump`) to a running `velloway springboard`, from the bus call and from a
-//    whole `velloway ctl` process.
+//    whole `velloway ctl` process;
+//  - with mpv, mpv-mpris and ffmpeg installed: a track change asked of mpv over MPRIS until the
+//    home screen's overlay (`velloway springboard --media mpris`) shows the new title.
 // Prints p50 and p99 of each. Not a test: nothing is asserted.
 #include <fmt/format.h>
 #include <signal.h>
@@ -14,6 +16,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <sdbus-c++/sdbus-c++.h>
 #include <thread>
 #include <vector>
@@ -65,6 +69,7 @@ void report(const char* what, std::vector<double> microseconds) {
 void notificationLatency(int posts) {
   int fds[2];
   if (pipe(fds) != 0) return;
+  fflush(nullptr);
   pid_t observer = fork();
   if (observer == 0) {
     close(fds[0]);
@@ -98,6 +103,7 @@ void notificationLatency(int posts) {
 
 void controlLatency(const std::string& velloway, int calls) {
   fs::path root = fs::temp_directory_path() / fmt::format("velloway-live-bench-{}", getpid());
+  fflush(nullptr);
   pid_t springboard = fork();
   if (springboard == 0) {
     freopen("/dev/null", "w", stderr);
@@ -146,6 +152,111 @@ void controlLatency(const std::string& velloway, int calls) {
   fs::remove_all(root, ec);
 }
 
+// A process started with its output thrown away.
+pid_t spawnQuiet(const std::vector<std::string>& argv) {
+  fflush(nullptr);  // or the child writes our buffered output again
+  pid_t pid = fork();
+  if (pid == 0) {
+    freopen("/dev/null", "w", stdout);
+    freopen("/dev/null", "w", stderr);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+void mprisLatency(const std::string& velloway, int changes) {
+  const char* plugin = "/usr/lib/mpv-mpris/mpris.so";
+  if (std::system("command -v mpv > /dev/null && command -v ffmpeg > /dev/null") != 0 || !fs::exists(plugin)) {
+    fmt::print("MPRIS track change -> overlay: skipped (needs mpv, mpv-mpris and ffmpeg)\n");
+    return;
+  }
+  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-mpris-bench-{}", getpid());
+  fs::create_directories(folder);
+  std::vector<std::string> player{"mpv", "--no-config", "--no-video", "--ao=null", "--loop-playlist=inf",
+                                  std::string("--script=") + plugin};
+  for (int i = 1; i <= 3; ++i) {
+    std::string file = (folder / fmt::format("t{}.ogg", i)).string();
+    std::system(fmt::format("ffmpeg -loglevel error -y -f lavfi -i sine=frequency={}:duration=60 -metadata 'title=Track {}' {}",
+                            300 + 100 * i, i, file)
+                    .c_str());
+    player.push_back(file);
+  }
+  pid_t mpv = spawnQuiet(player);
+  pid_t springboard = spawnQuiet({velloway, "springboard", "--root", (folder / "device").string(), "--name", "mprisbench",
+                                  "--media", "mpris:mpv"});
+  auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+  auto control = sdbus::createProxy(*bus, "org.velloway.SpringBoard.mprisbench", "/org/velloway/Control");
+  auto mpris = sdbus::createProxy(*bus, "org.mpris.MediaPlayer2.mpv", "/org/mpris/MediaPlayer2");
+  auto run = [&](const std::string& line) {
+    std::string out;
+    control->callMethod("Run").onInterface("org.velloway.Control").withArguments(line, std::string("/")).storeResultsTo(out);
+    return out;
+  };
+  // The player's own change, as it reaches any process on the bus: the start of our part.
+  std::optional<std::chrono::steady_clock::time_point> changed;
+  auto slot = bus->addMatch(
+      "type='signal',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'",
+      [&](sdbus::Message& m) {
+        std::string interface;
+        std::map<std::string, sdbus::Variant> properties;
+        m >> interface >> properties;
+        if (properties.count("Metadata") && !changed) changed = std::chrono::steady_clock::now();
+      });
+  auto waitFor = [&](const std::string& title, std::chrono::seconds limit) {
+    std::string needle = fmt::format("\"text\":\"{}\"", title);
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+      while (bus->processPendingRequest()) {
+      }
+      try {
+        if (run("dump window").find(needle) != std::string::npos) return true;
+      } catch (const sdbus::Error&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    return false;
+  };
+  std::vector<double> latencies, ours;
+  try {
+    bool up = false;
+    for (int i = 0; i < 500 && !up; ++i) {
+      try {
+        run("alert press Close");
+        run("activate");
+        up = true;
+      } catch (const sdbus::Error&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    if (up && waitFor("Track 1", std::chrono::seconds(20))) {
+      for (int i = 0; i < changes; ++i) {
+        std::string next = fmt::format("Track {}", (i + 1) % 3 + 1);
+        changed.reset();
+        auto t0 = std::chrono::steady_clock::now();
+        mpris->callMethod("Next").onInterface("org.mpris.MediaPlayer2.Player");
+        if (!waitFor(next, std::chrono::seconds(10))) break;
+        auto shown = std::chrono::steady_clock::now();
+        latencies.push_back(std::chrono::duration<double, std::micro>(shown - t0).count());
+        if (changed) ours.push_back(std::chrono::duration<double, std::micro>(shown - *changed).count());
+      }
+    }
+  } catch (const sdbus::Error& e) {
+    fmt::print(stderr, "velloway-live-bench: {}\n", e.what());
+  }
+  for (pid_t pid : {springboard, mpv}) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  if (!latencies.empty()) report("MPRIS Next -> overlay shows the new title (mpv)", latencies);
+  if (!ours.empty()) report("MPRIS PropertiesChanged(Metadata) -> overlay shows it", ours);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,6 +272,7 @@ int main(int argc, char** argv) {
   notificationLatency(posts);
   std::string velloway = (fs::read_symlink("/proc/self/exe").parent_path() / "velloway").string();
   controlLatency(velloway, posts / 5);
+  mprisLatency(velloway, 30);
   session_bus::stopPrivateBus(*bus);
   return 0;
 }
