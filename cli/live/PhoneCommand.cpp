@@ -31,6 +31,7 @@ constexpr auto kStartLimit = std::chrono::seconds(20);
 
 struct PhoneOptions {
   std::string root;
+  std::string media;  // handed to the home screen
 };
 
 // A process this command started, ended by its pid.
@@ -64,9 +65,10 @@ std::optional<Started> startPrivateBus() {
 
 // Starts `velloway ROLE --root ROOT` in a process group of its own, so that the terminal's
 // Ctrl-C reaches only us and we stop the processes in our order.
-std::optional<Started> startProcess(Role role, const fs::path& root) {
+std::optional<Started> startProcess(Role role, const fs::path& root, const std::string& media) {
   std::string self = fs::read_symlink("/proc/self/exe").string();
   std::vector<std::string> args{self, roleWord(role), "--root", root.string()};
+  if (role == Role::HomeScreen && !media.empty()) args.insert(args.end(), {"--media", media});
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -152,7 +154,7 @@ int runPhone(const PhoneOptions& o) {
   };
   std::string instance = instanceName(root);
   for (Role role : {Role::HomeScreen, Role::Settings}) {
-    auto child = startProcess(role, root);
+    auto child = startProcess(role, root, o.media);
     if (!child) {
       stopAll();
       return 1;
@@ -205,6 +207,7 @@ const SubcommandRegistration registration{Subcommand{
     [](CLI::App& app) -> std::function<int()> {
       auto o = std::make_shared<PhoneOptions>();
       app.add_option("--root", o->root, "Device root (default: velloway/device under $XDG_DATA_HOME, else ~/.local/share)");
+      app.add_option("--media", o->media, "The home screen's now-playing source: builtin (default), mpris or mpris:NAME");
       app.footer("Prints how to reach both processes with 'velloway ctl'; Ctrl-C (or SIGTERM) stops what it started.");
       return [o] { return runPhone(*o); };
     },

@@ -1,12 +1,13 @@
 #include "platform/foundation/NSLog.hpp"
 
+#include <deque>
 #include <mutex>
 
 namespace {
 
 struct LogState {
   std::mutex mutex;
-  std::vector<std::string> lines;
+  std::deque<std::string> lines;
   std::function<void(std::string_view)> printer;
 };
 
@@ -22,6 +23,8 @@ void NSLog(std::string_view line) {
   {
     std::lock_guard lock(state().mutex);
     state().lines.emplace_back(line);
+    // A live process logs for as long as it runs: keep the latest lines only.
+    if (state().lines.size() > system_log::kKept) state().lines.pop_front();
     printer = state().printer;
   }
   if (printer) printer(line);
@@ -31,7 +34,7 @@ namespace system_log {
 
 std::vector<std::string> lines() {
   std::lock_guard lock(state().mutex);
-  return state().lines;
+  return {state().lines.begin(), state().lines.end()};
 }
 
 void clear() {

@@ -1,6 +1,6 @@
 // Foundation stand-in: the system log.
-// Implements: NSLog as one line per call into a process-wide sink that keeps every line in
-// order and hands each to an optional printer (the hosts print to stderr).
+// Implements: NSLog as one line per call into a process-wide sink that keeps the latest
+// kKept lines in order and hands each to an optional printer (the hosts print to stderr).
 // Leaves out: log levels, subsystems, persistence, format strings (callers format first).
 #pragma once
 
@@ -12,6 +12,8 @@
 void NSLog(std::string_view line);
 
 namespace system_log {
+
+constexpr size_t kKept = 10000;
 
 std::vector<std::string> lines();
 void clear();
