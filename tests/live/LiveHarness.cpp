@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sdbus-c++/sdbus-c++.h>
+
 #include <atomic>
 #include <fstream>
 #include <sstream>
@@ -156,15 +158,32 @@ bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds li
   }
 }
 
+bool serving(const std::string& role, const fs::path& root) {
+  // Asked over the bus from here: cheaper than a ctl process per look.
+  try {
+    auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+    auto daemon = sdbus::createProxy(*bus, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+    std::vector<std::string> names;
+    daemon->callMethod("ListNames").onInterface("org.freedesktop.DBus").storeResultsTo(names);
+    for (const auto& name : names) {
+      if (name.rfind("org.velloway.", 0) != 0) continue;
+      std::map<std::string, std::string> identity;
+      auto control = sdbus::createProxy(*bus, name, "/org/velloway/Control");
+      control->callMethod("Describe").onInterface("org.velloway.Control").withTimeout(std::chrono::seconds(5)).storeResultsTo(identity);
+      if (identity["role"] == role && fs::weakly_canonical(identity["root"]) == fs::weakly_canonical(root)) return true;
+    }
+  } catch (const sdbus::Error&) {
+  }
+  return false;
+}
+
 Child startLive(const std::string& role, const fs::path& root, const fs::path& logs, const std::vector<std::string>& extra) {
   std::vector<std::string> argv{VELLOWAY_BINARY, role, "--root", root.string()};
   argv.insert(argv.end(), extra.begin(), extra.end());
   static std::atomic<int> counter{0};
   Child child(argv, logs, role + std::to_string(counter++));
-  bool serving = eventually(
-      [&] { return child.running() && velloway({"ctl", role, "--root", root.string(), "idle"}).status == 0; },
-      std::chrono::seconds(30));
-  EXPECT_TRUE(serving) << role << " did not come up: " << child.stderrText();
+  bool up = eventually([&] { return child.running() && serving(role, root); }, std::chrono::seconds(60));
+  EXPECT_TRUE(up) << role << " did not come up: " << child.stderrText();
   return child;
 }
 

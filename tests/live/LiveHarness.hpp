@@ -74,6 +74,9 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// Whether a process of that role serves that device root on the bus.
+bool serving(const std::string& role, const std::filesystem::path& root);
+
 // `velloway springboard|settings --root ROOT` started and serving (its name owned), or a
 // failed test expectation.
 Child startLive(const std::string& role, const std::filesystem::path& root, const std::filesystem::path& logs,
