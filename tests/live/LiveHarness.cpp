@@ -149,6 +149,14 @@ Result velloway(const std::vector<std::string>& args, std::chrono::milliseconds 
   return result;
 }
 
+const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property) {
+  if (tree.is_object() && tree.value("property", "") == property) return &tree;
+  if (tree.is_structured())
+    for (const auto& child : tree)
+      if (auto found = findView(child, property)) return found;
+  return nullptr;
+}
+
 bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {

@@ -87,6 +87,9 @@ std::string ctl(const std::string& role, const std::filesystem::path& root, cons
 // One `dump FIELD...` through ctl, parsed.
 nlohmann::json dump(const std::string& role, const std::filesystem::path& root, const std::string& fields);
 
+// The view with that property name anywhere in a dumped view tree, or null.
+const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property);
+
 // Polls `probe` every 20 ms until it answers true or `limit` passes; answers the last probe.
 bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds limit = std::chrono::seconds(10));
 

@@ -22,15 +22,6 @@ namespace {
 
 const char* kSettingsFile = "/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist";
 
-// The view with that property name anywhere in a dumped window tree, or null.
-const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property) {
-  if (tree.is_object() && tree.value("property", "") == property) return &tree;
-  if (tree.is_structured())
-    for (const auto& child : tree)
-      if (auto found = findView(child, property)) return found;
-  return nullptr;
-}
-
 bool mapsLibrary(pid_t pid, const std::string& name) {
   std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
   std::string line;

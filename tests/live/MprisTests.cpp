@@ -28,16 +28,8 @@ bool showsText(const nlohmann::json& tree, const std::string& text) {
   if (tree.is_object() && tree.contains("text") && tree["text"] == text) return true;
   if (tree.is_structured())
     for (const auto& child : tree)
-      if (showsText(child, child.is_string() ? "" : text)) return true;
+      if (showsText(child, text)) return true;
   return false;
-}
-
-const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property) {
-  if (tree.is_object() && tree.value("property", "") == property) return &tree;
-  if (tree.is_structured())
-    for (const auto& child : tree)
-      if (auto found = findView(child, property)) return found;
-  return nullptr;
 }
 
 class LiveMpris : public ::testing::Test {
