@@ -54,7 +54,7 @@ bool sessionBusReachable() {
 // environment, for the processes we start.
 std::optional<Started> startPrivateBus() {
   std::string error;
-  auto bus = session_bus::startPrivateBus(error);
+  auto bus = session_bus::startPrivateBus(error, true);  // its warnings about fd limits are noise here
   if (!bus) {
     std::cerr << fmt::format("velloway phone: no session bus, and {}\n", error);
     return std::nullopt;
