@@ -189,15 +189,15 @@ bool looksLikePropertyList(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 NSBundle::NSBundle(std::string devicePath, std::string hostPath) : path_(std::move(devicePath)), hostPath_(std::move(hostPath)) {
-  if (auto info = device_fs::readHostFile(fs::path(hostPath_) / "Info.plist"))
+  if (auto info = device_fs::readFile(path_ + "/Info.plist"))
     if (auto value = plist::parse(*info); value && value->isDictionary()) info_ = *value->dictionary();
 }
 
 NSBundleRef NSBundle::bundleWithPath(const std::string& devicePath) {
   if (!device_fs::hasRoot()) return nullptr;
-  fs::path host = device_fs::hostPath(devicePath);
+  fs::path host = device_fs::resolvedHostPath(devicePath);
   std::error_code ec;
-  if (!fs::is_directory(host, ec)) return nullptr;
+  if (!device_fs::isDirectory(devicePath)) return nullptr;
   // Normalise the device path the way the host path was made, so spellings agree.
   std::string normal = "/" + fs::relative(host, device_fs::root(), ec).generic_string();
   if (ec || normal == "/.") normal = devicePath;
@@ -247,10 +247,9 @@ std::vector<std::string> NSBundle::preferredLocalizations() {
 std::optional<std::string> NSBundle::pathForResource(const std::string& name, const std::string& type) const {
   if (!plainResourceName(name) || (!type.empty() && !plainResourceName(type))) return std::nullopt;
   std::string file = type.empty() ? name : name + "." + type;
-  std::error_code ec;
-  if (fs::is_regular_file(fs::path(hostPath_) / file, ec)) return path_ + "/" + file;
+  if (device_fs::isRegularFile(path_ + "/" + file)) return path_ + "/" + file;
   for (const auto& lproj : preferredLocalizations())
-    if (fs::is_regular_file(fs::path(hostPath_) / (lproj + ".lproj") / file, ec)) return path_ + "/" + lproj + ".lproj/" + file;
+    if (device_fs::isRegularFile(path_ + "/" + lproj + ".lproj/" + file)) return path_ + "/" + lproj + ".lproj/" + file;
   return std::nullopt;
 }
 
@@ -273,7 +272,7 @@ const std::map<std::string, std::string>* NSBundle::table(const std::string& lpr
   auto it = tables_.find(cacheKey);
   if (it == tables_.end()) {
     std::optional<std::map<std::string, std::string>> parsed;
-    if (auto bytes = device_fs::readHostFile(fs::path(hostPath_) / (lproj + ".lproj") / (name + ".strings")))
+    if (auto bytes = device_fs::readFile(path_ + "/" + lproj + ".lproj/" + name + ".strings"))
       parsed = parseStringsTable(*bytes);
     it = tables_.emplace(cacheKey, std::move(parsed)).first;
   }
@@ -302,7 +301,7 @@ bool NSBundle::load() {
     loadError_ = "bad executable name";
     return false;
   }
-  std::string image = (fs::path(hostPath_) / executable).string();
+  std::string image = device_fs::resolvedHostPath(path_ + "/" + executable).string();
   {
     auto& s = bundleState();
     std::lock_guard lock(s.mutex);
@@ -329,7 +328,7 @@ bool NSBundle::isLoaded() const {
   if (executable.empty()) executable = fs::path(hostPath_).stem().string();
   auto& s = bundleState();
   std::lock_guard lock(s.mutex);
-  return s.loadedImages.count((fs::path(hostPath_) / executable).string()) > 0;
+  return s.loadedImages.count(device_fs::resolvedHostPath(path_ + "/" + executable).string()) > 0;
 }
 
 const ClassInfo* NSBundle::principalClass() const {
