@@ -31,6 +31,7 @@ bool plainResourceName(const std::string& name) {
 }
 
 void appendUtf8(std::string& out, uint32_t cp) {
+  if ((cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) cp = 0xFFFD;  // a lone surrogate is no character
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -157,14 +158,20 @@ class StringsParser {
         case '\\': out += '\\'; break;
         case 'U':
         case 'u': {
-          uint32_t cp = 0;
-          int n = 0;
-          while (n < 4 && i_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i_]))) {
-            cp = cp * 16 + static_cast<uint32_t>(std::stoi(std::string(1, s_[i_]), nullptr, 16));
-            ++i_, ++n;
+          auto cp = hexUnit();
+          if (!cp) return std::nullopt;
+          // A high surrogate followed by an escaped low one is one character.
+          if (*cp >= 0xD800 && *cp < 0xDC00 && s_.compare(i_, 1, "\\") == 0 && i_ + 1 < s_.size() &&
+              (s_[i_ + 1] == 'U' || s_[i_ + 1] == 'u')) {
+            size_t back = i_;
+            i_ += 2;
+            auto low = hexUnit();
+            if (low && *low >= 0xDC00 && *low < 0xE000)
+              cp = 0x10000 + ((*cp - 0xD800) << 10) + (*low - 0xDC00);
+            else
+              i_ = back;
           }
-          if (n == 0) return std::nullopt;
-          appendUtf8(out, cp);
+          appendUtf8(out, *cp);
           break;
         }
         default: out += e; break;
@@ -173,6 +180,19 @@ class StringsParser {
     if (i_ >= s_.size()) return std::nullopt;  // unterminated string
     ++i_;
     return out;
+  }
+
+  // Up to four hex digits after \\U; nothing when there is none.
+  std::optional<uint32_t> hexUnit() {
+    uint32_t cp = 0;
+    int n = 0;
+    while (n < 4 && i_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i_]))) {
+      char c = s_[i_];
+      cp = cp * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::tolower(c) - 'a' + 10));
+      ++i_, ++n;
+    }
+    if (n == 0) return std::nullopt;
+    return cp;
   }
 
   std::string s_;
