@@ -50,7 +50,7 @@ bool copyTree(const fs::path& from, const fs::path& to) {
 // Shows what is drawn: the alpha of a view that is being faded.
 void drawnAlpha(const UIView& view, nlohmann::json& out) { out["alpha"] = view.presentationAlpha(); }
 
-std::string describeValue(const plist::Value& v) { return propertyListJson(v).dump(); }
+std::string describeValue(const plist::Value& v) { return propertyListJson(v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
 
 std::string sha256(const std::string& bytes) {
   gchar* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());

@@ -148,4 +148,15 @@ PangoFontDescription* newFontDescription(const std::string& fontName, double poi
   return desc;
 }
 
+void setLayoutText(PangoLayout* layout, const std::string& text) {
+  const char* end = nullptr;
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end) && end == text.data() + text.size()) {
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    return;
+  }
+  gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+  pango_layout_set_text(layout, valid, -1);
+  g_free(valid);
+}
+
 }  // namespace fonts

@@ -17,6 +17,7 @@
 struct _PangoFontMap;
 struct _PangoContext;
 struct _PangoFontDescription;
+struct _PangoLayout;
 
 // Points fontconfig at the project's configuration file. An explicit path is used when given;
 // otherwise the first file found of:
@@ -51,5 +52,9 @@ void prepareContext(_PangoContext* context);
 // at a size in points: "Helvetica", "Helvetica-Bold", "Helvetica Light", "HelveticaNeue-Light",
 // other "Family-Style" names, or any family name.
 _PangoFontDescription* newFontDescription(const std::string& fontName, double pointSize);
+
+// Sets a layout's text. Text that is not valid UTF-8 (a stray byte, a NUL) is repaired first,
+// each bad sequence becoming U+FFFD: Pango would warn and cut it.
+void setLayoutText(_PangoLayout* layout, const std::string& text);
 
 }  // namespace fonts

@@ -13,6 +13,7 @@
 
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/graphics/TextMetrics.hpp"
 #include "tests/support/BinaryPlist.hpp"
 
 namespace fs = std::filesystem;
@@ -271,4 +272,12 @@ TEST_F(ConfinedRootTest, WritesKeepTheirSizeInProportion) {
   written = device_fs::readFile(settings_);
   ASSERT_TRUE(written);
   EXPECT_EQ(std::string(written->begin(), written->begin() + 5), "<?xml");
+}
+
+TEST(HostileText, LabelsThatAreNotUtf8AreRepairedBeforePango) {
+  // Each bad byte (and a NUL) is measured as the replacement character it becomes.
+  const std::string replacement = "\xEF\xBF\xBD";
+  EXPECT_EQ(measureText("Helvetica", 17, "caf\xE9 \xFF"), measureText("Helvetica", 17, "caf" + replacement + " " + replacement));
+  EXPECT_EQ(measureText("Helvetica", 17, std::string("a\0b", 3)), measureText("Helvetica", 17, "a" + replacement + "b"));
+  EXPECT_GT(measureText("Helvetica", 17, "\xC3").width, 0);
 }
