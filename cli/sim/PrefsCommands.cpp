@@ -14,6 +14,9 @@ void postChange() {
 }
 
 void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value) {
+  // The pane absorbs a failed write (and posts all the same); the simulator says so instead,
+  // before anything is stored or posted.
+  if (!device_fs::canWriteFile(vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
   for (auto& setter : simRegistry().prefsSetters)
     if (setter(sim, key, value)) return;
   plist::Dictionary dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits).value_or(plist::Dictionary{});

@@ -287,6 +287,16 @@ bool isDirectory(std::string_view devicePath) {
   return file.fd >= 0 && ::fstat(file.fd, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool canWriteFile(std::string_view devicePath) {
+  Descriptor folder(openFolder(parentOf(devicePath), true));
+  std::string name = lastPart(devicePath);
+  if (folder.fd < 0 || name.empty() || name == "." || name == ".." || ::faccessat(folder.fd, ".", W_OK, AT_EACCESS) != 0)
+    return false;
+  struct stat st {};
+  if (::fstatat(folder.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  return !S_ISDIR(st.st_mode);
+}
+
 bool removeFile(std::string_view devicePath) {
   Descriptor folder(openFolder(parentOf(devicePath), false));
   if (folder.fd < 0) return errno == ENOENT;

@@ -45,6 +45,9 @@ int openInRoot(std::string_view devicePath, int flags, mode_t mode = 0);
 int openFolder(std::string_view devicePath, bool create);
 bool isRegularFile(std::string_view devicePath);
 bool isDirectory(std::string_view devicePath);
+// Whether writeFileAtomically could replace the file: its folder is there (or can be made) and
+// writable, and nothing but a file or a link sits at the path (a folder cannot be replaced).
+bool canWriteFile(std::string_view devicePath);
 // Removes the file (or the link) at the path; true when nothing is there any more.
 bool removeFile(std::string_view devicePath);
 

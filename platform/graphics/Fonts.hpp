@@ -11,6 +11,7 @@
 // explicit choice rather than a requirement.
 #pragma once
 
+#include <cstddef>
 #include <mutex>
 #include <string>
 
@@ -54,7 +55,10 @@ void prepareContext(_PangoContext* context);
 _PangoFontDescription* newFontDescription(const std::string& fontName, double pointSize);
 
 // Sets a layout's text. Text that is not valid UTF-8 (a stray byte, a NUL) is repaired first,
-// each bad sequence becoming U+FFFD: Pango would warn and cut it.
+// each bad sequence becoming U+FFFD: Pango would warn and cut it. Text beyond kMaxLayoutBytes
+// is left out: no screen shows that much in one view, and laying it out would cost time
+// growing faster than its length.
+inline constexpr size_t kMaxLayoutBytes = 8192;
 void setLayoutText(_PangoLayout* layout, const std::string& text);
 
 }  // namespace fonts

@@ -13,6 +13,7 @@
 
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/graphics/Fonts.hpp"
 #include "platform/graphics/TextMetrics.hpp"
 #include "tests/support/BinaryPlist.hpp"
 
@@ -280,4 +281,15 @@ TEST(HostileText, LabelsThatAreNotUtf8AreRepairedBeforePango) {
   EXPECT_EQ(measureText("Helvetica", 17, "caf\xE9 \xFF"), measureText("Helvetica", 17, "caf" + replacement + " " + replacement));
   EXPECT_EQ(measureText("Helvetica", 17, std::string("a\0b", 3)), measureText("Helvetica", 17, "a" + replacement + "b"));
   EXPECT_GT(measureText("Helvetica", 17, "\xC3").width, 0);
+}
+
+TEST(HostileText, OnlyWhatAScreenCouldShowIsLaidOut) {
+  // A megabyte-long word would take Pango minutes to wrap; what is laid out is its first part.
+  std::string word(1 << 20, 'x');
+  EXPECT_EQ(measureWrappedText("Helvetica", 17, word, 300),
+            measureWrappedText("Helvetica", 17, word.substr(0, fonts::kMaxLayoutBytes), 300));
+  // Cut between characters, never inside one.
+  std::string wide;
+  while (wide.size() < fonts::kMaxLayoutBytes + 8) wide += "\xE2\x82\xAC";  // three bytes each
+  EXPECT_EQ(measureText("Helvetica", 17, wide), measureText("Helvetica", 17, wide.substr(0, fonts::kMaxLayoutBytes / 3 * 3)));
 }
