@@ -8,7 +8,7 @@ ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
            LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean
+.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz
 
 all: build
 
@@ -34,6 +34,36 @@ test-asan: build-asan
 
 # Unit and scenario tests, in the default build and again under the sanitizers.
 test: test-default test-asan
+
+# Fuzzing (clang and libFuzzer, installed on demand): each target runs SECONDS seconds from its
+# committed seed corpus (tests/fuzz/corpus/<target>, new inputs kept in build/fuzz/corpus);
+# a crash lands in build/fuzz/crashes/<target>/ — commit it under tests/fuzz/regressions/<target>/
+# once fixed, and the normal test suite runs it from then on. Then the crash-safety test runs
+# with CRASH_KILLS kills.
+SECONDS ?= 60
+CRASH_KILLS ?= 2000
+FUZZ_TARGETS = settings specifiers strings artwork slider simline
+FUZZ_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+           LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+build-fuzz: setup
+	./scripts/setup.sh --fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target velloway-fuzz-,$(FUZZ_TARGETS))
+
+fuzz: build-fuzz
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$t build/fuzz/crashes/$$t; \
+	  dict=""; [ -f tests/fuzz/dict/$$t.dict ] && dict="-dict=tests/fuzz/dict/$$t.dict"; \
+	  echo "== fuzz $$t, $(SECONDS) s"; \
+	  $(FUZZ_ENV) ./build/fuzz/bin/velloway-fuzz-$$t build/fuzz/corpus/$$t tests/fuzz/corpus/$$t $$dict \
+	    -max_total_time=$(SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=build/fuzz/crashes/$$t/ 2> build/fuzz/$$t.log || { tail -40 build/fuzz/$$t.log; exit 1; }; \
+	  grep -h "stat::number_of_executed_units" build/fuzz/$$t.log | sed "s/^/$$t: /"; \
+	done
+	$(MAKE) build
+	VELLOWAY_CRASH_KILLS=$(CRASH_KILLS) ./build/default/bin/prefs_tests --gtest_filter='CrashSafety*'
 
 bench: build
 	./build/default/bin/velloway-bench

@@ -6,11 +6,6 @@
 
 #include "cli/Subcommand.hpp"
 
-std::vector<Subcommand>& subcommands() {
-  static std::vector<Subcommand> all;
-  return all;
-}
-
 int main(int argc, char** argv) {
   CLI::App app{"velloway: music controls in the reachability window of a simulated phone, its settings pane, "
                "and the artwork colour analysis"};

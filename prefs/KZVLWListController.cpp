@@ -26,7 +26,7 @@ PSSpecifierArray KZVLWListController::specifiersForPlistName(const std::string& 
 
 plist::Value KZVLWListController::readPreferenceValue(const PSSpecifierRef& specifier) {
   if (!specifier) return {};
-  auto settings = plist::dictionaryWithContentsOfFile(kSettingsPath);
+  auto settings = plist::dictionaryWithContentsOfFile(kSettingsPath, plist::kPreferencesLimits);
   if (auto key = specifier->key(); key && settings) {
     auto it = settings->find(*key);
     if (it != settings->end()) return it->second;  // a stored false or 0 counts
@@ -43,7 +43,7 @@ void KZVLWListController::setPreferenceValue(const plist::Value& value, const PS
   {
     PreferencesFileLock lock(kSettingsPath);
     plist::Dictionary settings;
-    if (auto existing = plist::dictionaryWithContentsOfFile(kSettingsPath)) settings = std::move(*existing);
+    if (auto existing = plist::dictionaryWithContentsOfFile(kSettingsPath, plist::kPreferencesLimits)) settings = std::move(*existing);
     settings[*key] = value;
     plist::writeToFile(settings, kSettingsPath);  // the result is not examined
   }

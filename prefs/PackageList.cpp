@@ -23,10 +23,10 @@ struct FileDescriptor {
   }
 };
 
-// Opens the list's file for writing and reading: not through a link, not blocking on a
+// Opens the list's file for writing and reading: inside the device root, not through a link, not blocking on a
 // planted pipe, and only a plain file of this user with a single name; then empties it.
-int openListFile(const std::string& hostPath) {
-  int fd = ::open(hostPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+int openListFile(const std::string& devicePath) {
+  int fd = device_fs::openInRoot(devicePath, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
   if (fd < 0) return -1;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid() ||
@@ -72,7 +72,7 @@ std::optional<std::string> readAll(int fd) {
 }  // namespace
 
 std::optional<std::string> write(const std::string& devicePath, const std::string& program) {
-  FileDescriptor file{openListFile(device_fs::hostPath(devicePath).string())};
+  FileDescriptor file{openListFile(devicePath)};
   if (file.fd < 0) return std::nullopt;
   runInto(program, file.fd);
   return readAll(file.fd);

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include "platform/foundation/NSTimer.hpp"
+#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/gestalt/MobileGestalt.hpp"
 #include "platform/uikit/UIAlertView.hpp"
@@ -80,8 +81,9 @@ void VLWListController::emailKZ() {
   std::string version = answerOrUnknown("ProductVersion");
   std::string build = answerOrUnknown("BuildVersion");
   composer->setMessageBody(fmt::format("\n\nCurrent Device: {}, iOS {} ({})", model, version, build), false);
-  // A file that cannot be read (no settings stored yet, no list written) is left out.
-  if (auto settings = device_fs::readFile(kSupportSettingsPath))
+  // A file that cannot be read (no settings stored yet, no list written) is left out, and so is
+  // one that is not a regular file sitting at the settings path itself inside the device root.
+  if (auto settings = device_fs::readFileNoLink(kSupportSettingsPath, plist::kPreferencesLimits.maxFileBytes))
     composer->addAttachmentData(std::string(settings->begin(), settings->end()), "application/xml", "VLWPrefs.plist");
   if (auto packages = package_list::write())
     composer->addAttachmentData(*packages, "text/plain", "dpkgl.txt");

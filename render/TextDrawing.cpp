@@ -18,7 +18,7 @@ PangoLayout* makeLayout(Painter& painter, const std::string& text, const TextSty
   PangoFontDescription* desc = fonts::newFontDescription(style.fontName, style.pointSize);
   pango_layout_set_font_description(layout, desc);
   pango_font_description_free(desc);
-  pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
+  fonts::setLayoutText(layout, text);
   if (style.lines == 1) pango_layout_set_single_paragraph_mode(layout, TRUE);
   if (width > 0) {
     pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));

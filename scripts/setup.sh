@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and the demo need. Idempotent: it asks
 # apt only for what is missing. Run as root (or with sudo available).
+# With --fuzz, also what the fuzz build needs (clang and libFuzzer); `make test` never does.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-16 libfuzzer-16-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -36,13 +36,13 @@ void settingsChanged(CFNotificationCenterRef, void*, const std::string&, const v
 }  // namespace
 
 void readEnabled() {
-  auto dict = plist::dictionaryWithContentsOfFile(kSettingsPath);
+  auto dict = plist::dictionaryWithContentsOfFile(kSettingsPath, plist::kPreferencesLimits);
   if (!dict) return;
   readBool(*dict, "isEnabled", vlwEnabled);
 }
 
 void readViewSettings() {
-  auto dict = plist::dictionaryWithContentsOfFile(kSettingsPath);
+  auto dict = plist::dictionaryWithContentsOfFile(kSettingsPath, plist::kPreferencesLimits);
   if (!dict) return;
   readBool(*dict, "invertSongSwipes", vlwInvertSongSwipes);
   readBool(*dict, "useVibrancyLabels", vlwUseVibrancyLabels);

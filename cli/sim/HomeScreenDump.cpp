@@ -43,7 +43,7 @@ nlohmann::json alerts(SimContext&) {
 }
 
 nlohmann::json preferences(SimContext&) {
-  auto dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath);
+  auto dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits);
   return dict ? plistToJson(plist::Value(*dict)) : nlohmann::json(nullptr);
 }
 

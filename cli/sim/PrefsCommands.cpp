@@ -1,8 +1,6 @@
 // Simulator commands on the settings file and its change notification.
 #include <fmt/format.h>
 
-#include <filesystem>
-
 #include "cli/sim/SimExtension.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/fs/DeviceRoot.hpp"
@@ -16,9 +14,12 @@ void postChange() {
 }
 
 void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value) {
+  // The pane absorbs a failed write (and posts all the same); the simulator says so instead,
+  // before anything is stored or posted.
+  if (!device_fs::canWriteFile(vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
   for (auto& setter : simRegistry().prefsSetters)
     if (setter(sim, key, value)) return;
-  plist::Dictionary dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath).value_or(plist::Dictionary{});
+  plist::Dictionary dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits).value_or(plist::Dictionary{});
   dict[key] = value;
   if (!plist::writeToFile(dict, vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
   postChange();
@@ -38,8 +39,7 @@ const SimCommandRegistration registration{
          if (!bytes) throw SimError(fmt::format("cannot read '{}'", path));
          if (!device_fs::writeFileAtomically(vlw_settings::kSettingsPath, *bytes)) throw SimError("cannot write the settings file");
        } else if (verb == "delete" && args.size() == 1) {
-         std::error_code ec;
-         std::filesystem::remove(device_fs::hostPath(vlw_settings::kSettingsPath), ec);
+         device_fs::removeFile(vlw_settings::kSettingsPath);
        } else if (verb == "notify" && args.size() <= 2) {
          // A burst of postings at once, as a pane rewriting several rows would send.
          long count = 1;

@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 std::optional<ScriptWords> splitScriptLine(const std::string& line) {
+  // A NUL would end the word wherever it reaches a C string: refused, not cut.
+  if (line.find('\0') != std::string::npos) throw std::runtime_error("NUL character in the line");
   ScriptWords out;
   std::vector<std::string>& words = out.words;
   bool startedQuoted = false;

@@ -13,5 +13,5 @@ struct ScriptWords {
 // Words are separated by white space; double quotes group (also in the middle of a word, as
 // in title="Two Words"), with \" and \\ inside them; '#' outside quotes starts a comment.
 // Returns nothing for a blank or comment-only line; throws std::runtime_error for an
-// unterminated quote.
+// unterminated quote or a NUL character.
 std::optional<ScriptWords> splitScriptLine(const std::string& line);

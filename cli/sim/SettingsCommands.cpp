@@ -3,11 +3,15 @@
 // the `pane` and `posted` fields of `dump`, and `prefs set` through the pane's value store.
 #include <fmt/format.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 
 #include "cli/sim/SimExtension.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "tweak/Settings.hpp"
 #include "hosts/settings/SettingsHost.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/device/DeviceProfile.hpp"
@@ -48,6 +52,7 @@ void runSettings(SimContext& sim, const std::vector<std::string>& args) {
     } else if (verb == "tap" && args.size() >= 2) {
       app.tap(joined(args, 1));
     } else if (verb == "set" && args.size() == 3) {
+      if (!device_fs::canWriteFile(vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
       app.set(args[1], parseScriptValue(args[2], sim.argumentQuoted(2)));
     } else if (verb == "entry" && args.size() == 2) {
       app.touchValueEntry(args[1]);
@@ -103,7 +108,12 @@ const SimOptionsRegistration options{SimHost::Settings, [](CLI::App& app) {
   app.add_option("--cf-version", deviceProfile().cfVersion,
                  "Core Foundation version of the simulated system (default 1240.10); 1140.1 to 1141.18 nest the "
                  "pane's navigation controller in the Settings app's")
-      ->check(CLI::Range(0.0, 100000.0));
+      ->check(CLI::Range(0.0, 100000.0))
+      ->check([](const std::string& v) {  // the range lets NaN through
+        double d = std::strtod(v.c_str(), nullptr);
+        bool decimal = !v.empty() && v.find_first_not_of("0123456789.eE+-") == std::string::npos;
+        return decimal && std::isfinite(d) ? std::string() : std::string("a version is a decimal number");
+      });
   app.add_option_function<std::string>(
          "--idiom", [](const std::string& v) { deviceProfile().idiom = v == "pad" ? DeviceIdiom::Pad : DeviceIdiom::Phone; },
          "Device idiom, phone or pad (default phone)")

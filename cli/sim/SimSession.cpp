@@ -92,7 +92,7 @@ void SimSession::run(const std::vector<std::string>& words, const std::vector<bo
       }
       state = std::move(some);
     }
-    context_.out() << state.dump() << '\n';
+    context_.out() << state.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';  // a label may hold any bytes
     return;
   }
   throw SimError(fmt::format("unknown command '{}'", name));

@@ -1,5 +1,10 @@
 // velloway sim: a scriptable simulated phone.
 #include <fmt/format.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -38,6 +43,27 @@ int runScript(std::istream& in, const std::string& fileName, SimSession& session
   return 0;
 }
 
+// SIGTERM, SIGINT or SIGHUP still remove the temporary device root: the signals are taken by a
+// thread of their own (blocked everywhere else, so threads made later inherit the block), which
+// removes the folder in ordinary code, then ends the process as the signal would have.
+void removeOnTermination(const std::filesystem::path& folder) {
+  static sigset_t signals;
+  sigemptyset(&signals);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, sig);
+  if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
+  std::thread([folder] {
+    int sig = 0;
+    while (sigwait(&signals, &sig) != 0) {
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    std::signal(sig, SIG_DFL);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    ::raise(sig);
+    ::_exit(128 + sig);
+  }).detach();
+}
+
 int runSim(const SimOptions& o) {
   if (!o.homeScreen.apply("velloway sim")) return 2;
   std::ifstream file;
@@ -59,6 +85,7 @@ int runSim(const SimOptions& o) {
   try {
     if (o.root.empty()) {
       temporaryRoot = makeTemporaryRoot();
+      removeOnTermination(temporaryRoot);
       device_fs::useRoot(temporaryRoot);
     } else {
       device_fs::useRoot(o.root);

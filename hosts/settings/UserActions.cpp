@@ -21,7 +21,9 @@ std::shared_ptr<T> findView(const UIViewRef& root) {
   return nullptr;
 }
 
-std::string describeValue(const plist::Value& v) { return propertyListJson(v).dump(); }
+std::string describeValue(const plist::Value& v) {
+  return propertyListJson(v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 }  // namespace
 

@@ -12,7 +12,7 @@ std::string preferencesPathForDomain(const std::string& applicationID) {
 }
 
 plist::Value CFPreferencesCopyAppValue(const std::string& key, const std::string& applicationID) {
-  auto dict = plist::dictionaryWithContentsOfFile(preferencesPathForDomain(applicationID));
+  auto dict = plist::dictionaryWithContentsOfFile(preferencesPathForDomain(applicationID), plist::kPreferencesLimits);
   if (!dict) return {};
   auto it = dict->find(key);
   return it == dict->end() ? plist::Value{} : it->second;
@@ -22,7 +22,7 @@ void CFPreferencesSetAppValue(const std::string& key, const plist::Value& value,
   static std::mutex mutex;  // one writer at a time per process, like the daemon
   std::lock_guard lock(mutex);
   std::string path = preferencesPathForDomain(applicationID);
-  plist::Dictionary dict = plist::dictionaryWithContentsOfFile(path).value_or(plist::Dictionary{});
+  plist::Dictionary dict = plist::dictionaryWithContentsOfFile(path, plist::kPreferencesLimits).value_or(plist::Dictionary{});
   if (value.isNil())
     dict.erase(key);
   else

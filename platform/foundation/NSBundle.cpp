@@ -31,6 +31,7 @@ bool plainResourceName(const std::string& name) {
 }
 
 void appendUtf8(std::string& out, uint32_t cp) {
+  if ((cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) cp = 0xFFFD;  // a lone surrogate is no character
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -157,14 +158,20 @@ class StringsParser {
         case '\\': out += '\\'; break;
         case 'U':
         case 'u': {
-          uint32_t cp = 0;
-          int n = 0;
-          while (n < 4 && i_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i_]))) {
-            cp = cp * 16 + static_cast<uint32_t>(std::stoi(std::string(1, s_[i_]), nullptr, 16));
-            ++i_, ++n;
+          auto cp = hexUnit();
+          if (!cp) return std::nullopt;
+          // A high surrogate followed by an escaped low one is one character.
+          if (*cp >= 0xD800 && *cp < 0xDC00 && s_.compare(i_, 1, "\\") == 0 && i_ + 1 < s_.size() &&
+              (s_[i_ + 1] == 'U' || s_[i_ + 1] == 'u')) {
+            size_t back = i_;
+            i_ += 2;
+            auto low = hexUnit();
+            if (low && *low >= 0xDC00 && *low < 0xE000)
+              cp = 0x10000 + ((*cp - 0xD800) << 10) + (*low - 0xDC00);
+            else
+              i_ = back;
           }
-          if (n == 0) return std::nullopt;
-          appendUtf8(out, cp);
+          appendUtf8(out, *cp);
           break;
         }
         default: out += e; break;
@@ -173,6 +180,19 @@ class StringsParser {
     if (i_ >= s_.size()) return std::nullopt;  // unterminated string
     ++i_;
     return out;
+  }
+
+  // Up to four hex digits after \\U; nothing when there is none.
+  std::optional<uint32_t> hexUnit() {
+    uint32_t cp = 0;
+    int n = 0;
+    while (n < 4 && i_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[i_]))) {
+      char c = s_[i_];
+      cp = cp * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::tolower(c) - 'a' + 10));
+      ++i_, ++n;
+    }
+    if (n == 0) return std::nullopt;
+    return cp;
   }
 
   std::string s_;
@@ -189,15 +209,15 @@ bool looksLikePropertyList(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 NSBundle::NSBundle(std::string devicePath, std::string hostPath) : path_(std::move(devicePath)), hostPath_(std::move(hostPath)) {
-  if (auto info = device_fs::readHostFile(fs::path(hostPath_) / "Info.plist"))
+  if (auto info = device_fs::readFile(path_ + "/Info.plist"))
     if (auto value = plist::parse(*info); value && value->isDictionary()) info_ = *value->dictionary();
 }
 
 NSBundleRef NSBundle::bundleWithPath(const std::string& devicePath) {
   if (!device_fs::hasRoot()) return nullptr;
-  fs::path host = device_fs::hostPath(devicePath);
+  fs::path host = device_fs::resolvedHostPath(devicePath);
   std::error_code ec;
-  if (!fs::is_directory(host, ec)) return nullptr;
+  if (!device_fs::isDirectory(devicePath)) return nullptr;
   // Normalise the device path the way the host path was made, so spellings agree.
   std::string normal = "/" + fs::relative(host, device_fs::root(), ec).generic_string();
   if (ec || normal == "/.") normal = devicePath;
@@ -247,10 +267,9 @@ std::vector<std::string> NSBundle::preferredLocalizations() {
 std::optional<std::string> NSBundle::pathForResource(const std::string& name, const std::string& type) const {
   if (!plainResourceName(name) || (!type.empty() && !plainResourceName(type))) return std::nullopt;
   std::string file = type.empty() ? name : name + "." + type;
-  std::error_code ec;
-  if (fs::is_regular_file(fs::path(hostPath_) / file, ec)) return path_ + "/" + file;
+  if (device_fs::isRegularFile(path_ + "/" + file)) return path_ + "/" + file;
   for (const auto& lproj : preferredLocalizations())
-    if (fs::is_regular_file(fs::path(hostPath_) / (lproj + ".lproj") / file, ec)) return path_ + "/" + lproj + ".lproj/" + file;
+    if (device_fs::isRegularFile(path_ + "/" + lproj + ".lproj/" + file)) return path_ + "/" + lproj + ".lproj/" + file;
   return std::nullopt;
 }
 
@@ -273,7 +292,7 @@ const std::map<std::string, std::string>* NSBundle::table(const std::string& lpr
   auto it = tables_.find(cacheKey);
   if (it == tables_.end()) {
     std::optional<std::map<std::string, std::string>> parsed;
-    if (auto bytes = device_fs::readHostFile(fs::path(hostPath_) / (lproj + ".lproj") / (name + ".strings")))
+    if (auto bytes = device_fs::readFile(path_ + "/" + lproj + ".lproj/" + name + ".strings"))
       parsed = parseStringsTable(*bytes);
     it = tables_.emplace(cacheKey, std::move(parsed)).first;
   }
@@ -302,7 +321,7 @@ bool NSBundle::load() {
     loadError_ = "bad executable name";
     return false;
   }
-  std::string image = (fs::path(hostPath_) / executable).string();
+  std::string image = device_fs::resolvedHostPath(path_ + "/" + executable).string();
   {
     auto& s = bundleState();
     std::lock_guard lock(s.mutex);
@@ -329,7 +348,7 @@ bool NSBundle::isLoaded() const {
   if (executable.empty()) executable = fs::path(hostPath_).stem().string();
   auto& s = bundleState();
   std::lock_guard lock(s.mutex);
-  return s.loadedImages.count((fs::path(hostPath_) / executable).string()) > 0;
+  return s.loadedImages.count(device_fs::resolvedHostPath(path_ + "/" + executable).string()) > 0;
 }
 
 const ClassInfo* NSBundle::principalClass() const {

@@ -2,7 +2,10 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <utility>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -92,70 +95,287 @@ const Value& Value::operator[](std::string_view key) const {
 
 namespace {
 
-Value fromNode(plist_t node) {
-  switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-      uint8_t b = 0;
-      plist_get_bool_val(node, &b);
-      return Value(b != 0);
-    }
-    case PLIST_UINT: {
-      // This libplist keeps every integer as 64 bits; negative ones come back two's complement.
-      uint64_t u = 0;
-      plist_get_uint_val(node, &u);
-      return Value(static_cast<int64_t>(u));
-    }
-    case PLIST_REAL: {
-      double d = 0;
-      plist_get_real_val(node, &d);
-      return Value(d);
-    }
-    case PLIST_STRING: {
-      char* s = nullptr;
-      plist_get_string_val(node, &s);
-      std::string str = s ? s : "";
-      std::free(s);
-      return Value(std::move(str));
-    }
-    case PLIST_DATA: {
-      char* d = nullptr;
-      uint64_t len = 0;
-      plist_get_data_val(node, &d, &len);
-      Data data(reinterpret_cast<uint8_t*>(d), reinterpret_cast<uint8_t*>(d) + len);
-      std::free(d);
-      return Value(std::move(data));
-    }
-    case PLIST_DATE: {
-      int32_t sec = 0, usec = 0;
-      plist_get_date_val(node, &sec, &usec);
-      return Value(Date{sec + usec / 1e6});
-    }
-    case PLIST_ARRAY: {
-      Array a;
-      uint32_t n = plist_array_get_size(node);
-      a.reserve(n);
-      for (uint32_t i = 0; i < n; ++i) a.push_back(fromNode(plist_array_get_item(node, i)));
-      return Value(std::move(a));
-    }
-    case PLIST_DICT: {
-      Dictionary d;
-      plist_dict_iter it = nullptr;
-      plist_dict_new_iter(node, &it);
-      for (;;) {
-        char* key = nullptr;
-        plist_t item = nullptr;
-        plist_dict_next_item(node, it, &key, &item);
-        if (!item) break;
-        d[key ? key : ""] = fromNode(item);
-        std::free(key);
-      }
-      std::free(it);
-      return Value(std::move(d));
-    }
-    default:
-      return Value();
-  }
+uint64_t bigEndian(const uint8_t* p, size_t n) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < n; ++i) v = (v << 8) | p[i];
+  return v;
 }
+
+// Measures a binary list's object graph without building it. libplist's own reader recurses
+// once per level and copies every shared reference, so a few hundred hostile bytes could stand
+// for millions of values or a nesting deep enough to overflow the stack: those are refused here,
+// before libplist sees them. Also refused: reference cycles and dictionary keys that are not
+// strings or hold a NUL (libplist asserts on those). Linear in the number of objects and
+// references, each visited once.
+bool binaryWithinLimits(std::span<const uint8_t> b, const Limits& limits) {
+  if (b.size() < 8 + 32 || std::memcmp(b.data(), "bplist00", 8) != 0) return false;
+  const uint8_t* trailer = b.data() + b.size() - 32;
+  const size_t offsetSize = trailer[6], refSize = trailer[7];
+  const uint64_t count = bigEndian(trailer + 8, 8), top = bigEndian(trailer + 16, 8);
+  const uint64_t table = bigEndian(trailer + 24, 8);
+  const uint64_t end = b.size() - 32;
+  if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8) return false;
+  if (count == 0 || top >= count || table < 8 || table > end || count > (end - table) / offsetSize) return false;
+
+  struct Object {
+    uint64_t start = 0;     // first byte after the marker and length
+    uint64_t length = 0;    // items of a container, bytes of a string or data
+    uint8_t type = 0;
+    uint8_t state = 0;      // 0 unseen, 1 on the path being walked, 2 measured
+    uint32_t depth = 0;     // containers nested, itself included
+    uint64_t nodes = 0, bytes = 0;
+  };
+  std::vector<Object> objects(count);
+  // Reads one object's header; false when it lies outside the object area.
+  auto header = [&](uint64_t index) {
+    Object& o = objects[index];
+    uint64_t at = bigEndian(b.data() + table + index * offsetSize, offsetSize);
+    if (at < 8 || at >= table) return false;
+    uint8_t marker = b[at];
+    o.type = marker >> 4;
+    uint64_t length = marker & 0x0F;
+    uint64_t pos = at + 1;
+    bool sized = o.type == 0x4 || o.type == 0x5 || o.type == 0x6 || o.type == 0x7 || o.type == 0xA || o.type == 0xC ||
+                 o.type == 0xD;
+    if (sized && length == 0x0F) {
+      if (pos >= table || (b[pos] >> 4) != 0x1 || (b[pos] & 0x0F) > 3) return false;
+      size_t n = size_t{1} << (b[pos] & 0x0F);
+      if (pos + 1 + n > table) return false;
+      length = bigEndian(b.data() + pos + 1, n);
+      pos += 1 + n;
+    }
+    o.start = pos;
+    o.length = length;
+    uint64_t room = table - pos, unit = 0;
+    switch (o.type) {
+      case 0x4: case 0x5: case 0x7: unit = 1; break;
+      case 0x6: unit = 2; break;
+      case 0xA: case 0xC: unit = refSize; break;
+      case 0xD: unit = 2 * refSize; break;
+      default: return true;
+    }
+    return length <= room / unit;
+  };
+  auto ref = [&](const Object& o, uint64_t i) { return bigEndian(b.data() + o.start + i * refSize, refSize); };
+  auto children = [&](const Object& o) -> uint64_t {
+    return o.type == 0xD ? 2 * o.length : (o.type == 0xA || o.type == 0xC) ? o.length : 0;
+  };
+  auto plainKey = [&](uint64_t index) {
+    const Object& k = objects[index];
+    const uint8_t* p = b.data() + k.start;
+    if (k.type == 0x5 || k.type == 0x7) return std::memchr(p, 0, k.length) == nullptr;
+    if (k.type != 0x6) return false;
+    for (uint64_t i = 0; i < k.length; ++i)
+      if (p[2 * i] == 0 && p[2 * i + 1] == 0) return false;
+    return true;
+  };
+
+  struct Step {
+    uint64_t index, next;
+  };
+  std::vector<Step> path;
+  auto enter = [&](uint64_t index) {
+    if (!header(index)) return false;
+    objects[index].state = 1;
+    path.push_back({index, 0});
+    return path.size() <= limits.maxDepth + 1;
+  };
+  if (!enter(top)) return false;
+  while (!path.empty()) {
+    Step& step = path.back();
+    Object& o = objects[step.index];
+    if (step.next < children(o)) {
+      uint64_t child = ref(o, step.next++);
+      if (child >= count) return false;
+      if (objects[child].state == 1) return false;  // a cycle
+      if (objects[child].state == 0 && !enter(child)) return false;
+      continue;
+    }
+    // Every child measured: measure this one.
+    uint64_t nodes = 1, bytes = (o.type >= 0x4 && o.type <= 0x7) ? o.length * (o.type == 0x6 ? 2 : 1) : 8;
+    uint32_t depth = 0;
+    for (uint64_t i = 0; i < children(o); ++i) {
+      const Object& c = objects[ref(o, i)];
+      nodes += c.nodes;
+      bytes += c.bytes;
+      depth = std::max(depth, c.depth);
+      if (nodes > limits.maxNodes || bytes > limits.maxExpandedBytes) return false;
+    }
+    if (o.type == 0xD)
+      for (uint64_t i = 0; i < o.length; ++i)
+        if (!plainKey(ref(o, i))) return false;
+    o.nodes = nodes;
+    o.bytes = bytes;
+    o.depth = children(o) > 0 || o.type == 0xA || o.type == 0xC || o.type == 0xD ? depth + 1 : 0;
+    if (o.depth > limits.maxDepth) return false;
+    o.state = 2;
+    path.pop_back();
+  }
+  return true;
+}
+
+// An XML list may not hold a NUL character, raw or as a character reference (XML forbids it,
+// and libplist would hand it on to a string reader that asserts there is none).
+bool xmlFreeOfNul(std::span<const uint8_t> b) {
+  if (std::memchr(b.data(), 0, b.size())) return false;
+  std::string_view text(reinterpret_cast<const char*>(b.data()), b.size());
+  for (size_t at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at + 2)) {
+    size_t i = at + 2;
+    bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
+    if (hex) ++i;
+    bool digits = false, zero = true;
+    while (i < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[i])) : std::isdigit(static_cast<unsigned char>(text[i])))) {
+      digits = true;
+      if (text[i] != '0') zero = false;
+      ++i;
+    }
+    if (digits && zero) return false;
+  }
+  return true;
+}
+
+// Builds the value from libplist's tree without recursion, one child at a time through
+// libplist's iterators (indexing an array is linear in this libplist), counting values and
+// bytes as it goes: the first value over a limit ends the conversion.
+class Converter {
+ public:
+  explicit Converter(const Limits& limits) : limits_(limits) {}
+
+  std::optional<Value> convert(plist_t root) {
+    if (!isContainer(root)) return scalar(root);
+    if (!open(root)) return std::nullopt;
+    for (;;) {
+      Frame& frame = stack_.back();
+      plist_t item = nullptr;
+      std::string key;
+      if (frame.array) {
+        plist_array_next_item(frame.node, frame.iter, &item);
+      } else {
+        char* k = nullptr;
+        plist_dict_next_item(frame.node, frame.iter, &k, &item);
+        if (k) key = k;
+        std::free(k);
+        if (item && !count(key.size())) return std::nullopt;
+      }
+      if (!item) {
+        Value done = std::move(frame.value);
+        stack_.pop_back();
+        if (stack_.empty()) return done;
+        attach(stack_.back(), std::move(done));
+        continue;
+      }
+      if (isContainer(item)) {
+        frame.pendingKey = std::move(key);
+        if (stack_.size() >= limits_.maxDepth || !open(item)) return std::nullopt;
+        continue;
+      }
+      auto value = scalar(item);
+      if (!value) return std::nullopt;
+      frame.pendingKey = std::move(key);
+      attach(frame, std::move(*value));
+    }
+  }
+
+ private:
+  struct Frame {
+    plist_t node = nullptr;
+    bool array = false;
+    void* iter = nullptr;
+    Value value;
+    std::string pendingKey;
+    Frame() = default;
+    Frame(Frame&& o) noexcept
+        : node(o.node), array(o.array), iter(std::exchange(o.iter, nullptr)), value(std::move(o.value)),
+          pendingKey(std::move(o.pendingKey)) {}
+    ~Frame() { std::free(iter); }
+  };
+
+  static bool isContainer(plist_t node) {
+    auto type = plist_get_node_type(node);
+    return type == PLIST_ARRAY || type == PLIST_DICT;
+  }
+
+  bool count(size_t bytes) {
+    ++nodes_;
+    bytes_ += bytes;
+    return nodes_ <= limits_.maxNodes && bytes_ <= limits_.maxExpandedBytes;
+  }
+
+  bool open(plist_t node) {
+    if (!count(0)) return false;
+    Frame frame;
+    frame.node = node;
+    frame.array = plist_get_node_type(node) == PLIST_ARRAY;
+    if (frame.array) {
+      plist_array_new_iter(node, &frame.iter);
+      frame.value = Value(Array{});
+    } else {
+      plist_dict_new_iter(node, &frame.iter);
+      frame.value = Value(Dictionary{});
+    }
+    if (!frame.iter) return false;
+    stack_.push_back(std::move(frame));
+    return true;
+  }
+
+  static void attach(Frame& parent, Value child) {
+    if (parent.array)
+      parent.value.array()->push_back(std::move(child));
+    else
+      (*parent.value.dictionary())[std::move(parent.pendingKey)] = std::move(child);
+  }
+
+  std::optional<Value> scalar(plist_t node) {
+    switch (plist_get_node_type(node)) {
+      case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        if (!count(1)) return std::nullopt;
+        return Value(b != 0);
+      }
+      case PLIST_UINT: {
+        // This libplist keeps every integer as 64 bits; negative ones come back two's complement.
+        uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        if (!count(8)) return std::nullopt;
+        return Value(static_cast<int64_t>(u));
+      }
+      case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        if (!count(8)) return std::nullopt;
+        return Value(d);
+      }
+      case PLIST_STRING: {
+        // Read with its length: a string may hold a NUL.
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        if (!count(length)) return std::nullopt;
+        return Value(s ? std::string(s, length) : std::string());
+      }
+      case PLIST_DATA: {
+        uint64_t length = 0;
+        const char* d = plist_get_data_ptr(node, &length);
+        if (!count(length)) return std::nullopt;
+        auto p = reinterpret_cast<const uint8_t*>(d);
+        return Value(d ? Data(p, p + length) : Data());
+      }
+      case PLIST_DATE: {
+        int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        if (!count(8)) return std::nullopt;
+        return Value(Date{sec + usec / 1e6});
+      }
+      default:
+        if (!count(0)) return std::nullopt;
+        return Value();
+    }
+  }
+
+  const Limits& limits_;
+  std::vector<Frame> stack_;
+  size_t nodes_ = 0, bytes_ = 0;
+};
 
 plist_t toNode(const Value& value) {
   return std::visit(
@@ -191,12 +411,15 @@ plist_t toNode(const Value& value) {
 
 }  // namespace
 
-std::optional<Value> parse(std::span<const uint8_t> bytes) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+std::optional<Value> parse(std::span<const uint8_t> bytes, const Limits& limits) {
+  if (bytes.empty() || bytes.size() > limits.maxFileBytes || bytes.size() > std::numeric_limits<uint32_t>::max())
+    return std::nullopt;
+  bool binary = bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0;
+  if (binary ? !binaryWithinLimits(bytes, limits) : !xmlFreeOfNul(bytes)) return std::nullopt;
   plist_t root = nullptr;
   plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
   if (!root) return std::nullopt;
-  Value v = fromNode(root);
+  auto v = Converter(limits).convert(root);
   plist_free(root);
   return v;
 }
@@ -218,16 +441,22 @@ std::vector<uint8_t> serialize(const Value& value, Format format) {
   return bytes;
 }
 
-std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view devicePath) {
-  auto bytes = device_fs::readFile(devicePath);
+std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view devicePath, const Limits& limits) {
+  auto bytes = device_fs::readFile(devicePath, limits.maxFileBytes);
   if (!bytes) return std::nullopt;
-  auto value = parse(*bytes);
+  auto value = parse(*bytes, limits);
   if (!value || !value->isDictionary()) return std::nullopt;
   return std::move(*value->dictionary());
 }
 
 bool writeToFile(const Dictionary& dictionary, std::string_view devicePath, Format format) {
-  return device_fs::writeFileAtomically(devicePath, serialize(Value(dictionary), format));
+  Value value(dictionary);
+  auto bytes = serialize(value, format);
+  if (format == Format::Xml && bytes.size() > (size_t{64} << 10)) {
+    auto binary = serialize(value, Format::Binary);
+    if (bytes.size() > 8 * binary.size()) bytes = std::move(binary);
+  }
+  return device_fs::writeFileAtomically(devicePath, bytes);
 }
 
 }  // namespace plist

@@ -2,7 +2,10 @@
 // NSDictionary as one value type) and their XML and binary forms through libplist.
 // Implements: the value kinds of a property list, boolValue / floatValue / intValue
 // conversions as Foundation does them, parsing either form, writing either form, and
-// dictionaryWithContentsOfFile: / writeToFile:atomically: on device paths.
+// dictionaryWithContentsOfFile: / writeToFile:atomically: on device paths. Reading is bounded:
+// a file over its size cap is not read, and a list nested too deep, or with too many values or
+// bytes once shared references are expanded, reads as no list at all (checked before and while
+// converting, never after), in time linear in its size.
 // Leaves out: OpenStep-style text plists, NSKeyedArchiver payloads, UID values.
 #pragma once
 
@@ -67,6 +70,7 @@ class Value {
   const std::string* string() const { return std::get_if<std::string>(&v_); }
   const Data* data() const { return std::get_if<Data>(&v_); }
   const Array* array() const { return std::get_if<Array>(&v_); }
+  Array* array() { return std::get_if<Array>(&v_); }
   const Dictionary* dictionary() const { return std::get_if<Dictionary>(&v_); }
   Dictionary* dictionary() { return std::get_if<Dictionary>(&v_); }
 
@@ -84,14 +88,28 @@ const Value& nilValue();
 
 enum class Format { Xml, Binary };
 
-// Either form; nothing when the bytes are not a property list.
-std::optional<Value> parse(std::span<const uint8_t> bytes);
+// What one property list may hold. Over any of these it is not a property list.
+struct Limits {
+  size_t maxFileBytes = size_t{64} << 20;      // the encoded form, file or buffer
+  size_t maxDepth = 256;                       // containers inside containers
+  size_t maxNodes = 4'000'000;                 // values, keys included, after expansion
+  size_t maxExpandedBytes = size_t{256} << 20;  // string, key and data bytes after expansion
+};
+// Resources of a bundle (specifier lists, tables, Info.plist): the defaults.
+inline constexpr Limits kResourceLimits{};
+// Preference files (the settings file is a few hundred bytes).
+inline constexpr Limits kPreferencesLimits{size_t{1} << 20, 128, 10'000, size_t{8} << 20};
+
+// Either form; nothing when the bytes are not a property list or exceed the limits.
+std::optional<Value> parse(std::span<const uint8_t> bytes, const Limits& limits = kResourceLimits);
 std::vector<uint8_t> serialize(const Value& value, Format format = Format::Xml);
 
 // dictionaryWithContentsOfFile: for a device path: the root dictionary, or nothing when the
-// file is missing, unreadable or not a dictionary property list.
-std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view devicePath);
-// writeToFile:atomically:YES for a device path.
+// file is missing, unreadable, over the limits or not a dictionary property list.
+std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view devicePath,
+                                                       const Limits& limits = kResourceLimits);
+// writeToFile:atomically:YES for a device path. The XML form is written unless it would be
+// out of all proportion to the content (deep nesting indents every line), then the binary one.
 bool writeToFile(const Dictionary& dictionary, std::string_view devicePath, Format format = Format::Xml);
 
 // NSString's floatValue / doubleValue: leading white space skipped, then the longest leading

@@ -2,9 +2,16 @@
 // Implements: a host folder that stands for "/" of the phone, with the phone's links
 // (var -> private/var, User -> var/mobile, tmp -> private/var/tmp), the mapping of absolute
 // device paths below it, whole-file reads, and atomic, durable whole-file writes.
+// The root confines every path as a chroot would: a link inside it is followed inside it (an
+// absolute target starts again at the root, ".." never climbs above it), for opening, reading,
+// writing and naming host paths alike. Every read, of a device file or of an outside file, is
+// bounded: opened without blocking, only a regular file, at most a given size.
 // Leaves out: permissions, users, mount points, file protection classes.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -20,20 +27,49 @@ void useRoot(const std::filesystem::path& hostDir);
 bool hasRoot();
 const std::filesystem::path& root();
 
-// The host path of a device path. Paths are read as absolute; "." and ".." are resolved
-// lexically and never climb above the root; repeated slashes are one.
-std::filesystem::path hostPath(std::string_view devicePath);
+// What a read takes at most unless told otherwise.
+inline constexpr size_t kDefaultReadLimit = size_t{64} << 20;
 
-// The file's bytes, or nothing when it is missing or unreadable.
-std::optional<std::vector<uint8_t>> readFile(std::string_view devicePath);
+// The host path of a device path. Paths are read as absolute; repeated slashes are one; links
+// on the way are followed inside the root; "." and ".." never climb above it. The last part is
+// followed too when it is a link (resolvedHostPath) or kept as it is (hostPath, for callers that
+// look at the link itself).
+std::filesystem::path hostPath(std::string_view devicePath);
+std::filesystem::path resolvedHostPath(std::string_view devicePath);
+
+// open(2) of a device path inside the root (O_CLOEXEC added); -1 with errno on failure. With
+// O_NOFOLLOW, a link at the last step fails (ELOOP).
+int openInRoot(std::string_view devicePath, int flags, mode_t mode = 0);
+// The folder at a device path, opened for reading (to list, lock or fsync it), every step of it
+// checked to be a real folder inside the root; missing folders are made when create is set.
+int openFolder(std::string_view devicePath, bool create);
+bool isRegularFile(std::string_view devicePath);
+bool isDirectory(std::string_view devicePath);
+// Whether writeFileAtomically could replace the file: its folder is there (or can be made) and
+// writable, and nothing but a file or a link sits at the path (a folder cannot be replaced).
+bool canWriteFile(std::string_view devicePath);
+// Removes the file (or the link) at the path; true when nothing is there any more.
+bool removeFile(std::string_view devicePath);
+
+// The file's bytes, or nothing when it is missing, unreadable, not a regular file or larger
+// than maxBytes.
+std::optional<std::vector<uint8_t>> readFile(std::string_view devicePath, size_t maxBytes = kDefaultReadLimit);
+// The same, but nothing when the last step is a link: the file itself must sit at the path.
+std::optional<std::vector<uint8_t>> readFileNoLink(std::string_view devicePath, size_t maxBytes = kDefaultReadLimit);
 
 // Writes the whole file through a temporary file in the same folder: flush, fsync, rename
 // over the target, fsync the folder. Creates missing folders. False on any failure (the
-// target is then unchanged).
+// target is then unchanged). Temporary files that an earlier writer left behind when it was
+// killed (named by this function's own pattern, their writer gone) are removed first.
 bool writeFileAtomically(std::string_view devicePath, const std::vector<uint8_t>& bytes);
 
-// The same for a host path.
+// The same for a host path (a file outside the device, named by the user).
 bool writeHostFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
-std::optional<std::vector<uint8_t>> readHostFile(const std::filesystem::path& path);
+// Reads an outside file without ever blocking: opened with O_NONBLOCK, then checked to be a
+// regular file no larger than maxBytes, and read with that bound (a /proc file that says it is
+// empty, or one that grows, cannot make it read more). Nothing when any of that fails.
+std::optional<std::vector<uint8_t>> readHostFile(const std::filesystem::path& path, size_t maxBytes = kDefaultReadLimit);
+// The same for a descriptor already open.
+std::optional<std::vector<uint8_t>> readOpenFile(int fd, size_t maxBytes);
 
 }  // namespace device_fs

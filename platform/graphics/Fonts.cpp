@@ -148,4 +148,23 @@ PangoFontDescription* newFontDescription(const std::string& fontName, double poi
   return desc;
 }
 
+void setLayoutText(PangoLayout* layout, const std::string& whole) {
+  // Pango's wrapping shapes a word longer than a line again for each line it fills, so its cost
+  // grows with the square of the word: only what a screen could ever show is laid out.
+  std::string_view text(whole);
+  if (text.size() > kMaxLayoutBytes) {
+    size_t cut = kMaxLayoutBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    text = text.substr(0, cut);
+  }
+  const char* end = nullptr;
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end) && end == text.data() + text.size()) {
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    return;
+  }
+  gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+  pango_layout_set_text(layout, valid, -1);
+  g_free(valid);
+}
+
 }  // namespace fonts

@@ -11,12 +11,14 @@
 // explicit choice rather than a requirement.
 #pragma once
 
+#include <cstddef>
 #include <mutex>
 #include <string>
 
 struct _PangoFontMap;
 struct _PangoContext;
 struct _PangoFontDescription;
+struct _PangoLayout;
 
 // Points fontconfig at the project's configuration file. An explicit path is used when given;
 // otherwise the first file found of:
@@ -51,5 +53,12 @@ void prepareContext(_PangoContext* context);
 // at a size in points: "Helvetica", "Helvetica-Bold", "Helvetica Light", "HelveticaNeue-Light",
 // other "Family-Style" names, or any family name.
 _PangoFontDescription* newFontDescription(const std::string& fontName, double pointSize);
+
+// Sets a layout's text. Text that is not valid UTF-8 (a stray byte, a NUL) is repaired first,
+// each bad sequence becoming U+FFFD: Pango would warn and cut it. Text beyond kMaxLayoutBytes
+// is left out: no screen shows that much in one view, and laying it out would cost time
+// growing faster than its length.
+inline constexpr size_t kMaxLayoutBytes = 8192;
+void setLayoutText(_PangoLayout* layout, const std::string& text);
 
 }  // namespace fonts

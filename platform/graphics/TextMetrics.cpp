@@ -29,7 +29,7 @@ CGSize measureLayout(const std::string& fontName, double pointSize, const std::s
   PangoLayout* layout = pango_layout_new(context);
   PangoFontDescription* desc = fonts::newFontDescription(fontName, pointSize);
   pango_layout_set_font_description(layout, desc);
-  pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
+  fonts::setLayoutText(layout, text);
   if (width > 0) {
     pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);

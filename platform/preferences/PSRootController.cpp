@@ -18,7 +18,7 @@ plist::Value PSRootController::readPreferenceValue(const PSSpecifierRef& specifi
   auto key = specifier->key();
   auto path = preferencesPathForSpecifier(*specifier);
   if (key && path)
-    if (auto dict = plist::dictionaryWithContentsOfFile(*path)) {
+    if (auto dict = plist::dictionaryWithContentsOfFile(*path, plist::kPreferencesLimits)) {
       auto it = dict->find(*key);
       if (it != dict->end()) return it->second;
     }
@@ -33,7 +33,7 @@ bool PSRootController::setPreferenceValue(const plist::Value& value, const PSSpe
   bool written;
   {
     PreferencesFileLock lock(*path);
-    plist::Dictionary dict = plist::dictionaryWithContentsOfFile(*path).value_or(plist::Dictionary{});
+    plist::Dictionary dict = plist::dictionaryWithContentsOfFile(*path, plist::kPreferencesLimits).value_or(plist::Dictionary{});
     dict[*key] = value;
     written = plist::writeToFile(dict, *path);
   }

@@ -18,10 +18,7 @@ std::mutex& processLock() {
 
 PreferencesFileLock::PreferencesFileLock(const std::string& devicePath) : threadLock_(processLock()) {
   if (!device_fs::hasRoot()) return;
-  std::error_code ec;
-  auto folder = device_fs::hostPath(devicePath).parent_path();
-  std::filesystem::create_directories(folder, ec);
-  folderFd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  folderFd_ = device_fs::openFolder(devicePath.substr(0, devicePath.rfind('/') + 1), true);
   if (folderFd_ < 0) return;
   while (::flock(folderFd_, LOCK_EX) != 0 && errno == EINTR) {
   }

@@ -83,7 +83,8 @@ TEST_F(DeviceRootTest, ThePhonesThreeSpellingsAreOneFile) {
 
 TEST_F(DeviceRootTest, PathsNeverClimbAboveTheRoot) {
   EXPECT_EQ(device_fs::hostPath("/../../etc/passwd"), root_ / "etc/passwd");
-  EXPECT_EQ(device_fs::hostPath("tmp/./a/../b"), root_ / "tmp/b");
+  // tmp is the phone's link to private/var/tmp; ".." applies after it is followed, as on the phone.
+  EXPECT_EQ(device_fs::hostPath("tmp/./a/../b"), root_ / "private/var/tmp/b");
 }
 
 TEST_F(DeviceRootTest, FoldersAndMissingFilesReadAsMissing) {

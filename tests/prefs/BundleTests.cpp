@@ -133,3 +133,34 @@ TEST_F(BundleTest, LoadsAnExecutableAndNamesItsPrincipalClass) {
 }
 
 }  // namespace
+
+TEST(StringsTable, EscapedSurrogatePairsAreOneCharacterAndLoneOnesAreReplaced) {
+  auto parse = [](const std::string& text) {
+    return NSBundle::parseStringsTable(std::vector<uint8_t>(text.begin(), text.end()));
+  };
+  auto t = parse(R"("smile" = "\UD83D\UDE00"; "lone" = "a\UD83Db"; "low" = "\uDE00"; "swapped" = "\UDE00\UD83D";)");
+  EXPECT_EQ(t["smile"], "\xF0\x9F\x98\x80");
+  EXPECT_EQ(t["lone"], "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(t["low"], "\xEF\xBF\xBD");
+  EXPECT_EQ(t["swapped"], "\xEF\xBF\xBD\xEF\xBF\xBD");
+  // UTF-16 tables: a pair joins, a lone half is replaced.
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("\"k\" = \"")) utf16 += std::string{c, '\0'};
+  utf16 += std::string("\x3D\xD8\x00\xDE\x3D\xD8", 6);
+  for (char c : std::string("\";")) utf16 += std::string{c, '\0'};
+  EXPECT_EQ(parse(utf16)["k"], "\xF0\x9F\x98\x80\xEF\xBF\xBD");
+}
+
+TEST(StringsTable, HostileTablesReadInProportion) {
+  auto parse = [](const std::string& text) {
+    return NSBundle::parseStringsTable(std::vector<uint8_t>(text.begin(), text.end()));
+  };
+  // One long value, many entries, an unterminated comment and a run of broken entries.
+  EXPECT_EQ(parse("\"k\" = \"" + std::string(8 << 20, 'v') + "\";")["k"].size(), size_t{8} << 20);
+  std::string many;
+  for (int i = 0; i < 100'000; ++i) many += "\"k" + std::to_string(i) + "\" = \"v\";\n";
+  EXPECT_EQ(parse(many).size(), 100'000u);
+  EXPECT_TRUE(parse("\"a\" = \"b\"; /* never closed " + std::string(1 << 20, '*')).count("a"));
+  EXPECT_EQ(parse(std::string(1 << 20, '=') + ";\"a\"=\"b\";").at("a"), "b");
+  EXPECT_TRUE(parse(std::string(1 << 20, '"')).empty());
+}

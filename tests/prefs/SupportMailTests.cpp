@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/messageui/MFMailComposeViewController.hpp"
@@ -128,6 +129,55 @@ TEST_P(PlantedListFile, IsNeitherWrittenThroughNorAttached) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Plants, PlantedListFile, ::testing::Values(Planted::Symlink, Planted::HardLink, Planted::Fifo, Planted::Directory));
+
+// Links inside the device root that lead out of it on the host: the root confines them as a
+// chroot would, so nothing outside is attached, read or written.
+enum class LeadOut { SettingsFile, VarLink, PreferencesFolder, TemporaryFolder };
+
+class LinksLeadingOut : public SupportMailTest, public ::testing::WithParamInterface<LeadOut> {
+ protected:
+  std::map<std::string, std::string> outsideFiles() const {
+    std::map<std::string, std::string> out;
+    for (auto& e : std::filesystem::recursive_directory_iterator(outside_))
+      if (e.is_regular_file()) out[e.path().string()] = readHost(e.path());
+    return out;
+  }
+  void relink(const std::string& devicePath, const std::filesystem::path& target) {
+    auto at = root_ / devicePath.substr(1);
+    std::filesystem::remove_all(at);
+    std::filesystem::create_symlink(target, at);
+  }
+  std::filesystem::path outside_ = makeTemporaryFolder();
+  void TearDown() override {
+    SupportMailTest::TearDown();
+    std::filesystem::remove_all(outside_);
+  }
+};
+
+TEST_P(LinksLeadingOut, NothingOutsideTheRootIsAttachedReadOrWritten) {
+  const std::string secret = "root:secret-hash:19000:0:99999:7:::\n";
+  writeHostFile(outside_ / "shadow", secret);
+  writeHostFile(outside_ / "var/mobile/Library/Preferences/com.dovrane.velloway.plist", secret);
+  writeHostFile(outside_ / "tmp/dpkgl.log", secret);
+  switch (GetParam()) {
+    case LeadOut::SettingsFile: relink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", outside_ / "shadow"); break;
+    case LeadOut::VarLink: relink("/var", outside_ / "var"); break;
+    case LeadOut::PreferencesFolder: relink("/private/var/mobile/Library/Preferences", outside_ / "var/mobile/Library/Preferences"); break;
+    case LeadOut::TemporaryFolder: relink("/private/var/tmp", outside_ / "tmp"); break;
+  }
+  auto before = outsideFiles();
+  auto entries = std::distance(std::filesystem::recursive_directory_iterator(outside_), {});
+  host_->openPane();
+  host_->set("isEnabled", false);
+  auto mail = compose();
+  ASSERT_TRUE(mail);
+  for (const auto& attachment : mail->attachments()) EXPECT_EQ(attachment.data.find("secret-hash"), std::string::npos) << attachment.fileName;
+  EXPECT_EQ(outsideFiles(), before);
+  EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(outside_), {}), entries) << "nothing made outside";
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, LinksLeadingOut,
+                         ::testing::Values(LeadOut::SettingsFile, LeadOut::VarLink, LeadOut::PreferencesFolder, LeadOut::TemporaryFolder));
 
 class ClosingTheComposer : public SupportMailTest, public ::testing::WithParamInterface<MFMailComposeResult> {};
 

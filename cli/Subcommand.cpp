@@ -1,0 +1,6 @@
+#include "cli/Subcommand.hpp"
+
+std::vector<Subcommand>& subcommands() {
+  static std::vector<Subcommand> all;
+  return all;
+}

@@ -1,0 +1,295 @@
+// Hostile property lists and a device root with planted links: every read bounded, every
+// path confined, every failure read as "missing" as the product documents.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "platform/foundation/PropertyList.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "platform/graphics/Fonts.hpp"
+#include "platform/graphics/TextMetrics.hpp"
+#include "tests/support/BinaryPlist.hpp"
+
+namespace fs = std::filesystem;
+using test_plist::BinaryPlist;
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+
+std::string xmlDict(const std::string& body) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body + "</dict></plist>\n";
+}
+
+size_t depthOf(const plist::Value& v) {
+  size_t depth = 0;
+  const plist::Value* at = &v;
+  while (at->isArray() && !at->array()->empty()) {
+    ++depth;
+    at = &at->array()->front();
+  }
+  return depth + (at->isArray() ? 1 : 0);
+}
+
+}  // namespace
+
+TEST(HostilePropertyList, NestingBeyondTheLimitIsNoListInEitherForm) {
+  // Deep enough to overflow the stack of a recursive reader, in both forms.
+  EXPECT_FALSE(plist::parse(bytesOf(test_plist::nestedXml(100'000))));
+  EXPECT_FALSE(plist::parse(test_plist::nestedBinary(100'000)));
+  // At the limit it reads, one past it does not.
+  const size_t limit = plist::kResourceLimits.maxDepth;
+  for (const auto& bytes : {bytesOf(test_plist::nestedXml(limit)), test_plist::nestedBinary(limit - 1)}) {
+    auto v = plist::parse(bytes);
+    ASSERT_TRUE(v);
+    EXPECT_EQ(depthOf(*v), limit);
+  }
+  EXPECT_FALSE(plist::parse(bytesOf(test_plist::nestedXml(limit + 1))));
+  EXPECT_FALSE(plist::parse(test_plist::nestedBinary(limit)));
+}
+
+TEST(HostilePropertyList, SharedReferencesCountAsExpanded) {
+  // 24 levels of "hold the next one twice": a few hundred bytes standing for 2^25 values.
+  EXPECT_FALSE(plist::parse(test_plist::expandingBinary(24)));
+  // 2^10 expanded values are fine and come out expanded.
+  auto small = plist::parse(test_plist::expandingBinary(10));
+  ASSERT_TRUE(small);
+  EXPECT_EQ(depthOf(*small), 10u);
+  // The node limit is counted while converting: a list just over it is refused.
+  plist::Limits tight;
+  tight.maxNodes = 1000;
+  EXPECT_FALSE(plist::parse(test_plist::expandingBinary(10), tight));
+  tight.maxNodes = 1u << 12;
+  EXPECT_TRUE(plist::parse(test_plist::expandingBinary(10), tight));
+}
+
+TEST(HostilePropertyList, CyclesAndBadReferencesAreNoList) {
+  BinaryPlist self;
+  self.array({0});
+  EXPECT_FALSE(plist::parse(self.bytes()));
+  BinaryPlist loop;
+  loop.array({1});
+  loop.array({0});
+  EXPECT_FALSE(plist::parse(loop.bytes()));
+  BinaryPlist dangling;
+  dangling.array({7});
+  EXPECT_FALSE(plist::parse(dangling.bytes()));
+  auto cut = test_plist::nestedBinary(3);
+  cut.resize(cut.size() - 5);
+  EXPECT_FALSE(plist::parse(cut));
+}
+
+TEST(HostilePropertyList, NulBytesNeverReachAnAssertingReader) {
+  // A binary string value with a NUL reads (this libplist keeps what comes before it).
+  BinaryPlist b;
+  b.dict({1}, {2});
+  b.string("isEnabled");
+  b.string(std::string("YES\0tail", 8));
+  auto v = plist::parse(b.bytes());
+  ASSERT_TRUE(v);
+  ASSERT_TRUE((*v)["isEnabled"].isString());
+  EXPECT_EQ((*v)["isEnabled"].string()->substr(0, 3), "YES");
+  EXPECT_TRUE((*v)["isEnabled"].boolValue());
+  // A key with a NUL, and XML with a NUL raw or as a reference: not a property list.
+  BinaryPlist key;
+  key.dict({1}, {2});
+  key.string(std::string("is\0Enabled", 10));
+  key.boolean(true);
+  EXPECT_FALSE(plist::parse(key.bytes()));
+  EXPECT_FALSE(plist::parse(bytesOf(xmlDict(std::string("<key>isEnabled</key><string>a\0b</string>", 40)))));
+  EXPECT_FALSE(plist::parse(bytesOf(xmlDict("<key>isEnabled</key><string>a&#0;b</string>"))));
+  EXPECT_FALSE(plist::parse(bytesOf(xmlDict("<key>isEnabled</key><string>a&#x000;b</string>"))));
+  EXPECT_TRUE(plist::parse(bytesOf(xmlDict("<key>isEnabled</key><string>a&#10;b</string>"))));
+}
+
+TEST(HostilePropertyList, LargeFlatListsConvertWhole) {
+  // 64k items: converted through libplist's iterators, each once.
+  BinaryPlist b;
+  std::vector<uint32_t> refs(65'536, 1);
+  b.array(refs);
+  b.string("item");
+  auto v = plist::parse(b.bytes());
+  ASSERT_TRUE(v && v->isArray());
+  EXPECT_EQ(v->array()->size(), 65'536u);
+  // Over the preference file limits, the same list is no list.
+  EXPECT_FALSE(plist::parse(b.bytes(), plist::kPreferencesLimits));
+  // And a file over the size cap is not parsed at all.
+  std::string big = xmlDict("<key>a</key><string>" + std::string(plist::kPreferencesLimits.maxFileBytes, 'x') + "</string>");
+  EXPECT_FALSE(plist::parse(bytesOf(big), plist::kPreferencesLimits));
+  EXPECT_TRUE(plist::parse(bytesOf(big)));
+}
+
+class ConfinedRootTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = fs::temp_directory_path() / ("velloway-confined-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(base_);
+    root_ = base_ / "root";
+    outside_ = base_ / "outside";
+    fs::create_directories(outside_);
+    secret_ = outside_ / "secret";
+    std::ofstream(secret_) << "host secret";
+    device_fs::useRoot(root_);
+  }
+  void TearDown() override { fs::remove_all(base_); }
+
+  // Every regular file under the outside folder, by name, with its content.
+  std::map<std::string, std::string> outsideFiles() const {
+    std::map<std::string, std::string> out;
+    for (auto& e : fs::recursive_directory_iterator(outside_)) {
+      if (!e.is_regular_file()) continue;
+      std::ifstream in(e.path());
+      out[fs::relative(e.path(), outside_).string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return out;
+  }
+  void relink(const std::string& devicePath, const fs::path& target) {
+    fs::path at = root_ / devicePath.substr(1);
+    fs::remove_all(at);
+    fs::create_directories(at.parent_path());
+    fs::create_symlink(target, at);
+  }
+
+  fs::path base_, root_, outside_, secret_;
+  const std::string settings_ = "/var/mobile/Library/Preferences/com.dovrane.velloway.plist";
+};
+
+TEST_F(ConfinedRootTest, ALinkAtTheFileReadsInsideTheRoot) {
+  relink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", secret_);
+  EXPECT_FALSE(device_fs::readFile(settings_));
+  EXPECT_FALSE(device_fs::readFileNoLink(settings_));
+  EXPECT_FALSE(plist::dictionaryWithContentsOfFile(settings_, plist::kPreferencesLimits));
+  // The same absolute target, taken inside the root, is read there; without a link it is not.
+  fs::create_directories(root_ / secret_.relative_path().parent_path());
+  std::ofstream(root_ / secret_.relative_path()) << "inside";
+  EXPECT_EQ(device_fs::readFile(settings_), bytesOf("inside"));
+  EXPECT_FALSE(device_fs::readFileNoLink(settings_));
+  // A relative link climbing out stops at the root.
+  relink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", "../../../../../../../../../.." / secret_.relative_path());
+  EXPECT_EQ(device_fs::readFile(settings_), bytesOf("inside"));
+  EXPECT_EQ(device_fs::hostPath("/var/../../../x"), root_ / "x");
+}
+
+TEST_F(ConfinedRootTest, FolderLinksPointingOutKeepWritesInside) {
+  // var pointing to an outside folder, the Preferences folder linked out, tmp linked out.
+  fs::create_directories(outside_ / "var/mobile/Library/Preferences");
+  relink("/var", outside_ / "var");
+  ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("new")));
+  EXPECT_EQ(device_fs::readFile(settings_), bytesOf("new"));
+  EXPECT_TRUE(fs::is_regular_file(root_ / outside_.relative_path() / "var/mobile/Library/Preferences/com.dovrane.velloway.plist"));
+  relink("/var", "private/var");
+  relink("/private/var/mobile/Library/Preferences", outside_);
+  ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("newer")));
+  EXPECT_TRUE(plist::writeToFile({{"a", 1}}, "/User/Library/Preferences/other.plist"));
+  // Relative this time: on the host it climbs to the outside folder, inside the root it stops at
+  // the root.
+  relink("/private/var/tmp", "../../../../outside");
+  fs::create_directories(root_ / "outside");
+  int fd = device_fs::openInRoot("/tmp/dpkgl.log", O_RDWR | O_CREAT | O_NOFOLLOW, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "list", 4), 4);
+  ::close(fd);
+  EXPECT_TRUE(fs::is_regular_file(root_ / "outside/dpkgl.log"));
+  EXPECT_TRUE(device_fs::removeFile("/tmp/dpkgl.log"));
+  // Nothing outside was made, changed or removed.
+  EXPECT_EQ(outsideFiles(), (std::map<std::string, std::string>{{"secret", "host secret"}}));
+  // Folders opened for locking are inside too.
+  int folder = device_fs::openFolder("/var/mobile/Library/Preferences/", true);
+  ASSERT_GE(folder, 0);
+  struct stat inside {}, out {};
+  ::fstat(folder, &inside);
+  ::stat(outside_.c_str(), &out);
+  EXPECT_FALSE(inside.st_ino == out.st_ino && inside.st_dev == out.st_dev);
+  ::close(folder);
+}
+
+TEST_F(ConfinedRootTest, SpecialAndOversizedFilesReadAsMissing) {
+  fs::path fifo = root_ / "private/var/mobile/Library/Preferences/com.dovrane.velloway.plist";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_FALSE(device_fs::readFile(settings_));  // would block forever if opened for a plain read
+  EXPECT_FALSE(device_fs::readHostFile(fifo));
+  EXPECT_FALSE(device_fs::readHostFile(root_));
+  fs::remove(fifo);
+  fs::create_directory(fifo);
+  EXPECT_FALSE(plist::dictionaryWithContentsOfFile(settings_, plist::kPreferencesLimits));
+  EXPECT_FALSE(device_fs::writeFileAtomically(settings_, bytesOf("x")));
+  fs::remove(fifo);
+  device_fs::writeFileAtomically(settings_, std::vector<uint8_t>(4096, 'x'));
+  EXPECT_FALSE(device_fs::readFile(settings_, 4095));
+  EXPECT_TRUE(device_fs::readFile(settings_, 4096));
+  EXPECT_FALSE(device_fs::readHostFile(fifo, 100));
+  // /proc files say they are empty and may block or run on: never more than the bound.
+  EXPECT_FALSE(device_fs::readHostFile("/proc/self/pagemap", 1 << 20));
+}
+
+TEST_F(ConfinedRootTest, LeftoverTemporariesOfDeadWritersAreRemoved) {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);  // its pid now names no process
+  fs::path folder = root_ / "private/var/mobile/Library/Preferences";
+  auto name = [&](pid_t pid, const std::string& rest) {
+    return ".com.dovrane.velloway.plist." + std::to_string(pid) + rest;
+  };
+  for (const auto& n : {name(child, ".0.123.tmp"), name(child, ".x.123.tmp"), name(::getppid(), ".0.123.tmp"),
+                        std::string(".other.plist.") + std::to_string(child) + ".0.1.tmp"})
+    std::ofstream(folder / n) << "partial";
+  fs::create_symlink(secret_, folder / name(child, ".1.5.tmp"));
+  ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("whole")));
+  std::set<std::string> left;
+  for (auto& e : fs::directory_iterator(folder)) left.insert(e.path().filename().string());
+  // Only the dead writer's own regular temporary went; a live writer's, other names and the
+  // link stay.
+  EXPECT_EQ(left, (std::set<std::string>{"com.dovrane.velloway.plist", name(child, ".x.123.tmp"),
+                                         name(::getppid(), ".0.123.tmp"),
+                                         std::string(".other.plist.") + std::to_string(child) + ".0.1.tmp",
+                                         name(child, ".1.5.tmp")}));
+  EXPECT_TRUE(fs::exists(secret_));
+}
+
+TEST_F(ConfinedRootTest, WritesKeepTheirSizeInProportion) {
+  // Every level indents each line below it once more in XML: 120 levels make ~80 KB of tabs.
+  plist::Value deep(plist::Dictionary{{"leaf", true}});
+  for (int i = 0; i < 120; ++i) deep = plist::Value(plist::Array{deep, plist::Value(plist::Dictionary{{"k", i}, {"l", "x"}, {"m", true}})});
+  plist::Dictionary settings{{"nested", deep}, {"isEnabled", false}};
+  ASSERT_TRUE(plist::writeToFile(settings, settings_));
+  auto written = device_fs::readFile(settings_);
+  ASSERT_TRUE(written);
+  auto xml = plist::serialize(plist::Value(settings));
+  EXPECT_LT(written->size(), xml.size());
+  auto back = plist::dictionaryWithContentsOfFile(settings_, plist::kPreferencesLimits);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(plist::Value(*back), plist::Value(settings));
+  // An ordinary settings file stays XML.
+  ASSERT_TRUE(plist::writeToFile({{"isEnabled", true}}, settings_));
+  written = device_fs::readFile(settings_);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(std::string(written->begin(), written->begin() + 5), "<?xml");
+}
+
+TEST(HostileText, LabelsThatAreNotUtf8AreRepairedBeforePango) {
+  // Each bad byte (and a NUL) is measured as the replacement character it becomes.
+  const std::string replacement = "\xEF\xBF\xBD";
+  EXPECT_EQ(measureText("Helvetica", 17, "caf\xE9 \xFF"), measureText("Helvetica", 17, "caf" + replacement + " " + replacement));
+  EXPECT_EQ(measureText("Helvetica", 17, std::string("a\0b", 3)), measureText("Helvetica", 17, "a" + replacement + "b"));
+  EXPECT_GT(measureText("Helvetica", 17, "\xC3").width, 0);
+}
+
+TEST(HostileText, OnlyWhatAScreenCouldShowIsLaidOut) {
+  // A megabyte-long word would take Pango minutes to wrap; what is laid out is its first part.
+  std::string word(1 << 20, 'x');
+  EXPECT_EQ(measureWrappedText("Helvetica", 17, word, 300),
+            measureWrappedText("Helvetica", 17, word.substr(0, fonts::kMaxLayoutBytes), 300));
+  // Cut between characters, never inside one.
+  std::string wide;
+  while (wide.size() < fonts::kMaxLayoutBytes + 8) wide += "\xE2\x82\xAC";  // three bytes each
+  EXPECT_EQ(measureText("Helvetica", 17, wide), measureText("Helvetica", 17, wide.substr(0, fonts::kMaxLayoutBytes / 3 * 3)));
+}
