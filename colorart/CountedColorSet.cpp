@@ -95,16 +95,28 @@ void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
 
   // 3. Equal keys now lie together: one entry per key, its runs summed.
   std::vector<ColorEntry> fresh;
-  std::vector<ColorEntry>& out = entries_.empty() ? entries_ : fresh;
-  out.clear();
+  const bool alone = entries_.empty();
+  std::vector<ColorEntry>& out = alone ? entries_ : fresh;
+  out.resize(n);
+  ColorEntry* e = out.data();
   size_t i = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
-    out.push_back(makeEntry(total, key));
+    *e++ = makeEntry(total, key);
+    if (alone) ++histogram_[std::min(total, kHistogramTop)];
   }
-  if (&out == &fresh) entries_ = combine(entries_, fresh);
+  out.resize(static_cast<size_t>(e - out.data()));
+  if (!alone) {
+    entries_ = combine(entries_, fresh);
+    recountHistogram();
+  }
+}
+
+void CountedColorSet::recountHistogram() const {
+  histogram_.fill(0);
+  for (ColorEntry e : entries_) ++histogram_[std::min(entryCount(e), kHistogramTop)];
 }
 
 void CountedColorSet::merge() const {
@@ -120,6 +132,7 @@ void CountedColorSet::merge() const {
   }
   pending_.clear();
   entries_ = entries_.empty() ? std::move(folded) : combine(entries_, folded);
+  recountHistogram();
 }
 
 uint64_t CountedColorSet::countForKey(ColorKey key) const {

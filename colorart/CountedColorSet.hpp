@@ -12,6 +12,7 @@
 // on nearly every pixel. Single additions are kept aside and merged in at the next read.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -98,17 +99,28 @@ class CountedColorSet {
     for (ColorEntry e : entries()) f(entryKey(e), entryCount(e));
   }
 
+  // How many distinct colours have each count, counts of kHistogramTop and more together.
+  static constexpr uint64_t kHistogramTop = 255;
+  using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
+  const CountHistogram& countHistogram() const {
+    if (!pending_.empty()) merge();
+    return histogram_;
+  }
+
   void clear() {
     entries_.clear();
     pending_.clear();
+    histogram_.fill(0);
   }
 
  private:
   // Folds the single additions into the entries.
   void merge() const;
+  void recountHistogram() const;
 
   mutable std::vector<ColorEntry> entries_;
   mutable std::vector<ColorEntry> pending_;
+  mutable CountHistogram histogram_{};
 };
 
 }  // namespace colorart

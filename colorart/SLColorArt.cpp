@@ -265,19 +265,11 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   const std::vector<colorart::ColorEntry>& entries = colors.entries();
   std::vector<uint64_t> special;  // candidates from the last group with a non-zero count
   std::vector<ColorKey> uncounted;  // colours C whose C' has count 0
-  // Colours by count, counts of kTop and more together, in four interleaved copies so that
-  // runs of equal counts do not wait on one another.
-  constexpr uint64_t kTop = 255;
-  uint32_t histograms[4][kTop + 1] = {};
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const colorart::ColorEntry e = entries[i];
-    ++histograms[i & 3][std::min(colorart::entryCount(e), kTop)];
-    const ColorKey key = colorart::entryKey(e);
-    const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-    const uint32_t maxc = std::max({r, g, b});
-    if (!t.raisedMinimumExact[maxc]) continue;
-    const uint32_t minc = std::min({r, g, b});
-    if (!t.lowSaturation[maxc * 256 + minc]) continue;
+  // Colours by count, counts of kTop and more together.
+  constexpr uint64_t kTop = CountedColorSet::kHistogramTop;
+  const CountedColorSet::CountHistogram& histogram = colors.countHistogram();
+  // The colours of the last group, found in the first pass.
+  auto findSpecial = [&](ColorKey key) {
     RGBA raised;
     colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
     ColorKey raisedKey;
@@ -286,10 +278,7 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
       uncounted.push_back(key);
     else if (colorart::isDark(raised) == findDarkTextColor)
       special.push_back(pack(raisedCount, raisedKey));
-  }
-  uint32_t histogram[kTop + 1];
-  for (uint64_t i = 0; i <= kTop; ++i)
-    histogram[i] = histograms[0][i] + histograms[1][i] + histograms[2][i] + histograms[3][i];
+  };
 
   // Tiers: counts in [low, high). The first holds at least 64 colours where there are that many,
   // the second at least 4096, the third all the rest.
@@ -304,22 +293,32 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
 
   std::vector<uint64_t> tier;
   uint64_t high = UINT64_MAX;
+  bool firstPass = true;
   for (size_t tierSize : tierSizes) {
     if (high <= 1) break;
     const uint64_t low = lowestCountFor(tierSize, high);
     tier.clear();
-    for (const uint64_t c : special)
-      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
     for (const colorart::ColorEntry e : entries) {
-      // The count first: most colours of a photo occur once or twice.
-      if (colorart::entryCount(e) - low >= high - low) continue;
       const ColorKey key = colorart::entryKey(e);
       const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+      if (firstPass) {
+        // Every colour once, for the last group.
+        const uint32_t maxc = std::max({r, g, b});
+        if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + std::min({r, g, b})]) {
+          findSpecial(key);
+          continue;
+        }
+      }
+      // The count first: most colours of a photo occur once or twice.
+      if (colorart::entryCount(e) - low >= high - low) continue;
       const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
       if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour: see above
       const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
       if ((luminance < 0.5) == findDarkTextColor) tier.push_back(e);
     }
+    firstPass = false;
+    for (const uint64_t c : special)
+      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
     if (walk(
             tier.size(), [&](size_t i) { return tier[i]; },
             [&](size_t i) { return colorart::rgbaOfKey(keyOf(tier[i])); }))
