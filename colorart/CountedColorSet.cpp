@@ -97,17 +97,16 @@ void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   std::vector<ColorEntry> fresh;
   const bool alone = entries_.empty();
   std::vector<ColorEntry>& out = alone ? entries_ : fresh;
-  out.resize(n);
-  ColorEntry* e = out.data();
+  out.clear();
+  out.reserve(n);
   size_t i = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
-    *e++ = makeEntry(total, key);
+    out.push_back(makeEntry(total, key));
     if (alone) ++histogram_[std::min(total, kHistogramTop)];
   }
-  out.resize(static_cast<size_t>(e - out.data()));
   if (!alone) {
     entries_ = combine(entries_, fresh);
     recountHistogram();
