@@ -41,8 +41,12 @@ const char* const kMainPhoto = "LadyBird.jpg";
 std::string photoPath(const std::string& name) { return std::string(VELLOWAY_BENCH_PHOTOS) + "/" + name; }
 
 std::vector<uint8_t> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
 }
 
 UIImageRef decodeFile(const std::string& path, int minSide = 0) {
