@@ -67,8 +67,7 @@ UIImageRef loadImage(const std::string& path, int minSide, std::string& error) {
   std::string why;
   auto decoded = decodeImage(*bytes, {}, minSide, &why);
   if (!decoded) {
-    error = fmt::format("cannot decode the {} image: {} (damaged, truncated, or over {} pixels a side or {} megapixels)",
-                        looksLikePng(*bytes) ? "PNG" : "JPEG", why, UIImage::kMaxSide, UIImage::kMaxPixels / (1024 * 1024));
+    error = fmt::format("cannot decode the {} image: {}", looksLikePng(*bytes) ? "PNG" : "JPEG", why);
     return nullptr;
   }
   return std::make_shared<UIImage>(decoded->width, decoded->height, std::move(decoded->pixels));
@@ -117,7 +116,8 @@ struct Run {
   std::vector<std::string> previews;  // one path per input, or none
   std::optional<colorart_cli::ContactSheet> sheet;
 
-  void analyse(size_t index, Outcome& outcome) const {
+  // Called from several threads at once, for different inputs.
+  void analyse(size_t index, Outcome& outcome) {
     const colorart_cli::Input& input = inputs[index];
     if (!input.error.empty()) {
       outcome.error = input.error;
@@ -141,7 +141,7 @@ struct Run {
     std::string error;
     if (!previews.empty() && !colorart_cli::writePreview(previews[index], *analysed, colours, title, error))
       outcome.failures.push_back(error);
-    if (sheet) const_cast<colorart_cli::ContactSheet&>(*sheet).place(index, *analysed, colours, title);
+    if (sheet) sheet->place(index, *analysed, colours, title);
   }
 };
 

@@ -22,6 +22,11 @@ bool withinLimits(int64_t w, int64_t h, const DecodeLimits& limits) {
   return w > 0 && h > 0 && w <= limits.maxSide && h <= limits.maxSide && w * h <= limits.maxPixels;
 }
 
+std::string overLimits(const DecodeLimits& limits) {
+  return "over " + std::to_string(limits.maxSide) + " pixels a side or " +
+         std::to_string(limits.maxPixels / (1024 * 1024)) + " megapixels";
+}
+
 std::optional<DecodedImage> refuse(std::string* why, const std::string& reason) {
   if (why) *why = reason;
   return std::nullopt;
@@ -140,7 +145,7 @@ void pngInfo(png_structp png, png_infop info) {
   int depth = 0, colorType = 0, interlace = 0;
   png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, nullptr, nullptr);
   if (!withinLimits(w, h, *job->limits)) {
-    job->error = "over the size limits";
+    job->error = overLimits(*job->limits);
     png_error(png, "over the size limits");
   }
   if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
@@ -326,7 +331,7 @@ std::optional<DecodedImage> decodeJpeg(std::span<const uint8_t> bytes, const Dec
   jpeg_read_header(&cinfo, TRUE);
   if (!withinLimits(cinfo.image_width, cinfo.image_height, limits)) {
     jpeg_destroy_decompress(&cinfo);
-    return refuse(why, "over the size limits");
+    return refuse(why, overLimits(limits));
   }
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;

@@ -233,7 +233,7 @@ TEST(ImageDecoderJpeg, AHeaderClaimingMoreThanTheDataHoldsIsRefused) {
   DecodeLimits small;
   small.maxSide = 4096;
   EXPECT_FALSE(decodeImage(jpeg, small, 0, &why));
-  EXPECT_EQ(why, "over the size limits");
+  EXPECT_EQ(why, "over 4096 pixels a side or 64 megapixels");
 }
 
 TEST(ImageDecoderJpeg, CutShortOrDamagedDataIsAFailedDecodeNotGreyPadding) {
