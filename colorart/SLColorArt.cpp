@@ -233,7 +233,9 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
       bool found = false;
       uint64_t best = 0;
       size_t bestIndex = 0;
-      for (size_t i = 0; i < n; ++i) {
+      // From the back: the lists are in key order, so among equal counts the largest comes
+      // first and most of the rest is passed over on the order alone.
+      for (size_t i = n; i-- > 0;) {
         const uint64_t order = orderOf(i);
         if (order >= bound || (found && order <= best)) continue;
         if (!accepts(colourOf(i))) continue;
