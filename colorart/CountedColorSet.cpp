@@ -55,34 +55,32 @@ void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   if (count == 0) return;
   // 1. Runs of equal colours, each one item: key << 8 | its length (longer runs are split), and
   //    how many items each value of the two 12-bit digits of the key has.
-  std::vector<uint32_t>& items = scratch.items;
-  if (items.size() < count) items.resize(count);
-  static thread_local uint32_t low[kBuckets], high[kBuckets];
-  std::memset(low, 0, sizeof low);
-  std::memset(high, 0, sizeof high);
+  std::vector<uint32_t>& itemBuffer = scratch.items;
+  if (itemBuffer.size() < count) itemBuffer.resize(count);
+  uint32_t* items = itemBuffer.data();
+  uint32_t low[kBuckets] = {}, high[kBuckets] = {};
   size_t n = 0;
   ColorKey runKey = keyOfArgb(pixels[0]);
   uint32_t run = 0;
-  auto emit = [&] {
-    items[n++] = runKey << 8 | run;
-    ++low[runKey & kDigitMask];
-    ++high[runKey >> kDigitBits];
-  };
   for (size_t i = 0; i < count; ++i) {
     const ColorKey key = keyOfArgb(pixels[i]);
     if (key == runKey && run < kMaxRun) {
       ++run;
-    } else {
-      emit();
-      runKey = key, run = 1;
+      continue;
     }
+    items[n++] = runKey << 8 | run;
+    ++low[runKey & kDigitMask];
+    ++high[runKey >> kDigitBits];
+    runKey = key, run = 1;
   }
-  emit();
+  items[n++] = runKey << 8 | run;
+  ++low[runKey & kDigitMask];
+  ++high[runKey >> kDigitBits];
 
   // 2. Least significant digit first; a digit that all items share needs no pass.
   std::vector<uint32_t>& spare = scratch.sorted;
   if (spare.size() < n) spare.resize(n);
-  uint32_t* a = items.data();
+  uint32_t* a = items;
   uint32_t* b = spare.data();
   if (*std::max_element(low, low + kBuckets) != n) {
     scatter(a, b, n, low, 8);
@@ -99,14 +97,16 @@ void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   std::vector<ColorEntry>& out = alone ? entries_ : fresh;
   out.clear();
   out.reserve(n);
+  CountHistogram histogram{};
   size_t i = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
     out.push_back(makeEntry(total, key));
-    if (alone) ++histogram_[std::min(total, kHistogramTop)];
+    ++histogram[std::min(total, kHistogramTop)];
   }
+  if (alone) histogram_ = histogram;
   if (!alone) {
     entries_ = combine(entries_, fresh);
     recountHistogram();
