@@ -8,8 +8,8 @@
 //   Analysis/<image>  SLColorArt on the decoded 512 x 512 image: rendering into the RGBX bitmap,
 //                     edge colour, text colours, all of it.
 //   ColorArt600       colorArt on a decoded 600 x 600 photo (scale to 512 x 512, analyse).
-//   FromFile/<photo>  read the file, decode (a JPEG at a reduced scale when that still leaves at
-//                     least 512 pixels a side), colorArt.
+//   FromFile/<photo>  read the file, decode straight to the smallest size that still leaves at
+//                     least 512 pixels a side, colorArt.
 //
 // velloway-bench --write-images DIR writes the 512 x 512 images as raw RGBA (DIR/<name>.rgba)
 // and the list of photo files (DIR/photos.txt) for the peer comparison, and exits.
