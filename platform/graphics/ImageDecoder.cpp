@@ -126,8 +126,11 @@ struct PngJob {
   std::optional<Reducer> reducer;
   DecodedImage out;
   bool ended = false;
-  // Rows with new pixels handed over, and how many the image has (over all passes).
-  int64_t rowsSeen = 0, rowsExpected = 0;
+  // Rows handed over (not interlaced); the last pass of an interlaced image, and whether its
+  // last row came (libpng hands over every row of the image in each pass).
+  int64_t rowsSeen = 0;
+  int lastPass = 0;
+  bool lastRowOfLastPass = false;
 };
 
 void pngFail(png_structp png, png_const_charp message) {
@@ -164,12 +167,8 @@ void pngInfo(png_structp png, png_infop info) {
   }
   job->width = static_cast<int>(w);
   job->height = static_cast<int>(h);
-  if (interlace == PNG_INTERLACE_ADAM7) {
-    for (int pass = 0; pass < 7; ++pass)
-      if (PNG_PASS_COLS(w, pass) != 0) job->rowsExpected += PNG_PASS_ROWS(h, pass);
-  } else {
-    job->rowsExpected = h;
-  }
+  for (int pass = 0; pass < 7; ++pass)
+    if (PNG_PASS_COLS(w, pass) != 0 && PNG_PASS_ROWS(h, pass) != 0) job->lastPass = pass;
   job->reducer.emplace(job->width, job->height, reductionFor(w, h, job->minSide), job->out);
   if (job->interlaced)
     job->rows.assign(static_cast<size_t>(w) * h, 0);
@@ -177,9 +176,12 @@ void pngInfo(png_structp png, png_infop info) {
     job->row.resize(w);
 }
 
-void pngRow(png_structp png, png_bytep newRow, png_uint_32 rowNumber, int) {
+void pngRow(png_structp png, png_bytep newRow, png_uint_32 rowNumber, int pass) {
   auto* job = static_cast<PngJob*>(png_get_progressive_ptr(png));
-  if (!newRow || rowNumber >= static_cast<png_uint_32>(job->height)) return;
+  if (rowNumber >= static_cast<png_uint_32>(job->height)) return;
+  if (job->interlaced && pass == job->lastPass && rowNumber + 1 == static_cast<png_uint_32>(job->height))
+    job->lastRowOfLastPass = true;
+  if (!newRow) return;
   ++job->rowsSeen;
   if (job->interlaced) {
     png_progressive_combine_row(png, reinterpret_cast<png_bytep>(&job->rows[static_cast<size_t>(rowNumber) * job->width]),
@@ -221,7 +223,8 @@ std::optional<DecodedImage> decodePng(std::span<const uint8_t> bytes, const Deco
     png_process_data(png, info, const_cast<png_bytep>(bytes.data() + pos), std::min(kPiece, bytes.size() - pos));
   png_destroy_read_struct(&png, &info, nullptr);
   // Damaged image data can end the rows early without an error from libpng.
-  if (!job.ended || job.rowsSeen != job.rowsExpected) return refuse(why, "truncated");
+  const bool complete = job.interlaced ? job.lastRowOfLastPass : job.rowsSeen == job.height;
+  if (!job.ended || !complete) return refuse(why, "truncated");
   if (job.interlaced) {
     for (int y = 0; y < job.height; ++y) {
       uint32_t* row = &job.rows[static_cast<size_t>(y) * job.width];

@@ -31,12 +31,12 @@ void chunk(Bytes& png, const char* type, const Bytes& data, uint32_t length) {
 }
 void chunk(Bytes& png, const char* type, const Bytes& data) { chunk(png, type, data, static_cast<uint32_t>(data.size())); }
 
-Bytes pngStart(uint32_t w, uint32_t h) {
+Bytes pngStart(uint32_t w, uint32_t h, uint8_t interlace = 0) {
   Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   Bytes ihdr;
   put32(ihdr, w);
   put32(ihdr, h);
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, not interlaced
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, interlace});  // 8-bit RGB
   chunk(png, "IHDR", ihdr);
   return png;
 }
@@ -74,9 +74,27 @@ Bytes pngRows(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t x, uint32_t y)) {
   return raw;
 }
 
-Bytes pngOf(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t, uint32_t)) {
-  Bytes png = pngStart(w, h);
-  Bytes raw = pngRows(w, h, rgb);
+// The rows of the seven Adam7 passes, each pass's rows with filter byte 0.
+Bytes adam7Rows(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t x, uint32_t y)) {
+  const uint32_t x0[] = {0, 4, 0, 2, 0, 1, 0}, y0[] = {0, 0, 4, 0, 2, 0, 1};
+  const uint32_t dx[] = {8, 8, 4, 4, 2, 2, 1}, dy[] = {8, 8, 8, 4, 4, 2, 2};
+  Bytes raw;
+  for (int p = 0; p < 7; ++p) {
+    if (x0[p] >= w || y0[p] >= h) continue;
+    for (uint32_t y = y0[p]; y < h; y += dy[p]) {
+      raw.push_back(0);
+      for (uint32_t x = x0[p]; x < w; x += dx[p]) {
+        uint32_t c = rgb(x, y);
+        raw.insert(raw.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+      }
+    }
+  }
+  return raw;
+}
+
+Bytes pngOf(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t, uint32_t), bool interlaced = false) {
+  Bytes png = pngStart(w, h, interlaced ? 1 : 0);
+  Bytes raw = interlaced ? adam7Rows(w, h, rgb) : pngRows(w, h, rgb);
   Bytes data(compressBound(static_cast<uLong>(raw.size())));
   uLongf size = data.size();
   compress(data.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
@@ -196,6 +214,29 @@ TEST(ImageDecoderPng, ImageDataBeyondTheDeclaredRowsIsNeverInflated) {
   chunk(damaged, "IDAT", cut);
   chunk(damaged, "IEND", {});
   EXPECT_FALSE(decodeImage(damaged));
+}
+
+TEST(ImageDecoderPng, InterlacedImagesDecodeWholeAndRefuseMissingPasses) {
+  auto rgb = [](uint32_t x, uint32_t y) { return (x * 19 % 256) << 16 | (y * 23 % 256) << 8 | (x * y) % 256; };
+  for (uint32_t side : {1u, 2u, 5u, 13u}) {
+    SCOPED_TRACE(side);
+    auto interlaced = decodeImage(pngOf(side, side + 3, rgb, true));
+    auto plain = decodeImage(pngOf(side, side + 3, rgb, false));
+    ASSERT_TRUE(interlaced);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(interlaced->pixels, plain->pixels);
+  }
+  // The last pass cut short.
+  Bytes cut = pngStart(13, 16, 1);
+  Bytes raw = adam7Rows(13, 16, rgb);
+  raw.resize(raw.size() - 40);
+  Bytes data(compressBound(static_cast<uLong>(raw.size())));
+  uLongf size = data.size();
+  compress(data.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+  data.resize(size);
+  chunk(cut, "IDAT", data);
+  chunk(cut, "IEND", {});
+  EXPECT_FALSE(decodeImage(cut));
 }
 
 TEST(ImageDecoderPng, DecodesStraightToAReducedSizeByAveragingBlocks) {
