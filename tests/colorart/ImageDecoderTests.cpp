@@ -92,9 +92,9 @@ Bytes adam7Rows(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t x, uint32_t y))
   return raw;
 }
 
-Bytes pngOf(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t, uint32_t), bool interlaced = false) {
+// A whole PNG of the given rows (as pngRows or adam7Rows make them).
+Bytes pngOfRows(uint32_t w, uint32_t h, bool interlaced, const Bytes& raw) {
   Bytes png = pngStart(w, h, interlaced ? 1 : 0);
-  Bytes raw = interlaced ? adam7Rows(w, h, rgb) : pngRows(w, h, rgb);
   Bytes data(compressBound(static_cast<uLong>(raw.size())));
   uLongf size = data.size();
   compress(data.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
@@ -102,6 +102,10 @@ Bytes pngOf(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t, uint32_t), bool in
   chunk(png, "IDAT", data);
   chunk(png, "IEND", {});
   return png;
+}
+
+Bytes pngOf(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t, uint32_t), bool interlaced = false) {
+  return pngOfRows(w, h, interlaced, interlaced ? adam7Rows(w, h, rgb) : pngRows(w, h, rgb));
 }
 
 struct JpegOptions {
@@ -227,16 +231,9 @@ TEST(ImageDecoderPng, InterlacedImagesDecodeWholeAndRefuseMissingPasses) {
     EXPECT_EQ(interlaced->pixels, plain->pixels);
   }
   // The last pass cut short.
-  Bytes cut = pngStart(13, 16, 1);
   Bytes raw = adam7Rows(13, 16, rgb);
   raw.resize(raw.size() - 40);
-  Bytes data(compressBound(static_cast<uLong>(raw.size())));
-  uLongf size = data.size();
-  compress(data.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
-  data.resize(size);
-  chunk(cut, "IDAT", data);
-  chunk(cut, "IEND", {});
-  EXPECT_FALSE(decodeImage(cut));
+  EXPECT_FALSE(decodeImage(pngOfRows(13, 16, true, raw)));
 }
 
 TEST(ImageDecoderPng, DecodesStraightToAReducedSizeByAveragingBlocks) {
