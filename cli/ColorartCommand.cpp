@@ -1,18 +1,25 @@
 // velloway colorart: the artwork colour analysis on image files.
 #include <fmt/format.h>
 
-#include <cerrno>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <cstring>
-#include <fstream>
+#include <condition_variable>
+#include <filesystem>
 #include <iostream>
-#include <iterator>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/Subcommand.hpp"
+#include "cli/colorart/ImageFiles.hpp"
+#include "cli/colorart/Preview.hpp"
+#include "cli/colorart/Progress.hpp"
 #include "colorart/CountedColorSet.hpp"
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
@@ -26,6 +33,8 @@ struct ColorartOptions {
   bool native = false;
   int64_t threshold = SLColorArt::kDefaultThreshold;
   std::string size;
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::string previewDir, previewSheet;
   std::vector<std::string> images;
 };
 
@@ -46,27 +55,19 @@ std::optional<CGSize> parseSize(const std::string& text) {
   }
 }
 
-// Reads and decodes an image file; on failure, says why in `error`. A JPEG that will be scaled
-// down to fit `minSide` pixels a side may be decoded at a reduced scale.
+// Reads and decodes an image file; on failure, says why in `error`. An image that will be scaled
+// down to fit `minSide` pixels a side may be decoded at a reduced size.
 UIImageRef loadImage(const std::string& path, int minSide, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = fmt::format("cannot read: {}", std::strerror(errno));
-    return nullptr;
-  }
-  std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) {
-    error = fmt::format("cannot read: {}", std::strerror(errno));
-    return nullptr;
-  }
-  if (!looksLikePng(bytes) && !looksLikeJpeg(bytes)) {
+  std::optional<std::vector<uint8_t>> bytes = colorart_cli::readImageFile(path, error);
+  if (!bytes) return nullptr;
+  if (!looksLikePng(*bytes) && !looksLikeJpeg(*bytes)) {
     error = "not a PNG or JPEG image";
     return nullptr;
   }
-  auto decoded = decodeImage(bytes, {}, minSide);
+  std::string why;
+  auto decoded = decodeImage(*bytes, {}, minSide, &why);
   if (!decoded) {
-    error = fmt::format("cannot decode the {} image (damaged, truncated, or over {} pixels a side or {} megapixels)",
-                        looksLikePng(bytes) ? "PNG" : "JPEG", UIImage::kMaxSide, UIImage::kMaxPixels / (1024 * 1024));
+    error = fmt::format("cannot decode the {} image: {}", looksLikePng(*bytes) ? "PNG" : "JPEG", why);
     return nullptr;
   }
   return std::make_shared<UIImage>(decoded->width, decoded->height, std::move(decoded->pixels));
@@ -95,6 +96,55 @@ nlohmann::ordered_json jsonColor(const UIColor& c) {
   return nlohmann::ordered_json{{"r", c.red()}, {"g", c.green()}, {"b", c.blue()}, {"a", c.alpha()}};
 }
 
+// What one input came to, kept until it is printed in its turn.
+struct Outcome {
+  bool ready = false;
+  std::string error;                 // the input failed: this line, nothing else
+  std::vector<std::string> log;      // the analysis's log lines
+  std::vector<std::string> failures; // after the colours (a preview that could not be written)
+  UIColorRef colours[4];
+};
+
+// The analysis's log lines of the job running on this thread.
+thread_local std::vector<std::string>* currentLog = nullptr;
+
+struct Run {
+  const ColorartOptions& options;
+  CGSize size;
+  int minSide;
+  std::vector<colorart_cli::Input> inputs;
+  std::vector<std::string> previews;  // one path per input, or none
+  std::optional<colorart_cli::ContactSheet> sheet;
+
+  // Called from several threads at once, for different inputs.
+  void analyse(size_t index, Outcome& outcome) {
+    const colorart_cli::Input& input = inputs[index];
+    if (!input.error.empty()) {
+      outcome.error = input.error;
+      return;
+    }
+    UIImageRef image = loadImage(input.path, minSide, outcome.error);
+    if (!image) return;
+    UIImageRef analysed = options.native ? image : scaledToSize(image, size);
+    image.reset();
+    currentLog = &outcome.log;
+    SLColorArt art(analysed, options.threshold);
+    currentLog = nullptr;
+    outcome.colours[0] = art.backgroundColor();
+    outcome.colours[1] = art.primaryColor();
+    outcome.colours[2] = art.secondaryColor();
+    outcome.colours[3] = art.detailColor();
+    if (previews.empty() && !sheet) return;
+    const colorart_cli::PreviewColours colours{art.backgroundColor(), art.primaryColor(), art.secondaryColor(),
+                                               art.detailColor()};
+    const std::string title = std::filesystem::path(input.path).stem().string();
+    std::string error;
+    if (!previews.empty() && !colorart_cli::writePreview(previews[index], *analysed, colours, title, error))
+      outcome.failures.push_back(error);
+    if (sheet) sheet->place(index, *analysed, colours, title);
+  }
+};
+
 int runColorart(const ColorartOptions& o) {
   std::optional<CGSize> size = CGSizeMake(512, 512);
   if (!o.size.empty()) {
@@ -106,47 +156,105 @@ int runColorart(const ColorartOptions& o) {
       return 2;
     }
   }
-  const int minSide = o.native ? 0 : static_cast<int>(std::ceil(std::max(size->width, size->height)));
+  if (!o.previewDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(o.previewDir, ec);
+    if (!std::filesystem::is_directory(o.previewDir, ec)) {
+      std::cerr << fmt::format("velloway colorart: --preview {}: not a folder that can be made\n", o.previewDir);
+      return 2;
+    }
+  }
+  Run run{o, *size, o.native ? 0 : static_cast<int>(std::ceil(std::max(size->width, size->height))),
+          colorart_cli::expandArguments(o.images), {}, {}};
+  const size_t total = run.inputs.size();
+  if (!o.previewDir.empty()) {
+    std::vector<std::string> paths;
+    for (const auto& input : run.inputs) paths.push_back(input.path);
+    run.previews = colorart_cli::previewPaths(o.previewDir, paths);
+  }
+  if (!o.previewSheet.empty()) run.sheet.emplace(total);
 
-  // The analysis's log lines go to stderr, naming the image.
-  std::string current;
-  system_log::setPrinter([&current](std::string_view line) {
-    std::cerr << fmt::format("velloway colorart: {}: {}\n", current, line);
+  // The analysis's log lines go with their image's output, naming it.
+  system_log::setPrinter([](std::string_view line) {
+    if (currentLog) currentLog->emplace_back(line);
   });
 
+  // Workers take the inputs in order; this thread prints each outcome in its turn.
+  std::vector<Outcome> outcomes(total);
+  std::mutex mutex;
+  std::condition_variable readyChanged;
+  std::atomic<size_t> next{0};
+  const size_t jobs = std::min<size_t>(std::max(o.jobs, 1), std::max<size_t>(total, 1));
+  std::vector<std::thread> workers;
+  for (size_t j = 0; j < jobs; ++j)
+    workers.emplace_back([&] {
+      for (size_t i; (i = next++) < total;) {
+        Outcome outcome;
+        run.analyse(i, outcome);
+        outcome.ready = true;
+        {
+          std::lock_guard lock(mutex);
+          outcomes[i] = std::move(outcome);
+        }
+        readyChanged.notify_all();
+      }
+    });
+
+  colorart_cli::Progress progress(total, ::isatty(STDERR_FILENO) == 1);
   int status = 0;
   bool first = true;
-  const bool several = o.images.size() > 1;
-  for (const std::string& path : o.images) {
-    current = path;
-    std::string error;
-    UIImageRef image = loadImage(path, minSide, error);
-    if (!image) {
+  const bool several = total > 1;
+  for (size_t i = 0; i < total; ++i) {
+    Outcome outcome;
+    {
+      std::unique_lock lock(mutex);
+      while (!outcomes[i].ready) {
+        readyChanged.wait_for(lock, std::chrono::milliseconds(100));
+        lock.unlock();
+        progress.update(i);
+        lock.lock();
+      }
+      outcome = std::move(outcomes[i]);
+      outcomes[i] = Outcome{};
+    }
+    const std::string& path = run.inputs[i].path;
+    progress.clear();
+    if (!outcome.error.empty()) {
       std::cout.flush();
-      std::cerr << fmt::format("velloway colorart: {}: {}\n", path, error);
+      std::cerr << fmt::format("velloway colorart: {}: {}\n", path, outcome.error);
       status = 2;
       continue;
     }
-    UIImageRef analysed = o.native ? image : scaledToSize(image, *size);
-    SLColorArt art(analysed, o.threshold);
-    const std::pair<const char*, UIColorRef> colours[] = {{"background", art.backgroundColor()},
-                                                          {"primary", art.primaryColor()},
-                                                          {"secondary", art.secondaryColor()},
-                                                          {"detail", art.detailColor()}};
+    for (const std::string& line : outcome.log) std::cerr << fmt::format("velloway colorart: {}: {}\n", path, line);
+    const char* names[] = {"background", "primary", "secondary", "detail"};
     if (o.json) {
       nlohmann::ordered_json object;
       if (several) object["image"] = path;
-      for (auto& [name, colour] : colours) object[name] = jsonColor(*colour);
+      for (int c = 0; c < 4; ++c) object[names[c]] = jsonColor(*outcome.colours[c]);
       std::cout << object.dump() << "\n";
     } else {
       if (several) std::cout << (first ? "" : "\n") << path << ":\n";
-      for (auto& [name, colour] : colours)
-        std::cout << fmt::format("{}{:<11}{}\n", several ? "  " : "", name, plainColor(*colour));
+      for (int c = 0; c < 4; ++c)
+        std::cout << fmt::format("{}{:<11}{}\n", several ? "  " : "", names[c], plainColor(*outcome.colours[c]));
     }
     std::cout.flush();
+    for (const std::string& failure : outcome.failures) {
+      std::cerr << fmt::format("velloway colorart: {}\n", failure);
+      status = 2;
+    }
     first = false;
+    system_log::clear();  // the lines were printed; the process-wide log need not keep them
   }
+  for (std::thread& worker : workers) worker.join();
+  progress.clear();
   system_log::setPrinter({});
+  if (run.sheet) {
+    std::string error;
+    if (!run.sheet->write(o.previewSheet, error)) {
+      std::cerr << fmt::format("velloway colorart: {}\n", error);
+      status = 2;
+    }
+  }
   return status;
 }
 
@@ -158,7 +266,7 @@ SubcommandRegistration registration{Subcommand{
       app.description(
           "Find the background colour (from the image's leftmost column) and the primary, secondary and detail text "
           "colours of each image. By default the image is scaled to 512x512 and analysed with threshold 2, as the "
-          "tweak's colorArt does. Colours print as #rrggbb; one that is not exactly 8-bit prints its exact components "
+          "tweak's colorArt does. Images are analysed on every core, output in the order given. Colours print as #rrggbb; one that is not exactly 8-bit prints its exact components "
           "too. Lines such as \"missed primary\" (no such colour found: white or black used) go to stderr. An image "
           "that can't be read or decoded is reported on stderr and the others are still analysed; the exit status "
           "is then 2.");
@@ -174,7 +282,20 @@ SubcommandRegistration registration{Subcommand{
       app.add_option("--size", o->size, "Scale each image to WxH points (one pixel per point) before analysing (default 512x512)")
           ->type_name("WxH")
           ->excludes(native);
-      app.add_option("IMAGE", o->images, "PNG or JPEG files")->required()->type_name("");
+      app.add_option("--jobs,-j", o->jobs, "Analyse N images at a time (default: the number of processor cores)")
+          ->type_name("N")
+          ->check(CLI::Range(1, 1024));
+      app.add_option("--preview", o->previewDir,
+                     "Write one PNG per image into DIR: the artwork beside its background colour, with sample lines "
+                     "of text in the primary, secondary and detail colours as the overlay colours its labels")
+          ->type_name("DIR");
+      app.add_option("--preview-sheet", o->previewSheet, "Write one PNG contact sheet of all the images' previews")
+          ->type_name("FILE");
+      app.add_option("IMAGE", o->images,
+                     "PNG or JPEG files, or folders: a folder stands for the PNG and JPEG files under it, sorted "
+                     "(symbolic links are not followed out of it)")
+          ->required()
+          ->type_name("");
       return [o] { return runColorart(*o); };
     },
     30}};

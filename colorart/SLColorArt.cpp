@@ -158,58 +158,24 @@ SLColorArt::Dictionary SLColorArt::_analyzeImage(const UIImageRef& image) const 
 
 UIColorRef SLColorArt::_findEdgeColor(const UIImageRef& image, CountedColorSet& imageColors) const {
   imageColors.clear();
-  const size_t width = image ? static_cast<size_t>(std::max(0, image->pixelWidth())) : 0;
-  const size_t height = image ? static_cast<size_t>(std::max(0, image->pixelHeight())) : 0;
-  CGContextRef context;
-  if (width && height) context = CGBitmapContextCreate(nullptr, width, height, 8, 4 * width, kCGImageAlphaNoneSkipLast);
-  if (!context) return nullptr;
-  CGContextDrawImage(context, CGRectMake(0, 0, width, height), *image);
-  const uint8_t* data = CGBitmapContextGetData(context);
-
-  // Every pixel into the image set, the leftmost pixel of each row into the edge set too. Runs
-  // of equal pixels are added at once; the counts are the same.
-  // The table is sized for the number of runs of equal pixels, which bounds the number of
-  // distinct colours: a flat image gets a small table, a photo one that needs no growing.
-  size_t runs = 1;
-  {
-    const size_t n = width * height;
-    uint32_t previous;
-    std::memcpy(&previous, data, 4);
-    for (size_t i = 1; i < n; ++i) {
-      uint32_t word;
-      std::memcpy(&word, data + 4 * i, 4);
-      runs += ((word ^ previous) & colorart::kPixelKeyMask) != 0;
-      previous = word;
-    }
-  }
-  imageColors.clear(runs);
+  const int64_t width = image ? image->pixelWidth() : 0, height = image ? image->pixelHeight() : 0;
+  // The bitmap the image is drawn into would be black, 8-bit RGB, of the image's own size, with
+  // one image pixel per bitmap pixel: each pixel's colour is its premultiplied colour bytes
+  // (see keyOfArgb). So the colours are read from the image's pixels directly, without making
+  // the bitmap; a size that no bitmap context takes yields no colours, as it would.
+  if (width <= 0 || height <= 0 || width > UIImage::kMaxSide || height > UIImage::kMaxSide ||
+      width * height > UIImage::kMaxPixels || image->pixels().size() != static_cast<size_t>(width * height))
+    return nullptr;
+  const uint32_t* pixels = image->pixels().data();
+  imageColors.addArgbPixels(pixels, static_cast<size_t>(width * height));
   CountedColorSet edgeColors(height);
-  ColorKey runKey = colorart::keyOfPixel(data);
-  uint32_t run = 0;
-  for (size_t y = 0; y < height; ++y) {
-    const uint8_t* row = data + y * 4 * width;
-    edgeColors.add(colorart::keyOfPixel(row));
-    for (size_t x = 0; x < width; ++x) {
-      ColorKey key = colorart::keyOfPixel(row + 4 * x);
-      if (key == runKey) {
-        ++run;
-      } else {
-        imageColors.add(runKey, run);
-        runKey = key;
-        run = 1;
-      }
-    }
-  }
-  imageColors.add(runKey, run);
-  context.reset();
+  for (int64_t y = 0; y < height; ++y) edgeColors.add(colorart::keyOfArgb(pixels[y * width]));
 
   // Colours on more rows than the threshold, compared unsigned: a negative threshold admits none.
   const uint64_t threshold = static_cast<uint64_t>(randomColorThreshold());
   std::vector<uint64_t> candidates;
-  candidates.reserve(edgeColors.size());
-  edgeColors.forEach([&](ColorKey key, uint64_t count) {
-    if (count > threshold) candidates.push_back(pack(count, key));
-  });
+  for (colorart::ColorEntry e : edgeColors.entries())
+    if (colorart::entryCount(e) > threshold) candidates.push_back(e);
   if (candidates.empty()) return nullptr;
 
   DescendingWalk sorted(candidates);
@@ -227,7 +193,6 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
                                  UIColorRef& detailColor, const UIColorRef& backgroundColor) const {
   const bool findDarkTextColor = !(backgroundColor && pc_isDarkColor(*backgroundColor));
   const Tables& t = tables();
-  const std::vector<uint32_t>& slots = colors.slots();
 
   // The three slots, some perhaps filled on entry.
   RGBA chosen[3];
@@ -268,7 +233,9 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
       bool found = false;
       uint64_t best = 0;
       size_t bestIndex = 0;
-      for (size_t i = 0; i < n; ++i) {
+      // From the back: the lists are in key order, so among equal counts the largest comes
+      // first and most of the rest is passed over on the order alone.
+      for (size_t i = n; i-- > 0;) {
         const uint64_t order = orderOf(i);
         if (order >= bound || (found && order <= best)) continue;
         if (!accepts(colourOf(i))) continue;
@@ -297,20 +264,14 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   //   brightness alone, see Tables): C' is no pixel colour, count 0, walked after all others;
   // - below it otherwise (a few brightness levels): C' may be a pixel colour with a count of its
   //   own, unrelated to C's. These colours are worked out in full in the first pass.
+  const std::vector<colorart::ColorEntry>& entries = colors.entries();
   std::vector<uint64_t> special;  // candidates from the last group with a non-zero count
   std::vector<ColorKey> uncounted;  // colours C whose C' has count 0
-  // Colours by count byte (see CountedColorSet), in four interleaved copies so that runs of
-  // equal bytes do not wait on one another.
-  uint32_t histograms[4][256] = {};
-  for (size_t i = 0; i < slots.size(); ++i) {
-    const uint32_t s = slots[i];
-    ++histograms[i & 3][s & 0xFF];
-    const ColorKey key = CountedColorSet::keyOfSlot(s);
-    const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-    const uint32_t maxc = std::max({r, g, b});
-    if (!(t.raisedMinimumExact[maxc] & (s != 0))) continue;
-    const uint32_t minc = std::min({r, g, b});
-    if (!t.lowSaturation[maxc * 256 + minc]) continue;
+  // Colours by count, counts of kTop and more together.
+  constexpr uint64_t kTop = CountedColorSet::kHistogramTop;
+  const CountedColorSet::CountHistogram& histogram = colors.countHistogram();
+  // The colours of the last group, found in the first pass.
+  auto findSpecial = [&](ColorKey key) {
     RGBA raised;
     colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
     ColorKey raisedKey;
@@ -319,46 +280,47 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
       uncounted.push_back(key);
     else if (colorart::isDark(raised) == findDarkTextColor)
       special.push_back(pack(raisedCount, raisedKey));
-  }
-  uint32_t histogram[256];
-  for (int i = 0; i < 256; ++i) histogram[i] = histograms[0][i] + histograms[1][i] + histograms[2][i] + histograms[3][i];
+  };
 
   // Tiers: counts in [low, high). The first holds at least 64 colours where there are that many,
   // the second at least 4096, the third all the rest.
   const size_t tierSizes[] = {64, 4096, SIZE_MAX};
-  // Colours per count: histogram[c] for c in 1..126; all spilled ones (count >= 127) together.
-  size_t spilledColours = 0;
-  for (int i = 128; i < 256; ++i) spilledColours += histogram[i];
   auto lowestCountFor = [&](size_t wanted, uint64_t below) -> uint64_t {
     // The largest low < below such that at least `wanted` colours have a count in [low, below).
-    size_t n = below > CountedColorSet::kSpillAt ? spilledColours : 0;
-    uint64_t low = std::min<uint64_t>(below, CountedColorSet::kSpillAt);
+    size_t n = below > kTop ? histogram[kTop] : 0;
+    uint64_t low = std::min(below, kTop);
     while (low > 1 && n < wanted) n += histogram[--low];
     return std::max<uint64_t>(low, 1);
   };
 
   std::vector<uint64_t> tier;
   uint64_t high = UINT64_MAX;
+  bool firstPass = true;
   for (size_t tierSize : tierSizes) {
     if (high <= 1) break;
     const uint64_t low = lowestCountFor(tierSize, high);
     tier.clear();
-    for (const uint64_t c : special)
-      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
-    for (uint32_t s : slots) {
-      // Cheap count test first, which also passes over free slots (count 0 < low): most colours
-      // of a photo occur once or twice.
-      const uint64_t small = CountedColorSet::smallCount(s);
-      if (!CountedColorSet::spilled(s) && small - low >= high - low) continue;
-      const uint64_t count = CountedColorSet::spilled(s) ? colors.countOfSlot(s) : small;
-      if (count < low || count >= high) continue;
-      const ColorKey key = CountedColorSet::keyOfSlot(s);
+    for (const colorart::ColorEntry e : entries) {
+      const ColorKey key = colorart::entryKey(e);
       const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+      if (firstPass) {
+        // Every colour once, for the last group.
+        const uint32_t maxc = std::max({r, g, b});
+        if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + std::min({r, g, b})]) {
+          findSpecial(key);
+          continue;
+        }
+      }
+      // The count first: most colours of a photo occur once or twice.
+      if (colorart::entryCount(e) - low >= high - low) continue;
       const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
       if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour: see above
       const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
-      if ((luminance < 0.5) == findDarkTextColor) tier.push_back(pack(count, key));
+      if ((luminance < 0.5) == findDarkTextColor) tier.push_back(e);
     }
+    firstPass = false;
+    for (const uint64_t c : special)
+      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
     if (walk(
             tier.size(), [&](size_t i) { return tier[i]; },
             [&](size_t i) { return colorart::rgbaOfKey(keyOf(tier[i])); }))
@@ -367,9 +329,8 @@ void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& prim
   }
 
   // Last, the candidates of count 0: greyish colours whose raised colour no pixel has.
-  for (uint32_t s : slots) {
-    if (!s) continue;
-    const ColorKey key = CountedColorSet::keyOfSlot(s);
+  for (const colorart::ColorEntry e : entries) {
+    const ColorKey key = colorart::entryKey(e);
     const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
     const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
     if (!t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + minc]) uncounted.push_back(key);

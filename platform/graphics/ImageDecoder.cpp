@@ -1,5 +1,6 @@
 #include "platform/graphics/ImageDecoder.hpp"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -21,98 +22,358 @@ bool withinLimits(int64_t w, int64_t h, const DecodeLimits& limits) {
   return w > 0 && h > 0 && w <= limits.maxSide && h <= limits.maxSide && w * h <= limits.maxPixels;
 }
 
-std::optional<DecodedImage> decodePng(std::span<const uint8_t> bytes, const DecodeLimits& limits) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return std::nullopt;
-  if (!withinLimits(image.width, image.height, limits)) {
-    png_image_free(&image);
-    return std::nullopt;
-  }
-  // BGRA bytes in memory are ARGB32 in a little-endian word.
-  image.format = PNG_FORMAT_BGRA;
-  DecodedImage out;
-  out.width = static_cast<int>(image.width);
-  out.height = static_cast<int>(image.height);
-  out.pixels.resize(static_cast<size_t>(out.width) * out.height);
-  if (!png_image_finish_read(&image, nullptr, out.pixels.data(), out.width * 4, nullptr)) {
-    png_image_free(&image);
-    return std::nullopt;
-  }
-  for (uint32_t& p : out.pixels) {
-    uint32_t a = p >> 24;
-    if (a == 255) continue;
-    auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
-    p = (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
-  }
-  return out;
+std::string overLimits(const DecodeLimits& limits) {
+  return "over " + std::to_string(limits.maxSide) + " pixels a side or " +
+         std::to_string(limits.maxPixels / (1024 * 1024)) + " megapixels";
 }
+
+std::optional<DecodedImage> refuse(std::string* why, const std::string& reason) {
+  if (why) *why = reason;
+  return std::nullopt;
+}
+
+uint32_t premultiplied(uint32_t p) {
+  uint32_t a = p >> 24;
+  if (a == 255) return p;
+  auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
+  return (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
+}
+
+// The power of two by which an image can shrink with both sides staying at least minSide.
+int reductionFor(int64_t width, int64_t height, int minSide) {
+  int factor = 1;
+  if (minSide <= 0) return 1;
+  while (factor < 64 && width / (2 * factor) >= minSide && height / (2 * factor) >= minSide) factor *= 2;
+  return factor;
+}
+
+// Receives an image's rows of premultiplied ARGB32 pixels from top to bottom and keeps each
+// block of factor x factor pixels as their average (blocks cut off at the right and bottom
+// edges average the pixels they have).
+class Reducer {
+ public:
+  Reducer(int width, int height, int factor, DecodedImage& out)
+      : width_(width), height_(height), factor_(factor), out_(out) {
+    out_.width = (width + factor - 1) / factor;
+    out_.height = (height + factor - 1) / factor;
+    out_.pixels.assign(static_cast<size_t>(out_.width) * out_.height, 0);
+    if (factor > 1) sums_.assign(static_cast<size_t>(out_.width) * 4, 0);
+  }
+
+  void addRow(const uint32_t* row) {
+    if (y_ >= height_) return;
+    if (factor_ == 1) {
+      std::copy(row, row + width_, out_.pixels.begin() + static_cast<size_t>(y_++) * width_);
+      return;
+    }
+    for (int x = 0; x < width_; ++x) {
+      const uint32_t p = row[x];
+      uint32_t* s = &sums_[static_cast<size_t>(x / factor_) * 4];
+      s[0] += p >> 24, s[1] += (p >> 16) & 0xFF, s[2] += (p >> 8) & 0xFF, s[3] += p & 0xFF;
+    }
+    ++y_;
+    if (y_ % factor_ == 0 || y_ == height_) flush();
+  }
+
+ private:
+  void flush() {
+    const int rows = (y_ - 1) % factor_ + 1;
+    uint32_t* target = out_.pixels.data() + static_cast<size_t>((y_ - 1) / factor_) * out_.width;
+    for (int ox = 0; ox < out_.width; ++ox) {
+      const uint32_t n = static_cast<uint32_t>(rows * std::min(factor_, width_ - ox * factor_));
+      uint32_t* s = &sums_[static_cast<size_t>(ox) * 4];
+      auto avg = [n](uint32_t sum) { return (sum + n / 2) / n; };
+      target[ox] = avg(s[0]) << 24 | avg(s[1]) << 16 | avg(s[2]) << 8 | avg(s[3]);
+      s[0] = s[1] = s[2] = s[3] = 0;
+    }
+  }
+
+  int width_, height_, factor_;
+  int y_ = 0;
+  DecodedImage& out_;
+  std::vector<uint32_t> sums_;
+};
+
+// ---- PNG ----
+
+uint32_t bigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// Whether every chunk up to IEND (or to the end of the bytes) lies wholly inside the bytes.
+bool pngChunksFit(std::span<const uint8_t> bytes) {
+  size_t pos = 8;
+  while (pos < bytes.size()) {
+    if (bytes.size() - pos < 12) return false;
+    const uint32_t length = bigEndian32(&bytes[pos]);
+    if (length > 0x7FFFFFFFu || length > bytes.size() - pos - 12) return false;
+    const bool end = std::memcmp(&bytes[pos + 4], "IEND", 4) == 0;
+    pos += 12 + static_cast<size_t>(length);
+    if (end) return true;
+  }
+  return true;
+}
+
+// Largest buffer libpng may make for one ancillary chunk.
+constexpr int64_t kPngChunkMemory = 8 * 1024 * 1024;
+
+struct PngJob {
+  const DecodeLimits* limits;
+  int minSide;
+  std::string error;
+  int width = 0, height = 0;
+  bool interlaced = false;
+  std::vector<uint32_t> rows;  // interlaced: the whole image, rows combined pass by pass
+  std::vector<uint32_t> row;
+  std::optional<Reducer> reducer;
+  DecodedImage out;
+  bool ended = false;
+  // Rows handed over (not interlaced); the last pass of an interlaced image, and whether its
+  // last row came (libpng hands over every row of the image in each pass).
+  int64_t rowsSeen = 0;
+  int lastPass = 0;
+  bool lastRowOfLastPass = false;
+};
+
+void pngFail(png_structp png, png_const_charp message) {
+  auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+  if (job->error.empty()) job->error = message;
+  png_longjmp(png, 1);
+}
+
+// libpng's warnings are about chunks it skips or data after the image, which it does not read.
+void pngWarn(png_structp, png_const_charp) {}
+
+void pngInfo(png_structp png, png_infop info) {
+  auto* job = static_cast<PngJob*>(png_get_progressive_ptr(png));
+  png_uint_32 w = 0, h = 0;
+  int depth = 0, colorType = 0, interlace = 0;
+  png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, nullptr, nullptr);
+  if (!withinLimits(w, h, *job->limits)) {
+    job->error = overLimits(*job->limits);
+    png_error(png, "over the size limits");
+  }
+  if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if ((colorType & PNG_COLOR_MASK_COLOR) == 0 && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+  if (depth == 16) png_set_scale_16(png);
+  if ((colorType & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
+  // BGRA bytes in memory are ARGB32 in a little-endian word.
+  png_set_bgr(png);
+  png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  job->interlaced = png_set_interlace_handling(png) > 1;
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != static_cast<size_t>(w) * 4) {
+    job->error = "unexpected row layout";
+    png_error(png, "unexpected row layout");
+  }
+  job->width = static_cast<int>(w);
+  job->height = static_cast<int>(h);
+  for (int pass = 0; pass < 7; ++pass)
+    if (PNG_PASS_COLS(w, pass) != 0 && PNG_PASS_ROWS(h, pass) != 0) job->lastPass = pass;
+  job->reducer.emplace(job->width, job->height, reductionFor(w, h, job->minSide), job->out);
+  if (job->interlaced)
+    job->rows.assign(static_cast<size_t>(w) * h, 0);
+  else
+    job->row.resize(w);
+}
+
+void pngRow(png_structp png, png_bytep newRow, png_uint_32 rowNumber, int pass) {
+  auto* job = static_cast<PngJob*>(png_get_progressive_ptr(png));
+  if (rowNumber >= static_cast<png_uint_32>(job->height)) return;
+  if (job->interlaced && pass == job->lastPass && rowNumber + 1 == static_cast<png_uint_32>(job->height))
+    job->lastRowOfLastPass = true;
+  if (!newRow) return;
+  ++job->rowsSeen;
+  if (job->interlaced) {
+    png_progressive_combine_row(png, reinterpret_cast<png_bytep>(&job->rows[static_cast<size_t>(rowNumber) * job->width]),
+                                newRow);
+    return;
+  }
+  std::memcpy(job->row.data(), newRow, job->row.size() * 4);
+  for (uint32_t& p : job->row) p = premultiplied(p);
+  job->reducer->addRow(job->row.data());
+}
+
+void pngEnd(png_structp png, png_infop) { static_cast<PngJob*>(png_get_progressive_ptr(png))->ended = true; }
+
+// Read with libpng's progressive reader: once the image's rows are complete it inflates no more
+// image data (the rest is skipped, not decompressed), and the bytes are handed over in pieces.
+std::optional<DecodedImage> decodePng(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide,
+                                      std::string* why) {
+  if (!pngChunksFit(bytes)) return refuse(why, "a chunk runs past the end of the file");
+  PngJob job;
+  job.limits = &limits;
+  job.minSide = minSide;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, pngFail, pngWarn);
+  if (!png) return refuse(why, "out of memory");
+  png_infop info = png_create_info_struct(png);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    return refuse(why, job.error.empty() ? "damaged" : job.error);
+  }
+  png_set_user_limits(png, static_cast<png_uint_32>(limits.maxSide), static_cast<png_uint_32>(limits.maxSide));
+  png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(std::min(kPngChunkMemory, limits.maxMemory)));
+  png_set_chunk_cache_max(png, 128);
+  // Text, profiles and the like are not needed for the pixels: never read, never inflated.
+  static const png_byte ignored[] = "iCCP\0iTXt\0tEXt\0zTXt\0sPLT\0eXIf";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, ignored, 6);
+  png_set_progressive_read_fn(png, &job, pngInfo, pngRow, pngEnd);
+  constexpr size_t kPiece = 64 * 1024;
+  for (size_t pos = 0; pos < bytes.size() && !job.ended; pos += kPiece)
+    png_process_data(png, info, const_cast<png_bytep>(bytes.data() + pos), std::min(kPiece, bytes.size() - pos));
+  png_destroy_read_struct(&png, &info, nullptr);
+  // Damaged image data can end the rows early without an error from libpng.
+  const bool complete = job.interlaced ? job.lastRowOfLastPass : job.rowsSeen == job.height;
+  if (!job.ended || !complete) return refuse(why, "truncated");
+  if (job.interlaced) {
+    for (int y = 0; y < job.height; ++y) {
+      uint32_t* row = &job.rows[static_cast<size_t>(y) * job.width];
+      for (int x = 0; x < job.width; ++x) row[x] = premultiplied(row[x]);
+      job.reducer->addRow(row);
+    }
+  }
+  return std::move(job.out);
+}
+
+// ---- JPEG ----
+
+// Whether the segments before the first scan each lie wholly inside the bytes (later ones are
+// read as the decoder reaches them, and one that runs past the end is a premature end).
+bool jpegSegmentsFit(std::span<const uint8_t> bytes) {
+  size_t pos = 2;
+  while (pos < bytes.size()) {
+    if (bytes[pos] != 0xFF) return false;
+    while (pos < bytes.size() && bytes[pos] == 0xFF) ++pos;  // fill bytes
+    if (pos >= bytes.size()) return false;
+    const uint8_t marker = bytes[pos++];
+    if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+    if (marker == 0xD9) return true;  // no image: the decoder says so
+    if (bytes.size() - pos < 2) return false;
+    const size_t length = size_t(bytes[pos]) << 8 | bytes[pos + 1];
+    if (length < 2 || length > bytes.size() - pos) return false;
+    if (marker == 0xDA) return true;
+    pos += length;
+  }
+  return false;
+}
+
+enum class JpegFailure { None, Corrupt, TooManyScans };
 
 struct JpegError {
   jpeg_error_mgr mgr;
   jmp_buf jump;
-  bool truncated = false;
+  JpegFailure failure = JpegFailure::None;
+  char message[JMSG_LENGTH_MAX] = {};
 };
 
-void jpegFail(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
-
-void jpegMessage(j_common_ptr cinfo, int level) {
+void jpegFail(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<JpegError*>(cinfo->err);
-  // A premature end of data is a warning to libjpeg (it pads with grey); to us it is a
-  // broken file.
-  if (level < 0 && err->mgr.msg_code == JWRN_JPEG_EOF) err->truncated = true;
+  if (err->message[0] == 0) (*cinfo->err->format_message)(cinfo, err->message);
+  std::longjmp(err->jump, 1);
 }
 
-std::optional<DecodedImage> decodeJpeg(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide) {
+void jpegMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  // Warnings mean corrupt data that libjpeg would paper over (a premature end padded with grey,
+  // a damaged entropy segment, ...): a failed decode. A few are only about metadata.
+  const int code = cinfo->err->msg_code;
+  if (code == JWRN_JFIF_MAJOR || code == JWRN_ADOBE_XFORM || code == JWRN_BOGUS_ICC) return;
+  reinterpret_cast<JpegError*>(cinfo->err)->failure = JpegFailure::Corrupt;
+  jpegFail(cinfo);
+}
+
+struct JpegProgress {
+  jpeg_progress_mgr mgr;
+  int maxScans;
+};
+
+void jpegProgress(j_common_ptr cinfo) {
+  auto* progress = reinterpret_cast<JpegProgress*>(cinfo->progress);
+  auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (dinfo->input_scan_number > progress->maxScans) {
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    err->failure = JpegFailure::TooManyScans;
+    std::snprintf(err->message, sizeof err->message, "more than %d scans", progress->maxScans);
+    jpegFail(cinfo);
+  }
+}
+
+// One pixel from CMYK as libjpeg delivers it: Adobe's files store the inks inverted (0 is full
+// ink), others plainly.
+uint32_t argbOfCmyk(const uint8_t* p, bool inverted) {
+  uint32_t c = p[0], m = p[1], y = p[2], k = p[3];
+  if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+  auto channel = [k](uint32_t ink) { return (ink * k + 127) / 255; };
+  return 0xFF000000u | channel(c) << 16 | channel(m) << 8 | channel(y);
+}
+
+std::optional<DecodedImage> decodeJpeg(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide,
+                                       std::string* why) {
+  if (!jpegSegmentsFit(bytes)) return refuse(why, "a segment runs past the end of the file");
   jpeg_decompress_struct cinfo;
   JpegError err;
+  JpegProgress progress;
   cinfo.err = jpeg_std_error(&err.mgr);
   err.mgr.error_exit = jpegFail;
   err.mgr.emit_message = jpegMessage;
+  // Everything that lives across the jump is made before it.
   DecodedImage out;
+  std::vector<uint8_t> cmykRow;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    return std::nullopt;
+    return refuse(why, err.failure == JpegFailure::TooManyScans ? err.message
+                       : err.failure == JpegFailure::Corrupt ? std::string("corrupt data (") + err.message + ")"
+                                                              : std::string(err.message));
   }
   jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = static_cast<long>(limits.maxMemory);
+  progress.mgr.progress_monitor = jpegProgress;
+  progress.maxScans = limits.maxScans;
+  cinfo.progress = &progress.mgr;
   jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
-  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || !withinLimits(cinfo.image_width, cinfo.image_height, limits)) {
+  jpeg_read_header(&cinfo, TRUE);
+  if (!withinLimits(cinfo.image_width, cinfo.image_height, limits)) {
     jpeg_destroy_decompress(&cinfo);
-    return std::nullopt;
+    return refuse(why, overLimits(limits));
   }
-  cinfo.out_color_space = JCS_EXT_BGRA;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
   if (minSide > 0) {
-    unsigned denom = 8;
-    while (denom > 1 && (cinfo.image_width / denom < static_cast<unsigned>(minSide) ||
-                         cinfo.image_height / denom < static_cast<unsigned>(minSide)))
-      denom /= 2;
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = denom;
+    // The smallest scale M / 8 that keeps both sides at least minSide.
+    for (unsigned m = 1; m <= 8; ++m) {
+      cinfo.scale_num = m;
+      cinfo.scale_denom = 8;
+      jpeg_calc_output_dimensions(&cinfo);
+      if (cinfo.output_width >= static_cast<unsigned>(minSide) && cinfo.output_height >= static_cast<unsigned>(minSide)) break;
+    }
   }
   jpeg_start_decompress(&cinfo);
   out.width = static_cast<int>(cinfo.output_width);
   out.height = static_cast<int>(cinfo.output_height);
   out.pixels.resize(static_cast<size_t>(out.width) * out.height);
+  if (cmyk) cmykRow.resize(static_cast<size_t>(out.width) * 4);
+  const bool inverted = cinfo.saw_Adobe_marker;
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = reinterpret_cast<JSAMPROW>(out.pixels.data() + static_cast<size_t>(cinfo.output_scanline) * out.width);
-    jpeg_read_scanlines(&cinfo, &row, 1);
-    if (err.truncated) break;
+    uint32_t* target = out.pixels.data() + static_cast<size_t>(cinfo.output_scanline) * out.width;
+    JSAMPROW row = cmyk ? cmykRow.data() : reinterpret_cast<JSAMPROW>(target);
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (cmyk)
+      for (int x = 0; x < out.width; ++x) target[x] = argbOfCmyk(&cmykRow[static_cast<size_t>(x) * 4], inverted);
   }
-  if (err.truncated) {
+  if (cinfo.output_scanline < cinfo.output_height) {
     jpeg_destroy_decompress(&cinfo);
-    return std::nullopt;
+    return refuse(why, "truncated");
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
-  if (err.truncated) return std::nullopt;
   return out;
 }
 
 }  // namespace
 
-std::optional<DecodedImage> decodeImage(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide) {
-  if (looksLikePng(bytes)) return decodePng(bytes, limits);
-  if (looksLikeJpeg(bytes)) return decodeJpeg(bytes, limits, minSide);
-  return std::nullopt;
+std::optional<DecodedImage> decodeImage(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide,
+                                        std::string* why) {
+  if (looksLikePng(bytes)) return decodePng(bytes, limits, minSide, why);
+  if (looksLikeJpeg(bytes)) return decodeJpeg(bytes, limits, minSide, why);
+  return refuse(why, "not a PNG or JPEG image");
 }

@@ -11,7 +11,9 @@ UIImage::UIImage(int pixelWidth, int pixelHeight, std::vector<uint32_t> pixels, 
     : width_(pixelWidth), height_(pixelHeight), scale_(scale), pixels_(std::move(pixels)) {}
 
 UIImageRef UIImage::imageWithData(std::span<const uint8_t> bytes) {
-  auto decoded = decodeImage(bytes);
+  // Nothing on the screen needs more than 2048 pixels a side: a larger image decodes straight
+  // to a reduced size (as long as both sides stay at least 2048).
+  auto decoded = decodeImage(bytes, {}, kDecodeSide);
   if (!decoded) return nullptr;
   return std::make_shared<UIImage>(decoded->width, decoded->height, std::move(decoded->pixels));
 }

@@ -28,6 +28,8 @@ class UIImage : public NSObject {
   static constexpr int kMaxSide = 8192;
   static constexpr int64_t kMaxPixels = 64LL * 1024 * 1024;
 
+  // Decoded images may be reduced to (at least) this many pixels a side.
+  static constexpr int kDecodeSide = 2048;
   static UIImageRef imageWithData(std::span<const uint8_t> bytes);
   // Reads a file of the simulated device (a device path such as "/Library/...").
   static UIImageRef imageWithContentsOfFile(const std::string& devicePath);

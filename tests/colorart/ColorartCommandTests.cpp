@@ -4,6 +4,7 @@
 
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -180,6 +181,118 @@ TEST_F(ColorartCommand, UsageErrorsExitWithTwo) {
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"--json", "--native", "--threshold", "--size", "IMAGE"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
+}
+
+// Images whose left edge (and so background) is the colour `i` stands for.
+UIImageRef numbered(int i) {
+  return test_images::solid(6, 6, opaque(40 * i % 256, 255 - 30 * i % 256, 90));
+}
+
+std::vector<std::string> outputLines(const std::string& out) {
+  std::vector<std::string> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(ColorartCommand, ManyImagesOnSeveralCoresPrintInArgumentOrder) {
+  std::string args;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 9; ++i) {
+    paths.push_back(writePng("n" + std::to_string(i) + ".png", *numbered(i)));
+    if (i == 4) {  // a broken file in the middle
+      paths.push_back((dir_ / "broken.png").string());
+      std::ofstream(paths.back()) << "\x89PNG\r\n\x1a\n broken";
+    }
+  }
+  for (const auto& p : paths) args += " '" + p + "'";
+  Outcome parallel = run("--json --jobs 4" + args);
+  Outcome serial = run("--json --jobs 1" + args);
+  EXPECT_EQ(parallel.status, 2);
+  EXPECT_EQ(parallel.out, serial.out);
+  EXPECT_EQ(parallel.err, serial.err);
+  EXPECT_NE(parallel.err.find("velloway colorart: " + paths[5] + ": cannot decode"), std::string::npos) << parallel.err;
+  auto lines = outputLines(parallel.out);
+  ASSERT_EQ(lines.size(), 9u);
+  for (size_t i = 0, n = 0; i < paths.size(); ++i) {
+    if (i == 5) continue;
+    auto object = nlohmann::json::parse(lines[n]);
+    EXPECT_EQ(object["image"], paths[i]);
+    SLColorArt expected(scaledToSize(numbered(static_cast<int>(n)), CGSizeMake(512, 512)), 2);
+    EXPECT_EQ(object["background"], hexOf(expected.backgroundColor())) << n;
+    ++n;
+  }
+  // Nothing of a progress line when stderr is not a terminal.
+  EXPECT_EQ(parallel.err.find('\r'), std::string::npos);
+  EXPECT_EQ(run("--jobs 0 '" + paths[0] + "'").status, 2);
+}
+
+TEST_F(ColorartCommand, FoldersAreWalkedForImagesSortedWithoutLeavingThem) {
+  fs::create_directories(dir_ / "art" / "b-sub");
+  fs::create_directories(dir_ / "outside");
+  const std::string a = writePng("art/a.png", *numbered(1));
+  const std::string c = writePng("art/b-sub/c.PNG", *numbered(2));
+  const std::string z = writePng("art/z.png", *numbered(3));
+  writePng("outside/secret.png", *numbered(4));
+  std::ofstream((dir_ / "art" / "notes.txt").string()) << "not an image";
+  fs::create_symlink(dir_ / "outside" / "secret.png", dir_ / "art" / "leak.png");
+  fs::create_directory_symlink(dir_ / "outside", dir_ / "art" / "linked-folder");
+  fs::create_symlink(dir_ / "art" / "a.png", dir_ / "art" / "m-alias.png");  // inside: kept
+  const std::string folder = (dir_ / "art").string();
+  Outcome r = run("--json '" + folder + "' '" + z + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> images;
+  for (const auto& line : outputLines(r.out)) images.push_back(nlohmann::json::parse(line)["image"]);
+  const std::vector<std::string> expected = {a, c, folder + "/m-alias.png", z, z};
+  EXPECT_EQ(images, expected);
+  EXPECT_EQ(r.out.find("secret"), std::string::npos);
+}
+
+TEST_F(ColorartCommand, SpecialFilesAreRefusedWithoutWaiting) {
+  const std::string fifo = (dir_ / "pipe.png").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string good = writePng("poster.png", *poster());
+  Outcome r = run("'" + fifo + "' '" + (dir_ / "").string() + "missing.png' '" + good + "'");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(fifo + ": cannot read: not a regular file"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("background #008080"), std::string::npos) << r.out;
+}
+
+TEST_F(ColorartCommand, PreviewsShowTheArtworkBesideItsColours) {
+  const std::string one = writePng("one.png", *poster());
+  fs::create_directories(dir_ / "again");
+  const std::string two = writePng("again/one.png", *numbered(5));
+  const std::string sheet = (dir_ / "sheet.png").string();
+  const fs::path previews = dir_ / "previews";
+  Outcome r = run("--preview '" + previews.string() + "' --preview-sheet '" + sheet + "' '" + one + "' '" + two + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  auto pixelAt = [](const std::string& png, int x, int y, int* width, int* height) {
+    cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+    EXPECT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS) << png;
+    *width = cairo_image_surface_get_width(s);
+    *height = cairo_image_surface_get_height(s);
+    uint32_t p = 0;
+    if (x < *width && y < *height)
+      p = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s))[x];
+    cairo_surface_destroy(s);
+    return p & 0xFFFFFF;
+  };
+  int w = 0, h = 0;
+  // The background colour fills the right-hand panel; the artwork is on the left.
+  EXPECT_EQ(pixelAt((previews / "one.png").string(), 630, 250, &w, &h), 0x008080u);
+  EXPECT_EQ(w, 640);
+  EXPECT_EQ(h, 256);
+  EXPECT_EQ(pixelAt((previews / "one.png").string(), 200, 20, &w, &h), 0xFAF078u);  // the poster's yellow block
+  SLColorArt second(scaledToSize(numbered(5), CGSizeMake(512, 512)), 2);
+  const uint32_t background = std::stoul(hexOf(second.backgroundColor()).substr(1), nullptr, 16);
+  EXPECT_EQ(pixelAt((previews / "one-2.png").string(), 630, 250, &w, &h), background);
+  // The sheet holds both, side by side or one above the other.
+  pixelAt(sheet, 0, 0, &w, &h);
+  EXPECT_GT(w, 200);
+  EXPECT_GT(h, 90);
+  // A preview folder that can't be made is a usage error.
+  std::ofstream((dir_ / "file").string()) << "x";
+  EXPECT_EQ(run("--preview '" + (dir_ / "file").string() + "' '" + one + "'").status, 2);
 }
 
 }  // namespace

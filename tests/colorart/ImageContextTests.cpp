@@ -1,6 +1,9 @@
 // Image contexts, bitmap contexts, scaledToSize: and the counted colour set.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
 #include "colorart/CountedColorSet.hpp"
 #include "colorart/UIImage+Scale.hpp"
 #include "platform/graphics/ImageContext.hpp"
@@ -117,7 +120,7 @@ TEST(BitmapContext, RectanglesCountFromTheBottomLeft) {
   EXPECT_EQ(d[8], 255);
 }
 
-TEST(CountedColorSet, CountsSpillOverTheSlotByteAndSurviveGrowth) {
+TEST(CountedColorSet, SingleAdditionsMergeAtEachReadWithLargeCounts) {
   using namespace colorart;
   CountedColorSet set(4);
   for (int i = 0; i < 1000; ++i) set.add(makeKey(1, 2, 3));
@@ -138,6 +141,48 @@ TEST(CountedColorSet, CountsSpillOverTheSlotByteAndSurviveGrowth) {
   for (uint32_t k = 0; k < 20000; ++k) expected += k % 300 + 1;
   EXPECT_EQ(total, expected);
   EXPECT_EQ(distinct, 20002u);
+  // Additions after a read are merged with what was there.
+  set.add(makeKey(1, 2, 3), 5);
+  set.add(makeKey(7, 7, 7));
+  EXPECT_EQ(set.countForKey(makeKey(1, 2, 3)), 1005u);
+  EXPECT_EQ(set.countForKey(makeKey(7, 7, 7)), 1u);
+  EXPECT_EQ(set.size(), 20003u);
+}
+
+TEST(CountedColorSet, PixelTallyAgreesWithAPlainCount) {
+  // Runs longer than a run item holds (255), runs across rows, colours that share one 12-bit
+  // digit of the key and differ in the other, premultiplied translucent pixels (counted by their
+  // colour bytes, as drawn over black), and pixels added on top of single additions.
+  using namespace colorart;
+  std::mt19937 rng(99);
+  std::vector<uint32_t> pixels;
+  for (int i = 0; i < 700; ++i) pixels.push_back(0xFF102030u);
+  for (int i = 0; i < 5000; ++i) {
+    const uint32_t rgb = (rng() % 3 == 0) ? (rng() & 0xFFF) : (rng() & 0xFFF000);
+    pixels.insert(pixels.end(), 1 + rng() % 4, 0xFF000000u | rgb);
+  }
+  pixels.push_back(0x80402010u);
+  for (int i = 0; i < 300; ++i) pixels.push_back(0xFF102030u);
+  std::map<ColorKey, uint64_t> expected;
+  for (uint32_t p : pixels) ++expected[makeKey((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF)];
+  expected[makeKey(9, 8, 7)] += 3;
+
+  CountedColorSet set;
+  set.add(makeKey(9, 8, 7), 3);
+  set.addArgbPixels(pixels.data(), pixels.size());
+  ASSERT_EQ(set.size(), expected.size());
+  auto it = expected.begin();
+  for (ColorEntry e : set.entries()) {  // in key order, each colour once
+    ASSERT_EQ(entryKey(e), it->first);
+    EXPECT_EQ(entryCount(e), it->second);
+    ++it;
+  }
+  EXPECT_EQ(set.countForKey(makeKey(0x10, 0x20, 0x30)), 1000u);
+  EXPECT_EQ(set.countForKey(makeKey(0x40, 0x20, 0x10)), 1u);
+  // The same pixels again: every count doubles.
+  set.addArgbPixels(pixels.data(), pixels.size());
+  EXPECT_EQ(set.countForKey(makeKey(0x10, 0x20, 0x30)), 2000u);
+  EXPECT_EQ(set.size(), expected.size());
 }
 
 TEST(CountedColorSet, OnlyEightBitOpaqueColoursCanBeElements) {
