@@ -1,14 +1,11 @@
 #include "platform/mediaremote/MprisSource.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/NSNotificationCenter.hpp"
+#include "platform/fs/DeviceRoot.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
 
 namespace {
@@ -92,26 +89,8 @@ std::optional<plist::Data> MprisSource::readArtwork(const std::string& url) {
   else
     return std::nullopt;  // not fetched: only the player's local files
   if (path.find('\0') != std::string::npos) return std::nullopt;
-  // Without blocking, so a FIFO or a device cannot hold the home screen; then only a plain
-  // file of bounded size is read.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 || size_t(st.st_size) > kArtworkLimit) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  plist::Data bytes(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  if (got != bytes.size()) return std::nullopt;  // changed under us
-  return bytes;
+  // The player's file, read without blocking: a FIFO or a device cannot hold the home screen.
+  return device_fs::readHostFile(path, kArtworkLimit);
 }
 
 MprisSource::MprisSource(sdbus::IConnection& bus, std::string only) : bus_(bus), only_(std::move(only)) {}
