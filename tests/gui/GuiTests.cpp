@@ -80,9 +80,15 @@ bool locate(const nlohmann::json& tree, const std::function<bool(const nlohmann:
   Placed here{tree, x + tree["frame"][0].get<double>(), y + tree["frame"][1].get<double>()};
   path.push_back(here);
   if (test(tree)) return true;
-  if (tree.contains("subviews"))
-    for (const auto& sub : tree["subviews"])
-      if (locate(sub, test, here.x, here.y, path)) return true;
+  // Subviews, and views a dump lists under a name of their own (an effect view's contentView).
+  for (const auto& [name, value] : tree.items()) {
+    if (name == "subviews") {
+      for (const auto& sub : value)
+        if (locate(sub, test, here.x, here.y, path)) return true;
+    } else if (value.is_object() && value.contains("frame") && value.contains("class")) {
+      if (locate(value, test, here.x, here.y, path)) return true;
+    }
+  }
   path.pop_back();
   return false;
 }
@@ -259,9 +265,11 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
     EXPECT_TRUE(eventually([&] { return dump("springboard", root, "settings")["settings"]["vibrancy"] == true; }));
     home.keys({"ctrl+r"});
     ASSERT_TRUE(eventually([&] { return dump("springboard", root, "host")["host"]["reachabilityActive"] == true; }));
-    auto window = dump("springboard", root, "window")["window"];
-    EXPECT_FALSE(pathTo(window, "property", "repeatLabel").empty());
-    EXPECT_FALSE(pathTo(window, "property", "shuffleLabel").empty());
+    // The overlay is built as the activation's now-playing answer arrives.
+    EXPECT_TRUE(eventually([&] {
+      auto window = dump("springboard", root, "window")["window"];
+      return !pathTo(window, "property", "repeatLabel").empty() && !pathTo(window, "property", "shuffleLabel").empty();
+    })) << dump("springboard", root, "window");
 
     // The slider's entry strip at its row's right-hand end, then "12" typed and Return.
     auto slider = cellOf(pathTo(screen, "class", "UISlider"));
