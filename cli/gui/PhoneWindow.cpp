@@ -121,13 +121,18 @@ class PhoneWindow : public Gtk::Window {
     }
     set_title(title);
     set_resizable(false);  // the window follows the screen's size at each zoom
-    header_.set_title_widget(titleLabel_);
-    titleLabel_.set_text(title);
-    titleLabel_.set_tooltip_text(title);
-    // A long device root gives way to the screen's width.
-    titleLabel_.set_ellipsize(Pango::EllipsizeMode::MIDDLE);
-    titleLabel_.set_width_chars(8);
-    titleLabel_.set_max_width_chars(14);
+    // The header: the process on one line, the device root (its end, when long) under it.
+    const size_t split = title.find(" — ");
+    titleLabel_.set_markup("<b>" + Glib::Markup::escape_text(title.substr(0, split)) + "</b>");
+    rootLabel_.set_text(split == std::string::npos ? "" : title.substr(split + std::string(" — ").size()));
+    rootLabel_.set_ellipsize(Pango::EllipsizeMode::START);
+    rootLabel_.set_max_width_chars(18);
+    rootLabel_.add_css_class("dim-label");
+    titleBox_.append(titleLabel_);
+    titleBox_.append(rootLabel_);
+    titleBox_.set_valign(Gtk::Align::CENTER);
+    titleBox_.set_tooltip_text(title);
+    header_.set_title_widget(titleBox_);
     header_.set_decoration_layout(":close");
     set_titlebar(header_);
     if (input_.hasReachability()) {
@@ -303,7 +308,8 @@ class PhoneWindow : public Gtk::Window {
   TouchInput input_;
   int zoom_;
   Gtk::HeaderBar header_;
-  Gtk::Label titleLabel_;
+  Gtk::Box titleBox_{Gtk::Orientation::VERTICAL};
+  Gtk::Label titleLabel_, rootLabel_;
   Gtk::Button reach_;
   Gtk::MenuButton menu_;
   Gtk::Popover popover_;
