@@ -255,20 +255,22 @@ class PhoneWindow : public Gtk::Window {
   void draw(const Cairo::RefPtr<Cairo::Context>& context, int, int) {
     const auto start = std::chrono::steady_clock::now();
     const int pixelsPerPoint = zoom_ * std::max(1, area_.get_scale_factor());
-    if (dirty_ || picture_.empty() || pictureScale_ != pixelsPerPoint) {
+    if (dirty_ || !picture_ || pictureScale_ != pixelsPerPoint) {
       render::RenderOptions options;
       options.scale = pixelsPerPoint;
       options.presentation = true;  // animations as they are at this moment
-      render::Canvas canvas(input_.screenSize(), options);
-      drawPhoneScreen(sim_, canvas);
-      picture_ = canvas.image();
+      // The canvas is kept and shown as it is: no copy of the picture per frame.
+      picture_ = std::make_unique<render::Canvas>(input_.screenSize(), options);
+      drawPhoneScreen(sim_, *picture_);
       pictureScale_ = pixelsPerPoint;
       dirty_ = false;
     }
     cairo_t* cr = context->cobj();
     cairo_save(cr);
     cairo_scale(cr, static_cast<double>(zoom_) / pixelsPerPoint, static_cast<double>(zoom_) / pixelsPerPoint);
-    cairo_set_source_surface(cr, picture_.surface(), 0, 0);
+    cairo_surface_t* picture = cairo_get_target(picture_->cairo());
+    cairo_surface_flush(picture);
+    cairo_set_source_surface(cr, picture, 0, 0);
     cairo_paint(cr);
     cairo_restore(cr);
     if (frameLog_)
@@ -317,7 +319,7 @@ class PhoneWindow : public Gtk::Window {
   CGPoint dragStart_{};
   bool dirty_ = true;
   bool ticking_ = false;
-  render::Image picture_;
+  std::unique_ptr<render::Canvas> picture_;
   int pictureScale_ = 0;
   std::FILE* frameLog_ = nullptr;
 };
