@@ -284,6 +284,19 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
         << dump("settings", root, "alerts");
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(settings.compareWithRender(temp.path(), screenW, screenH), "");
+
+    // The bar's compose button, the post card's Cancel, the bar's back button.
+    auto bar = pathTo(dump("settings", root, "screen")["screen"], "class", "UINavigationBar");
+    ASSERT_FALSE(bar.empty());
+    settings.click(bar.back().x + bar.back().width() - 20, bar.back().midY());
+    ASSERT_TRUE(eventually([&] { return !dump("settings", root, "pane")["pane"]["presented"].is_null(); }));
+    auto cancel = pathTo(dump("settings", root, "screen")["screen"], "text", "Cancel");
+    ASSERT_FALSE(cancel.empty());
+    settings.click(cancel.back().midX(), cancel.back().midY());
+    EXPECT_TRUE(eventually([&] { return dump("settings", root, "pane")["pane"]["presented"].is_null(); }));
+    settings.click(bar.back().x + 30, bar.back().midY());
+    EXPECT_TRUE(eventually([&] { return dump("settings", root, "pane")["pane"]["pages"].size() == 1; }))
+        << dump("settings", root, "pane")["pane"]["pages"];
   }
   EXPECT_EQ(phone.stop(SIGTERM, 20s), 0) << phone.stderrText();
 }
