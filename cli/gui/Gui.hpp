@@ -23,12 +23,15 @@ void addGuiOptions(CLI::App& app, GuiOptions& options);
 // The same options as arguments for a child process (empty when the window is off).
 std::vector<std::string> guiArguments(const GuiOptions& options);
 
-// Why no window can be opened here (no display to connect to), or empty when one can.
+// Why no window can be opened here (no display named in the environment), or empty.
 std::string displayProblem();
+// Connects to the display and checks the options, before the process serves anyone: why the
+// window cannot be, or empty when runWithWindow may follow.
+std::string prepareWindow(const GuiOptions& options);
 
 // Runs the process's main loop with its window open, until main_loop::stop() or the window
-// closes. `title` names the process and its device root. Throws std::runtime_error when the
-// display cannot be used.
+// closes. `title` names the process and its device root. Throws std::runtime_error when
+// prepareWindow has not succeeded.
 void runWithWindow(SimSession& session, const std::string& title, const GuiOptions& options);
 
 }  // namespace gui

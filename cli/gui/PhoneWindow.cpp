@@ -7,7 +7,9 @@
 #include <gtkmm.h>
 #include <gtkmm/init.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
@@ -54,6 +56,22 @@ std::string displayProblem() {
   if ((!x || !*x) && (!wayland || !*wayland))
     return "no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set); without a window use 'velloway sim', "
            "'velloway ctl' and 'render'";
+  return {};
+}
+
+std::string prepareWindow(const GuiOptions& options) {
+  if (std::string problem = displayProblem(); !problem.empty()) return problem;
+  if (!gtk_init_check()) {
+    const char* display = std::getenv("DISPLAY");
+    return fmt::format("cannot open the display {} (GTK could not connect to it)",
+                       display && *display ? fmt::format("'{}'", display) : std::string("named by WAYLAND_DISPLAY"));
+  }
+  Gtk::init_gtkmm_internals();
+  if (!options.frameTimes.empty()) {
+    std::FILE* file = std::fopen(options.frameTimes.c_str(), "a");
+    if (!file) return fmt::format("cannot open '{}' for the frame times: {}", options.frameTimes, std::strerror(errno));
+    std::fclose(file);
+  }
   return {};
 }
 
@@ -327,9 +345,7 @@ class PhoneWindow : public Gtk::Window {
 }  // namespace
 
 void runWithWindow(SimSession& session, const std::string& title, const GuiOptions& options) {
-  if (std::string problem = displayProblem(); !problem.empty()) throw std::runtime_error(problem);
-  if (!gtk_init_check()) throw std::runtime_error("cannot open the display (GTK could not start)");
-  Gtk::init_gtkmm_internals();
+  if (!gtk_is_initialized()) throw std::runtime_error("the window's display is not prepared");
 
   auto window = std::make_unique<PhoneWindow>(session.context(), title, options.zoom, options.frameTimes);
   simRegistry().dumpFields.push_back({"gui", [w = window.get()](SimContext&) { return w->place(); }, SimHost::Any});

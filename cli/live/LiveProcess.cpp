@@ -70,7 +70,7 @@ int runProcess(Role role, const ProcessOptions& options) {
     return 2;
   }
 
-  if (std::string problem = options.gui.enabled ? gui::displayProblem() : ""; !problem.empty()) {
+  if (std::string problem = options.gui.enabled ? gui::prepareWindow(options.gui) : ""; !problem.empty()) {
     std::cerr << fmt::format("{} --gui: {}\n", command, problem);
     return 1;
   }
