@@ -300,3 +300,20 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
   }
   EXPECT_EQ(phone.stop(SIGTERM, 20s), 0) << phone.stderrText();
 }
+
+TEST(GuiWithoutDisplay, StopsAtStartWithTheReason) {
+  TempFolder temp;
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  for (const char* role : {"springboard", "settings", "phone"}) {
+    Result r = velloway({role, "--gui", "--root", (temp.path() / "device").string()}, 30s);
+    EXPECT_EQ(r.status, 1) << role;
+    EXPECT_NE(r.err.find("no display"), std::string::npos) << role << ": " << r.err;
+  }
+  Result zoom = velloway({"springboard", "--zoom", "2", "--root", (temp.path() / "device").string()}, 30s);
+  EXPECT_EQ(zoom.status, 2);
+  EXPECT_NE(zoom.err.find("--zoom requires --gui"), std::string::npos) << zoom.err;
+  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
