@@ -53,7 +53,7 @@ void measure(int zoom, const fs::path& folder, std::chrono::seconds length) {
 
 int main(int argc, char** argv) {
   if (!std::getenv("DISPLAY")) {
-    fmt::print(stderr, "velloway-frame-bench needs an X server: run it as 'xvfb-run -a {}'\n", argv[0]);
+    fmt::print(stderr, "velloway-frame-bench needs an X server: run it as xvfb-run -a -s \"-screen 0 1600x1500x24\" {}\n", argv[0]);
     return 1;
   }
   int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
