@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/dispatch/Dispatch.hpp"
 #include "platform/graphics/Fonts.hpp"
+#include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/UIView.hpp"
 #include "render/BlurEffect.hpp"
 #include "render/ViewPainter.hpp"
@@ -167,7 +169,22 @@ void Painter::paintBackdrop(const Backdrop& backdrop) {
   cairo_restore(cr_);
 }
 
-void Painter::drawView(const UIView& view) { drawPlaced(view, view.frame().origin); }
+double Painter::alphaOf(const UIView& view) const { return presentation_ ? view.presentationAlpha() : view.alpha(); }
+
+void Painter::drawView(const UIView& view) {
+  CGPoint origin = view.frame().origin;
+  if (presentation_) {
+    // A running position animation moves the view's centre from where its frame puts it.
+    if (auto moving = view.layer()->animationForKey("position")) {
+      const CAValue value = moving->valueAt(sim_clock::now());
+      if (const auto* at = std::get_if<CGPoint>(&value)) {
+        origin.x = at->x - view.frame().size.width / 2;
+        origin.y = at->y - view.frame().size.height / 2;
+      }
+    }
+  }
+  drawPlaced(view, origin);
+}
 
 void Painter::drawViewAt(const UIView& view, CGPoint origin) { drawPlaced(view, origin); }
 
@@ -180,11 +197,11 @@ void Painter::drawSubviews(const UIView& view) {
 }
 
 void Painter::drawPlaced(const UIView& view, CGPoint origin) {
-  if (view.isHidden() || view.alpha() <= 0) return;
+  if (view.isHidden() || alphaOf(view) <= 0) return;
   const CALayer& layer = *view.layer();
   const CGRect local{{0, 0}, view.frame().size};
   const bool shadow = layer.shadowOpacity > 0 && !layer.masksToBounds && layer.shadowColor && layer.shadowColor->alpha() > 0;
-  const bool group = view.alpha() < 1 || shadow;
+  const bool group = alphaOf(view) < 1 || shadow;
 
   cairo_save(cr_);
   cairo_translate(cr_, origin.x, origin.y);
@@ -223,7 +240,7 @@ void Painter::drawPlaced(const UIView& view, CGPoint origin) {
     cairo_pattern_t* content = popGroup();
     if (shadow) drawShadow(content, view);
     cairo_set_source(cr_, content);
-    cairo_paint_with_alpha(cr_, std::min(view.alpha(), 1.0));
+    cairo_paint_with_alpha(cr_, std::min(alphaOf(view), 1.0));
     cairo_pattern_destroy(content);
   }
   cairo_restore(cr_);

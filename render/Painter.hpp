@@ -38,6 +38,10 @@ class Painter {
   Painter& operator=(const Painter&) = delete;
 
   cairo_t* cr() const { return cr_; }
+  // Draws running animations as they are now (see RenderOptions::presentation).
+  void showPresentation(bool on) { presentation_ = on; }
+  // The view's opacity as drawn: its model value, or the animated one.
+  double alphaOf(const UIView& view) const;
   double scale() const { return scale_; }
 
   // Draws the view at its frame in the current user space (its superview's bounds).
@@ -79,6 +83,7 @@ class Painter {
 
   cairo_t* cr_;
   double scale_;
+  bool presentation_ = false;
   std::vector<cairo_surface_t*> groups_;  // targets of the open groups, outermost first
   _PangoContext* pango_ = nullptr;
 };

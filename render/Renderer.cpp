@@ -85,7 +85,7 @@ void Image::writePng(const std::string& path) const {
 // ---- Canvas -----------------------------------------------------------------------------
 
 Canvas::Canvas(CGSize points, const RenderOptions& options)
-    : size_(points), scale_(options.scale > 0 ? options.scale : deviceProfile().scale) {
+    : size_(points), scale_(options.scale > 0 ? options.scale : deviceProfile().scale), presentation_(options.presentation) {
   configureFonts();
   const int w = std::max(1, static_cast<int>(std::ceil(points.width * scale_ - 1e-6)));
   const int h = std::max(1, static_cast<int>(std::ceil(points.height * scale_ - 1e-6)));
@@ -107,6 +107,7 @@ Canvas::~Canvas() {
 
 void Canvas::drawView(const UIView& view, CGPoint origin) {
   Painter painter(cr_, scale_);
+  painter.showPresentation(presentation_);
   painter.drawViewAt(view, origin);
 }
 

@@ -75,6 +75,9 @@ class Image {
 struct RenderOptions {
   double scale = 0;                                     // pixels per point; 0: the device's
   UIColorRef background = UIColor::blackColor();        // under everything; null: transparent
+  // Draw running animations as they are at the clock's time (opacity, a position's shift);
+  // otherwise a picture shows the model values.
+  bool presentation = false;
 };
 
 // A picture being composed: views placed anywhere, an alert on top.
@@ -106,6 +109,7 @@ class Canvas {
  private:
   CGSize size_;
   double scale_;
+  bool presentation_ = false;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
 };

@@ -62,6 +62,7 @@ void addProcessOptions(CLI::App& app, ProcessOptions& options) {
                  "under $XDG_DATA_HOME, else ~/.local/share)");
   app.add_option("--name", options.name,
                  "Instance name in the process's bus name (default: derived from the device root); ctl --name finds it");
+  gui::addGuiOptions(app, options.gui);
 }
 
 int runProcess(Role role, const ProcessOptions& options) {
@@ -77,6 +78,10 @@ int runProcess(Role role, const ProcessOptions& options) {
     return 2;
   }
 
+  if (std::string problem = options.gui.enabled ? gui::prepareWindow(options.gui) : ""; !problem.empty()) {
+    std::cerr << fmt::format("{} --gui: {}\n", command, problem);
+    return 1;
+  }
   main_loop::useRealTime();
   main_loop::claimMainThread();
   installSignalHandlers();
@@ -111,7 +116,10 @@ int runProcess(Role role, const ProcessOptions& options) {
       return 1;
     }
     std::cerr << fmt::format("{}: serving device root {} as {} (pid {})\n", command, device_fs::root().string(), name, getpid());
-    main_loop::run();
+    if (options.gui.enabled)
+      gui::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
+    else
+      main_loop::run();
   } catch (const std::exception& e) {
     std::cerr << fmt::format("{}: {}\n", command, e.what());
     return 1;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "cli/gui/Gui.hpp"
 #include "cli/live/LiveNames.hpp"
 
 namespace live {
@@ -17,9 +18,10 @@ struct ProcessOptions {
   std::string root;  // empty: defaultDeviceRoot()
   std::string name;  // empty: derived from the root
   std::string media = "builtin";  // the home screen's now-playing source: builtin, mpris or mpris:NAME
+  gui::GuiOptions gui;
 };
 
-// Adds --root and --name to a live subcommand.
+// Adds --root, --name, --gui and --zoom to a live subcommand.
 void addProcessOptions(CLI::App& app, ProcessOptions& options);
 
 // Runs the role until SIGINT or SIGTERM; answers the exit status.

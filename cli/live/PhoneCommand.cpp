@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "cli/Subcommand.hpp"
+#include "cli/gui/Gui.hpp"
 #include "cli/live/LiveNames.hpp"
 #include "platform/bus/PrivateBus.hpp"
 
@@ -32,6 +33,7 @@ constexpr auto kStartLimit = std::chrono::seconds(20);
 struct PhoneOptions {
   std::string root;
   std::string media;  // handed to the home screen
+  gui::GuiOptions gui;  // passed on to both processes
 };
 
 // A process this command started, ended by its pid.
@@ -65,9 +67,11 @@ std::optional<Started> startPrivateBus() {
 
 // Starts `velloway ROLE --root ROOT` in a process group of its own, so that the terminal's
 // Ctrl-C reaches only us and we stop the processes in our order.
-std::optional<Started> startProcess(Role role, const fs::path& root, const std::string& media) {
+std::optional<Started> startProcess(Role role, const fs::path& root, const std::string& media,
+                                    const std::vector<std::string>& extra) {
   std::string self = fs::read_symlink("/proc/self/exe").string();
   std::vector<std::string> args{self, roleWord(role), "--root", root.string()};
+  args.insert(args.end(), extra.begin(), extra.end());
   if (role == Role::HomeScreen && !media.empty()) args.insert(args.end(), {"--media", media});
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -134,6 +138,10 @@ int runPhone(const PhoneOptions& o) {
     std::cerr << fmt::format("velloway phone: {}\n", e.what());
     return 2;
   }
+  if (std::string problem = o.gui.enabled ? gui::displayProblem() : ""; !problem.empty()) {
+    std::cerr << fmt::format("velloway phone --gui: {}\n", problem);
+    return 1;
+  }
   // Signals are taken synchronously from here on; the processes we start get them back.
   sigset_t waited;
   sigemptyset(&waited);
@@ -154,7 +162,7 @@ int runPhone(const PhoneOptions& o) {
   };
   std::string instance = instanceName(root);
   for (Role role : {Role::HomeScreen, Role::Settings}) {
-    auto child = startProcess(role, root, o.media);
+    auto child = startProcess(role, root, o.media, gui::guiArguments(o.gui));
     if (!child) {
       stopAll();
       return 1;
@@ -208,6 +216,7 @@ const SubcommandRegistration registration{Subcommand{
       auto o = std::make_shared<PhoneOptions>();
       app.add_option("--root", o->root, "Device root (default: velloway/device under $XDG_DATA_HOME, else ~/.local/share)");
       app.add_option("--media", o->media, "The home screen's now-playing source: builtin (default), mpris or mpris:NAME");
+      gui::addGuiOptions(app, o->gui);
       app.footer("Prints how to reach both processes with 'velloway ctl'; Ctrl-C (or SIGTERM) stops what it started.");
       return [o] { return runPhone(*o); };
     },

@@ -9,41 +9,42 @@
 #include "platform/uikit/UIAlertView.hpp"
 #include "render/Renderer.hpp"
 
-void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly) {
-  try {
-    if (!sim.springboardHost) {
-      // The Settings app's process: its window is the screen.
-      if (windowOnly) throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
-      render::Canvas canvas(deviceProfile().screen);
-      canvas.drawView(*sim.settings().window());
-      if (auto alert = alert_center::onScreen()) canvas.drawAlert(*alert);
-      canvas.image().writePng(path);
-      return;
-    }
+void drawPhoneScreen(SimContext& sim, render::Canvas& canvas) {
+  if (!sim.springboardHost) {
+    // The Settings app's process: its window is the screen.
+    canvas.drawView(*sim.settings().window());
+  } else {
     SpringBoardHost& springboard = sim.springboard();
-    const UIWindowRef& window = springboard.reachabilityWindow();
-    if (windowOnly) {
-      // The window as it is laid out, shown or not.
-      bool hidden = window->isHidden();
-      window->setHidden(false);
-      render::writePng(*window, path);
-      window->setHidden(hidden);
-      return;
-    }
-    CGSize screen = deviceProfile().screen;
-    render::Canvas canvas(screen);
     UIViewRef foreground;
     for (auto& provider : simRegistry().foregroundScreens)
       if ((foreground = provider(sim))) break;
     if (foreground) {
       canvas.drawView(*foreground);
     } else if (springboard.reachabilityActive()) {
-      canvas.drawView(*springboard.homeScreenWindow(), {0, window->frame().size.height});
-      canvas.drawView(*window);
+      canvas.drawView(*springboard.homeScreenWindow(), {0, springboard.reachabilityWindow()->frame().size.height});
+      canvas.drawView(*springboard.reachabilityWindow());
     } else {
       canvas.drawView(*springboard.homeScreenWindow());
     }
-    if (auto alert = alert_center::onScreen()) canvas.drawAlert(*alert);
+  }
+  if (auto alert = alert_center::onScreen()) canvas.drawAlert(*alert);
+}
+
+void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly) {
+  try {
+    if (windowOnly) {
+      if (!sim.springboardHost)
+        throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
+      // The window as it is laid out, shown or not.
+      const UIWindowRef& window = sim.springboard().reachabilityWindow();
+      bool hidden = window->isHidden();
+      window->setHidden(false);
+      render::writePng(*window, path);
+      window->setHidden(hidden);
+      return;
+    }
+    render::Canvas canvas(deviceProfile().screen);
+    drawPhoneScreen(sim, canvas);
     canvas.image().writePng(path);
   } catch (const SimError&) {
     throw;

@@ -4,9 +4,15 @@
 #include <string>
 
 struct SimContext;
+namespace render {
+class Canvas;
+}
 
-// The Settings app while it is open, otherwise the home screen (lowered under the
-// reachability window while reachability is active), with the alert on screen on top.
-// windowOnly draws the reachability window alone. Throws SimError when the file cannot be
-// written.
+// What the screen shows, drawn on a canvas of the screen's size: the Settings app while it is
+// open, otherwise the home screen (lowered under the reachability window while reachability
+// is active), with the alert on screen on top.
+void drawPhoneScreen(SimContext& sim, render::Canvas& canvas);
+
+// The screen (as drawPhoneScreen) to a PNG file; windowOnly draws the reachability window
+// alone. Throws SimError when the file cannot be written.
 void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly);

@@ -72,6 +72,20 @@ class SettingsHost {
   // The mail composer on screen, or null.
   MFMailComposeViewControllerRef presentedMail() const;
 
+  // A user's finger on the screen, at a point in window coordinates. A tap goes through the
+  // window's hit-testing and recognizers (rows, switches, buttons, the value entry strip), and
+  // to the bars drawn by the app: the navigation bar's back button (its left end, while there
+  // is a page to go back to) and compose button (its right end), and the presented sheet's
+  // Cancel and Send/Post. False when nothing took the tap.
+  bool touch(CGPoint point, unsigned tapCount = 1);
+  // The slider under the point, if any (a drag that starts there moves its thumb).
+  std::shared_ptr<class UISlider> sliderAt(CGPoint point) const;
+  // A drag of the slider's thumb to the window point's place along its track.
+  void dragSlider(const std::shared_ptr<class UISlider>& slider, CGPoint point);
+
+  // The app's display pass over its window: appearance settings, then layout.
+  void displayPass();
+
   // Stores the value through the pane's value store (the setPreferenceValue:specifier: of the
   // page whose row names the key), opening nothing on screen. False when no row of the pane
   // names the key or the pane cannot be loaded.
@@ -89,7 +103,6 @@ class SettingsHost {
  private:
   NSBundleRef loadPaneBundle(const std::string& entryName, plist::Dictionary* entry) const;
   PSListControllerRef makePage(const ClassInfo* cls) const;
-  void displayPass();
 
   UIWindowRef window_;
   std::shared_ptr<PSRootController> settingsNav_;

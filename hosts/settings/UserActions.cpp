@@ -2,7 +2,11 @@
 // controls, touches the value entry, composes, finishes sheets).
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "hosts/settings/SettingsHost.hpp"
+#include "platform/messageui/MFMailComposeView.hpp"
+#include "platform/social/SLComposeView.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UISegmentedControl.hpp"
@@ -24,6 +28,21 @@ std::shared_ptr<T> findView(const UIViewRef& root) {
 std::string describeValue(const plist::Value& v) {
   return propertyListJson(v).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
+
+// The first visible view with the tag whose frame, in window coordinates, holds the point.
+UIViewRef taggedViewAt(const UIViewRef& root, long tag, CGPoint point) {
+  if (!root || root->isHidden()) return nullptr;
+  if (root->tag() == tag) {
+    CGPoint origin = root->convertPointToRoot({0, 0});
+    if (CGRect{origin, root->frame().size}.contains(point)) return root;
+  }
+  for (const auto& sub : root->subviews())
+    if (auto v = taggedViewAt(sub, tag, point)) return v;
+  return nullptr;
+}
+
+// Width of the navigation bar's ends that take the back and compose buttons' touches.
+constexpr double kBarButtonReach = 90;
 
 }  // namespace
 
@@ -158,4 +177,58 @@ void SettingsHost::touchValueEntry(const std::string& key) {
       throw SettingsHostError(fmt::format("the slider '{}' has no value entry at its right-hand end", key));
     }
   throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
+}
+
+bool SettingsHost::touch(CGPoint point, unsigned tapCount) {
+  if (alert_center::onScreen()) return false;  // the alert takes the touches (its keys)
+  if (auto sheet = presentedSheet()) {
+    if (tapCount != 1) return false;
+    UIViewRef view = sheet->view();
+    if (taggedViewAt(view, MFMailComposeViewTagCancel, point) || taggedViewAt(view, SLComposeViewTagCancel, point)) {
+      dismiss(false);
+      return true;
+    }
+    if (taggedViewAt(view, MFMailComposeViewTagSend, point) || taggedViewAt(view, SLComposeViewTagPost, point)) {
+      dismiss(true);
+      return true;
+    }
+    return false;
+  }
+  if (auto bar = visibleNavigationBar(); bar && !bar->isHidden() && tapCount == 1) {
+    CGPoint origin = bar->convertPointToRoot({0, 0});
+    CGRect frame{origin, bar->frame().size};
+    if (frame.contains(point)) {
+      auto top = bar->topItem();
+      if (point.x < frame.minX() + kBarButtonReach && bar->backItem() && isPaneOpen()) {
+        back();
+        return true;
+      }
+      if (point.x >= frame.maxX() - kBarButtonReach && top && top->rightBarButtonItem) {
+        compose();
+        return true;
+      }
+      return false;
+    }
+  }
+  bool taken = window_->sendTap(point, tapCount);
+  displayPass();
+  return taken;
+}
+
+std::shared_ptr<UISlider> SettingsHost::sliderAt(CGPoint point) const {
+  if (alert_center::onScreen() || presentedSheet() || window_->isHidden()) return nullptr;
+  for (UIViewRef v = window_->hitTest(point); v; v = v->superview())
+    if (auto slider = std::dynamic_pointer_cast<UISlider>(v)) return slider;
+  return nullptr;
+}
+
+void SettingsHost::dragSlider(const std::shared_ptr<UISlider>& slider, CGPoint point) {
+  if (!slider) return;
+  // The thumb's centre travels the track less half a thumb at each end.
+  constexpr double kThumbRadius = 14;
+  const double left = slider->convertPointToRoot({0, 0}).x + kThumbRadius;
+  const double travel = std::max(1.0, slider->frame().size.width - 2 * kThumbRadius);
+  const double fraction = std::clamp((point.x - left) / travel, 0.0, 1.0);
+  slider->dragByUser(static_cast<float>(slider->minimumValue() + fraction * (slider->maximumValue() - slider->minimumValue())));
+  displayPass();
 }

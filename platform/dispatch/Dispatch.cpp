@@ -261,31 +261,43 @@ bool isRealTime() { return state().realTime.load(std::memory_order_acquire); }
 
 void addPollSource(PollSource source) { state().sources.push_back(std::move(source)); }
 
+void runTurn() {
+  auto& s = state();
+  if (!s.realTime) throw std::logic_error("main_loop::runTurn needs real time");
+  claimMainThread();
+  if (s.wakeFd >= 0) {
+    uint64_t count;
+    [[maybe_unused]] ssize_t n = ::read(s.wakeFd, &count, sizeof count);  // non-blocking
+  }
+  drainMainQueue();
+  fireDueTimers();
+  for (auto& source : s.sources) source.process();
+  drainMainQueue();
+}
+
+int prepareWait(std::vector<pollfd>& fds) {
+  auto& s = state();
+  fds.assign(1, pollfd{s.wakeFd, POLLIN, 0});
+  int timeout = pendingOnMainQueue() > 0 ? 0 : millisecondsToNextTimer();
+  for (auto& source : s.sources) {
+    short events = POLLIN;
+    int limit = -1;
+    int fd = source.prepare(events, limit);
+    if (fd >= 0) fds.push_back(pollfd{fd, events, 0});
+    if (limit >= 0 && (timeout < 0 || limit < timeout)) timeout = limit;
+  }
+  return timeout;
+}
+
 void run() {
   auto& s = state();
   if (!s.realTime) throw std::logic_error("main_loop::run needs real time");
-  claimMainThread();
   std::vector<pollfd> fds;
   while (!s.stopping) {
-    drainMainQueue();
-    fireDueTimers();
-    for (auto& source : s.sources) source.process();
-    drainMainQueue();
+    runTurn();
     if (s.stopping) break;
-
-    fds.assign(1, pollfd{s.wakeFd, POLLIN, 0});
-    int timeout = pendingOnMainQueue() > 0 ? 0 : millisecondsToNextTimer();
-    for (auto& source : s.sources) {
-      short events = POLLIN;
-      int limit = -1;
-      int fd = source.prepare(events, limit);
-      if (fd >= 0) fds.push_back(pollfd{fd, events, 0});
-      if (limit >= 0 && (timeout < 0 || limit < timeout)) timeout = limit;
-    }
-    if (::poll(fds.data(), fds.size(), timeout) > 0 && (fds[0].revents & POLLIN)) {
-      uint64_t count;
-      [[maybe_unused]] ssize_t n = ::read(s.wakeFd, &count, sizeof count);
-    }
+    int timeout = prepareWait(fds);
+    ::poll(fds.data(), fds.size(), timeout);
   }
 }
 

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <poll.h>
 #include <string>
+#include <vector>
 
 class DispatchQueue {
  public:
@@ -66,6 +68,14 @@ void addPollSource(PollSource source);
 // Runs the main queue, the due timers and the poll sources until stop() is called. The thread
 // that calls it is the main thread.
 void run();
+
+// The same loop one turn at a time, for a process whose waiting is done by another loop (a
+// window toolkit's): runTurn() does what is due (main queue, timers, poll sources); then
+// prepareWait() fills the descriptors to wait on (the loop's wake-up descriptor first) and
+// answers the longest wait in milliseconds (negative: no limit, 0: work is due now). run() is
+// these two and a poll().
+void runTurn();
+int prepareWait(std::vector<pollfd>& fds);
 // Ends run() after what it is doing now. Safe from any thread and from a signal handler.
 void stop();
 bool stopRequested();

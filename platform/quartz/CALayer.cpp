@@ -1,6 +1,7 @@
 #include "platform/quartz/CALayer.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/dispatch/Dispatch.hpp"
 
@@ -16,6 +17,19 @@ std::shared_ptr<CABasicAnimation> CABasicAnimation::animationWithKeyPath(std::st
 double CABasicAnimation::totalDuration() const {
   double once = duration * std::max(1.0f, repeatCount);
   return autoreverses ? once * 2 : once;
+}
+
+CAValue CABasicAnimation::valueAt(double time) const {
+  const double elapsed = time - beginTime;
+  if (duration <= 0 || elapsed < 0 || elapsed >= totalDuration() || fromValue.index() != toValue.index()) return {};
+  double cycle = std::fmod(elapsed, autoreverses ? 2 * duration : duration) / duration;
+  const double t = cycle > 1 ? 2 - cycle : cycle;
+  if (auto* from = std::get_if<double>(&fromValue)) return *from + (std::get<double>(toValue) - *from) * t;
+  if (auto* from = std::get_if<CGPoint>(&fromValue)) {
+    const CGPoint to = std::get<CGPoint>(toValue);
+    return CGPoint{from->x + (to.x - from->x) * t, from->y + (to.y - from->y) * t};
+  }
+  return {};
 }
 
 void CALayer::addAnimation(const CABasicAnimation& animation, const std::string& key) {

@@ -34,6 +34,9 @@ class CABasicAnimation : public NSObject {
 
   // Active time: duration x max(repeatCount, 1), doubled when it autoreverses.
   double totalDuration() const;
+  // The animated value at that clock time (linear; back and forth when it autoreverses), or
+  // nothing outside its active time or when from and to differ in kind.
+  CAValue valueAt(double time) const;
 };
 using CABasicAnimationRef = std::shared_ptr<CABasicAnimation>;
 

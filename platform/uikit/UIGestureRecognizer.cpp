@@ -1,5 +1,6 @@
 #include "platform/uikit/UIGestureRecognizer.hpp"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 VW_DEFINE_CLASS(UIGestureRecognizer, NSObject, nullptr)
@@ -20,4 +21,13 @@ nlohmann::json UITapGestureRecognizer::describe() const {
 
 nlohmann::json UISwipeGestureRecognizer::describe() const {
   return {{"type", "swipe"}, {"direction", direction}, {"touches", numberOfTouchesRequired}, {"action", action()}};
+}
+
+unsigned UISwipeGestureRecognizer::directionOfMovement(double dx, double dy) {
+  const double ax = std::abs(dx), ay = std::abs(dy);
+  if (ax >= kMinimumDistance && ax >= kMinimumStraightness * ay)
+    return dx > 0 ? UISwipeGestureRecognizerDirectionRight : UISwipeGestureRecognizerDirectionLeft;
+  if (ay >= kMinimumDistance && ay >= kMinimumStraightness * ax)
+    return dy > 0 ? UISwipeGestureRecognizerDirectionDown : UISwipeGestureRecognizerDirectionUp;
+  return 0;
 }

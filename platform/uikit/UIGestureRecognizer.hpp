@@ -51,6 +51,13 @@ class UITapGestureRecognizer : public UIGestureRecognizer {
   unsigned numberOfTapsRequired = 1;
   unsigned numberOfTouchesRequired = 1;
   nlohmann::json describe() const override;
+
+  // Taps count as one multiple tap while each follows the previous one's end within this many
+  // seconds, no farther than kMaximumTapDistance points from the first; a touch that moves
+  // farther than kMaximumTapMovement points between down and up is no tap.
+  static constexpr double kMaximumTapInterval = 0.35;
+  static constexpr double kMaximumTapDistance = 45;
+  static constexpr double kMaximumTapMovement = 10;
 };
 
 class UISwipeGestureRecognizer : public UIGestureRecognizer {
@@ -60,4 +67,11 @@ class UISwipeGestureRecognizer : public UIGestureRecognizer {
   unsigned direction = UISwipeGestureRecognizerDirectionRight;
   unsigned numberOfTouchesRequired = 1;
   nlohmann::json describe() const override;
+
+  // A finger that moves at least kMinimumDistance points along one axis, at least
+  // kMinimumStraightness times as far as along the other, swipes in that direction.
+  static constexpr double kMinimumDistance = 50;
+  static constexpr double kMinimumStraightness = 2;
+  // The direction of a movement by (dx, dy) points (y grows downwards), or 0 when it is no swipe.
+  static unsigned directionOfMovement(double dx, double dy);
 };

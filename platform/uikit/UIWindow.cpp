@@ -2,6 +2,9 @@
 
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/uikit/UIControl.hpp"
+#include "platform/uikit/UISwitch.hpp"
+#include "platform/uikit/UITableView.hpp"
+#include "platform/uikit/UITableViewCell.hpp"
 
 VW_DEFINE_CLASS(UIWindow, UIView, factoryOf<UIWindow>())
 VW_DEFINE_CLASS(UIScreen, NSObject, nullptr)
@@ -31,9 +34,31 @@ bool UIWindow::sendTap(CGPoint point, unsigned tapCount) {
           tap && tap->enabled && tap->numberOfTapsRequired == tapCount && tap->numberOfTouchesRequired == 1)
         return tap->fire();
   if (tapCount != 1) return false;
-  for (UIViewRef v = hit; v; v = v->superview())
+  // The nearest view that takes a single touch: a control with touch-up-inside actions, a
+  // switch (it flips), a table's row (it is selected).
+  for (UIViewRef v = hit; v; v = v->superview()) {
     if (auto control = std::dynamic_pointer_cast<UIControl>(v); control && control->hasActionsFor(UIControlEventTouchUpInside))
       return control->sendActionsForControlEvents(UIControlEventTouchUpInside) > 0;
+    if (auto toggle = std::dynamic_pointer_cast<UISwitch>(v)) {
+      toggle->toggleByUser();
+      return true;
+    }
+    if (auto cell = std::dynamic_pointer_cast<UITableViewCell>(v)) {
+      auto table = cell->tableView();
+      auto indexPath = table ? table->indexPathForCell(*cell) : std::nullopt;
+      return indexPath && table->selectRowByUser(*indexPath);
+    }
+  }
+  return false;
+}
+
+bool UIWindow::recognizesTaps(CGPoint point, unsigned tapCount) {
+  if (isHidden()) return false;
+  for (UIViewRef v = hitInWindow(*this, point); v; v = v->superview())
+    for (const auto& g : v->gestureRecognizers())
+      if (auto tap = std::dynamic_pointer_cast<UITapGestureRecognizer>(g);
+          tap && tap->enabled && tap->numberOfTapsRequired == tapCount && tap->numberOfTouchesRequired == 1)
+        return true;
   return false;
 }
 

@@ -1,6 +1,10 @@
 // Painter of visual effect views: the blur of what lies behind them and the vibrancy of what is
 // drawn through them.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <deque>
+#include <vector>
 
 #include "platform/uikit/UIVisualEffectView.hpp"
 #include "render/BlurEffect.hpp"
@@ -14,6 +18,41 @@ namespace {
 // How strongly vibrant content lightens what lies under it.
 constexpr double kVibrancyStrength = 0.62;
 
+// The last few blurs, by the pixels they blurred: a view moving over an unchanged backdrop (the
+// shaking cover over the blurred artwork) costs a comparison instead of a new blur. Per thread,
+// as the painters are.
+struct BlurMemo {
+  int width, height, stride;
+  double sigma, saturation;
+  std::vector<unsigned char> before, after;
+};
+constexpr size_t kBlurMemos = 4;
+thread_local std::deque<BlurMemo> blurMemos;
+
+void blurBackdrop(cairo_surface_t* surface, double sigma, double saturation) {
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const size_t bytes = size_t(stride) * h;
+  for (auto it = blurMemos.begin(); it != blurMemos.end(); ++it)
+    if (it->width == w && it->height == h && it->stride == stride && it->sigma == sigma && it->saturation == saturation &&
+        std::memcmp(it->before.data(), data, bytes) == 0) {
+      std::memcpy(data, it->after.data(), bytes);
+      cairo_surface_mark_dirty(surface);
+      std::rotate(blurMemos.begin(), it, std::next(it));  // the most recent first
+      return;
+    }
+  BlurMemo memo{w, h, stride, sigma, saturation, std::vector<unsigned char>(data, data + bytes), {}};
+  gaussianBlur(surface, sigma);
+  saturate(surface, saturation);
+  cairo_surface_flush(surface);
+  data = cairo_image_surface_get_data(surface);
+  memo.after.assign(data, data + bytes);
+  blurMemos.push_front(std::move(memo));
+  if (blurMemos.size() > kBlurMemos) blurMemos.pop_back();
+}
+
 void drawBlur(Painter& painter, const UIView& view, const UIBlurEffect& blur) {
   cairo_t* cr = painter.cr();
   const CGRect local{{0, 0}, view.frame().size};
@@ -24,8 +63,7 @@ void drawBlur(Painter& painter, const UIView& view, const UIBlurEffect& blur) {
   cairo_clip(cr);
   // Pixels from around the view feed the blur near its edges, as they do on the phone.
   if (Backdrop backdrop = painter.captureBackdrop(local, static_cast<int>(std::ceil(3 * sigma)))) {
-    gaussianBlur(backdrop.surface, sigma);
-    saturate(backdrop.surface, style.saturation);
+    blurBackdrop(backdrop.surface, sigma, style.saturation);
     painter.paintBackdrop(backdrop);
   }
   cairo_set_source_rgba(cr, style.tintWhite, style.tintWhite, style.tintWhite, style.tintAlpha);

@@ -134,11 +134,15 @@ TempFolder::~TempFolder() {
 }
 
 Result velloway(const std::vector<std::string>& args, std::chrono::milliseconds limit) {
+  std::vector<std::string> argv{VELLOWAY_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run(argv, limit);
+}
+
+Result run(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
   static std::atomic<int> counter{0};
   fs::path folder = fs::temp_directory_path();
   std::string label = "velloway-live-run-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  std::vector<std::string> argv{VELLOWAY_BINARY};
-  argv.insert(argv.end(), args.begin(), args.end());
   Child child(argv, folder, label);
   int status = child.waitForExit(limit);
   if (status < 0) child.kill9();

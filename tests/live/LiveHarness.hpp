@@ -62,6 +62,8 @@ struct Result {
 
 // Runs velloway with these arguments to its end (killed after `limit`).
 Result velloway(const std::vector<std::string>& args, std::chrono::milliseconds limit = std::chrono::seconds(60));
+// Runs a program (found on PATH) to its end, the same way.
+Result run(const std::vector<std::string>& argv, std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // A fresh temporary folder, removed with the object.
 class TempFolder {

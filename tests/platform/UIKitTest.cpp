@@ -3,6 +3,7 @@
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIGestureRecognizer.hpp"
+#include "platform/uikit/UISwitch.hpp"
 #include "platform/uikit/UIVisualEffectView.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
@@ -90,6 +91,74 @@ TEST(UIWindow, TouchesReachRecognizersThroughHitTesting) {
   window->setHidden(false);
   target.reset();
   EXPECT_FALSE(window->sendTap({200, 60}, 2));
+}
+
+TEST(UIWindow, ASingleTapReachesSwitchesRowsAndButtonsAndSaysWhereMoreTapsAreWanted) {
+  auto target = std::make_shared<Target>();
+  auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 400, 300));
+  window->setHidden(false);
+  auto toggle = std::make_shared<UISwitch>();
+  toggle->setFrame(CGRectMake(300, 10, 51, 31));
+  toggle->addTarget(target, "tapped:", UIControlEventValueChanged);
+  window->addSubview(toggle);
+  auto button = std::make_shared<UIButton>(CGRectMake(10, 10, 80, 30));
+  button->addTarget(target, "swiped:", UIControlEventTouchUpInside);
+  window->addSubview(button);
+  auto label = std::make_shared<UIView>(CGRectMake(5, 5, 20, 20));  // a plain view inside the button
+  button->addSubview(label);
+
+  EXPECT_TRUE(window->sendTap({320, 20}));  // the switch flips and says so
+  EXPECT_TRUE(toggle->isOn());
+  EXPECT_EQ(target->taps, 1);
+  EXPECT_FALSE(window->sendTap({320, 20}, 2));  // no double tap on a switch
+  EXPECT_TRUE(toggle->isOn());
+  EXPECT_TRUE(window->sendTap({20, 20}));  // through the plain view to its button
+  EXPECT_EQ(target->swipes, 1);
+  EXPECT_FALSE(window->sendTap({200, 200}));  // nothing there
+
+  auto cover = std::make_shared<UIView>(CGRectMake(150, 100, 100, 100));
+  auto doubleTap = std::make_shared<UITapGestureRecognizer>(target, "tapped:");
+  doubleTap->numberOfTapsRequired = 2;
+  cover->addGestureRecognizer(doubleTap);
+  window->addSubview(cover);
+  EXPECT_TRUE(window->recognizesTaps({200, 150}, 2));
+  EXPECT_FALSE(window->recognizesTaps({200, 150}, 1));
+  EXPECT_FALSE(window->recognizesTaps({20, 20}, 2));
+  doubleTap->enabled = false;
+  EXPECT_FALSE(window->recognizesTaps({200, 150}, 2));
+}
+
+TEST(UISwipeGestureRecognizer, AMovementSwipesOnlyWhenLongAndStraightEnough) {
+  using R = UISwipeGestureRecognizer;
+  EXPECT_EQ(R::directionOfMovement(0, -R::kMinimumDistance), UISwipeGestureRecognizerDirectionUp);
+  EXPECT_EQ(R::directionOfMovement(3, 80), UISwipeGestureRecognizerDirectionDown);
+  EXPECT_EQ(R::directionOfMovement(-60, 10), UISwipeGestureRecognizerDirectionLeft);
+  EXPECT_EQ(R::directionOfMovement(60, -29), UISwipeGestureRecognizerDirectionRight);
+  EXPECT_EQ(R::directionOfMovement(0, -(R::kMinimumDistance - 1)), 0u);  // too short
+  EXPECT_EQ(R::directionOfMovement(60, 40), 0u);                          // too slanted
+  EXPECT_EQ(R::directionOfMovement(0, 0), 0u);
+}
+
+TEST(CABasicAnimation, ValuesFollowTheClockBackAndForth) {
+  auto shake = CABasicAnimation::animationWithKeyPath("position");
+  shake->duration = 0.1;
+  shake->repeatCount = 2;
+  shake->autoreverses = true;
+  shake->fromValue = CGPoint{10, 5};
+  shake->toValue = CGPoint{20, 5};
+  shake->beginTime = 1;
+  auto at = [&](double t) {
+    CAValue v = shake->valueAt(t);
+    return std::holds_alternative<CGPoint>(v) ? std::get<CGPoint>(v).x : -1.0;
+  };
+  EXPECT_EQ(at(0.99), -1);  // not begun
+  EXPECT_NEAR(at(1.0), 10, 1e-9);
+  EXPECT_NEAR(at(1.05), 15, 1e-9);
+  EXPECT_NEAR(at(1.15), 15, 1e-9);  // on its way back
+  EXPECT_NEAR(at(1.25), 15, 1e-9);  // second round
+  EXPECT_EQ(at(1.45), -1);           // over
+  shake->toValue = 3.0;              // from and to of different kinds: no value
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(shake->valueAt(1.05)));
 }
 
 TEST(CALayer, AnimationsReplaceByKeyAndEndWithTheClock) {

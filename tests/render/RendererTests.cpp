@@ -521,3 +521,45 @@ TEST(Output, PngRoundTripsAndWriteFailuresNameTheFile) {
   }
   EXPECT_TRUE(render::Image::readPng("/nonexistent-dir/x.png").empty());
 }
+
+TEST(Blur, AnUnchangedBackdropGivesTheSameBlurAndAChangedOneANewBlur) {
+  // A blur view over a half red, half white root; the same tree drawn again after another
+  // backdrop has been blurred must come out as the first time.
+  auto make = [](double split) {
+    auto root = whiteRoot(60, 40);
+    root->addSubview(redView(CGRectMake(0, 0, split, 40)));
+    auto blur = std::make_shared<UIVisualEffectView>(UIBlurEffect::effectWithStyle(UIBlurEffectStyleLight));
+    blur->setFrame(CGRectMake(10, 5, 40, 30));
+    root->addSubview(blur);
+    return root;
+  };
+  auto first = make(30), other = make(20);
+  render::Image a = render1x(*first), b = render1x(*other), again = render1x(*first);
+  bool differs = false, same = true;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      differs = differs || a.pixel(x, y) != b.pixel(x, y);
+      same = same && a.pixel(x, y) == again.pixel(x, y);
+    }
+  EXPECT_TRUE(differs);
+  EXPECT_TRUE(same);
+}
+
+TEST(Presentation, RunningAnimationsAreDrawnOnlyWhenAsked) {
+  auto root = whiteRoot(60, 20);
+  auto box = redView(CGRectMake(20, 0, 10, 20));
+  root->addSubview(box);
+  auto slide = CABasicAnimation::animationWithKeyPath("position");
+  slide->duration = 1000;  // still running whatever the clock says
+  slide->fromValue = CGPoint{45, 10};
+  slide->toValue = CGPoint{45, 10};
+  box->layer()->addAnimation(*slide, "position");
+  render::RenderOptions model, presentation;
+  model.scale = presentation.scale = 1;
+  presentation.presentation = true;
+  render::Image still = render::renderViewTree(*root, model), moving = render::renderViewTree(*root, presentation);
+  EXPECT_EQ(still.pixel(25, 10), kRed);
+  EXPECT_EQ(still.pixel(45, 10), kWhite);
+  EXPECT_EQ(moving.pixel(25, 10), kWhite);  // its centre is at 45 while the animation runs
+  EXPECT_EQ(moving.pixel(45, 10), kRed);
+}
