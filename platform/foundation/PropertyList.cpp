@@ -1,5 +1,6 @@
 #include "platform/foundation/PropertyList.hpp"
 
+#include <glib.h>
 #include <plist/plist.h>
 
 #include <algorithm>
@@ -377,6 +378,17 @@ class Converter {
   size_t nodes_ = 0, bytes_ = 0;
 };
 
+// libplist's binary writer turns a string that is not valid UTF-8 into a file no reader
+// accepts: such strings (and keys) are repaired first, each bad sequence becoming U+FFFD.
+std::string validUtf8(const std::string& text) {
+  const char* end = nullptr;
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end) && end == text.data() + text.size()) return text;
+  gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+  std::string out(valid);
+  g_free(valid);
+  return out;
+}
+
 plist_t toNode(const Value& value) {
   return std::visit(
       [](const auto& v) -> plist_t {
@@ -390,7 +402,7 @@ plist_t toNode(const Value& value) {
         } else if constexpr (std::is_same_v<T, double>) {
           return plist_new_real(v);
         } else if constexpr (std::is_same_v<T, std::string>) {
-          return plist_new_string(v.c_str());
+          return plist_new_string(validUtf8(v).c_str());
         } else if constexpr (std::is_same_v<T, Data>) {
           return plist_new_data(reinterpret_cast<const char*>(v.data()), v.size());
         } else if constexpr (std::is_same_v<T, Date>) {
@@ -402,7 +414,7 @@ plist_t toNode(const Value& value) {
           return a;
         } else {
           plist_t d = plist_new_dict();
-          for (const auto& [key, item] : v) plist_dict_set_item(d, key.c_str(), toNode(item));
+          for (const auto& [key, item] : v) plist_dict_set_item(d, validUtf8(key).c_str(), toNode(item));
           return d;
         }
       },

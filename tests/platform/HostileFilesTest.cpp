@@ -293,3 +293,15 @@ TEST(HostileText, OnlyWhatAScreenCouldShowIsLaidOut) {
   while (wide.size() < fonts::kMaxLayoutBytes + 8) wide += "\xE2\x82\xAC";  // three bytes each
   EXPECT_EQ(measureText("Helvetica", 17, wide), measureText("Helvetica", 17, wide.substr(0, fonts::kMaxLayoutBytes / 3 * 3)));
 }
+
+TEST(HostilePropertyList, WhatIsWrittenReadsBackInEitherFormWhateverTheStrings) {
+  // Found by fuzzing: libplist's binary writer made an unreadable file of a string that is not
+  // UTF-8. Such strings and keys are written repaired.
+  plist::Dictionary d{{"caf\xE9 key", "caf\xE9"}, {"isEnabled", true}};
+  for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
+    auto back = plist::parse(plist::serialize(plist::Value(d), format));
+    ASSERT_TRUE(back) << (format == plist::Format::Xml ? "xml" : "binary");
+    EXPECT_EQ(*(*back)["caf\xEF\xBF\xBD key"].string(), "caf\xEF\xBF\xBD");
+    EXPECT_TRUE((*back)["isEnabled"].boolValue());
+  }
+}
