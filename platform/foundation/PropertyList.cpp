@@ -406,8 +406,12 @@ plist_t toNode(const Value& value) {
         } else if constexpr (std::is_same_v<T, Data>) {
           return plist_new_data(reinterpret_cast<const char*>(v.data()), v.size());
         } else if constexpr (std::is_same_v<T, Date>) {
-          double whole = std::floor(v.secondsSinceReference);
-          return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((v.secondsSinceReference - whole) * 1e6));
+          // This libplist keeps whole seconds in 32 bits: a date beyond them (or NaN, which a
+          // binary list can hold) is written as the nearest it can keep.
+          double seconds = std::isnan(v.secondsSinceReference) ? 0.0 : v.secondsSinceReference;
+          seconds = std::clamp(seconds, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max()));
+          double whole = std::floor(seconds);
+          return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((seconds - whole) * 1e6));
         } else if constexpr (std::is_same_v<T, Array>) {
           plist_t a = plist_new_array();
           for (const auto& item : v) plist_array_append_item(a, toNode(item));

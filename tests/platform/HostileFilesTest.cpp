@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -303,5 +304,15 @@ TEST(HostilePropertyList, WhatIsWrittenReadsBackInEitherFormWhateverTheStrings) 
     ASSERT_TRUE(back) << (format == plist::Format::Xml ? "xml" : "binary");
     EXPECT_EQ(*(*back)["caf\xEF\xBF\xBD key"].string(), "caf\xEF\xBF\xBD");
     EXPECT_TRUE((*back)["isEnabled"].boolValue());
+  }
+}
+
+TEST(HostilePropertyList, DatesBeyondWhatLibplistKeepsAreWrittenAsTheNearestItCan) {
+  // Found by fuzzing: a binary list's date may be any double; writing it back converted it to a
+  // 32-bit integer out of range (undefined behaviour).
+  for (double seconds : {1e300, -1e300, std::nan(""), 5e9}) {
+    auto back = plist::parse(plist::serialize(plist::Value(plist::Dictionary{{"d", plist::Date{seconds}}}), plist::Format::Binary));
+    ASSERT_TRUE(back);
+    ASSERT_TRUE((*back)["d"].isDate());
   }
 }
