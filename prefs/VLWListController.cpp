@@ -67,26 +67,23 @@ std::string answerOrUnknown(const char* key) { return MGCopyAnswer(key).value_or
 }  // namespace
 
 void VLWListController::emailKZ() {
-  if (!MFMailComposeViewController::canSendMail()) {
-    // What the phone itself says when a composer is asked for without an account.
-    auto alert = std::make_shared<UIAlertView>("No Mail Accounts", "Please set up a mail account in order to send email.",
-                                               std::weak_ptr<UIAlertViewDelegate>(), "OK", std::vector<std::string>{});
-    alert->show();
-    return;
-  }
-  auto composer = std::make_shared<MFMailComposeViewController>();
-  composer->setSubject("VLW Support");
-  composer->setToRecipients({kSupportRecipient});
+  // Without a mail account the framework says so and gives no composer; every message to it
+  // below then does nothing, and the rest runs all the same.
+  auto composer = MFMailComposeViewController::make();
+  if (composer) composer->setSubject("VLW Support");
+  if (composer) composer->setToRecipients({kSupportRecipient});
   std::string model = answerOrUnknown("ProductType");
   std::string version = answerOrUnknown("ProductVersion");
   std::string build = answerOrUnknown("BuildVersion");
-  composer->setMessageBody(fmt::format("\n\nCurrent Device: {}, iOS {} ({})", model, version, build), false);
+  if (composer) composer->setMessageBody(fmt::format("\n\nCurrent Device: {}, iOS {} ({})", model, version, build), false);
   // A file that cannot be read (no settings stored yet, no list written) is left out, and so is
   // one that is not a regular file sitting at the settings path itself inside the device root.
-  if (auto settings = device_fs::readFileNoLink(kSupportSettingsPath, plist::kPreferencesLimits.maxFileBytes))
+  auto settings = device_fs::readFileNoLink(kSupportSettingsPath, plist::kPreferencesLimits.maxFileBytes);
+  if (composer && settings)
     composer->addAttachmentData(std::string(settings->begin(), settings->end()), "application/xml", "VLWPrefs.plist");
-  if (auto packages = package_list::write())
-    composer->addAttachmentData(*packages, "text/plain", "dpkgl.txt");
+  auto packages = package_list::write();
+  if (composer && packages) composer->addAttachmentData(*packages, "text/plain", "dpkgl.txt");
+  if (!composer) return;
   if (auto nav = navigationController()) nav->presentViewController(composer, true);
   composer->setMailComposeDelegate(std::dynamic_pointer_cast<MFMailComposeViewControllerDelegate>(shared_from_this()));
 }

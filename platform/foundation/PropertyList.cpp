@@ -1,5 +1,6 @@
 #include "platform/foundation/PropertyList.hpp"
 
+#include <glib.h>
 #include <plist/plist.h>
 
 #include <algorithm>
@@ -377,6 +378,17 @@ class Converter {
   size_t nodes_ = 0, bytes_ = 0;
 };
 
+// libplist's binary writer turns a string that is not valid UTF-8 into a file no reader
+// accepts: such strings (and keys) are repaired first, each bad sequence becoming U+FFFD.
+std::string validUtf8(const std::string& text) {
+  const char* end = nullptr;
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), &end) && end == text.data() + text.size()) return text;
+  gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+  std::string out(valid);
+  g_free(valid);
+  return out;
+}
+
 plist_t toNode(const Value& value) {
   return std::visit(
       [](const auto& v) -> plist_t {
@@ -390,19 +402,23 @@ plist_t toNode(const Value& value) {
         } else if constexpr (std::is_same_v<T, double>) {
           return plist_new_real(v);
         } else if constexpr (std::is_same_v<T, std::string>) {
-          return plist_new_string(v.c_str());
+          return plist_new_string(validUtf8(v).c_str());
         } else if constexpr (std::is_same_v<T, Data>) {
           return plist_new_data(reinterpret_cast<const char*>(v.data()), v.size());
         } else if constexpr (std::is_same_v<T, Date>) {
-          double whole = std::floor(v.secondsSinceReference);
-          return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((v.secondsSinceReference - whole) * 1e6));
+          // This libplist keeps whole seconds in 32 bits: a date beyond them (or NaN, which a
+          // binary list can hold) is written as the nearest it can keep.
+          double seconds = std::isnan(v.secondsSinceReference) ? 0.0 : v.secondsSinceReference;
+          seconds = std::clamp(seconds, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max()));
+          double whole = std::floor(seconds);
+          return plist_new_date(static_cast<int32_t>(whole), static_cast<int32_t>((seconds - whole) * 1e6));
         } else if constexpr (std::is_same_v<T, Array>) {
           plist_t a = plist_new_array();
           for (const auto& item : v) plist_array_append_item(a, toNode(item));
           return a;
         } else {
           plist_t d = plist_new_dict();
-          for (const auto& [key, item] : v) plist_dict_set_item(d, key.c_str(), toNode(item));
+          for (const auto& [key, item] : v) plist_dict_set_item(d, validUtf8(key).c_str(), toNode(item));
           return d;
         }
       },

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/device/DeviceProfile.hpp"
+#include "platform/uikit/UIAlertView.hpp"
 
 VW_DEFINE_CLASS(MFMailComposeViewController, UIViewController, factoryOf<MFMailComposeViewController>())
 
@@ -59,6 +60,16 @@ GMimeObject* attachmentPart(const MFMailAttachment& attachment) {
 }  // namespace
 
 bool MFMailComposeViewController::canSendMail() { return !deviceProfile().mailAccount.empty(); }
+
+std::shared_ptr<MFMailComposeViewController> MFMailComposeViewController::make() {
+  if (!canSendMail()) {
+    auto alert = std::make_shared<UIAlertView>("No Mail Accounts", "Please set up a mail account in order to send email.",
+                                               std::weak_ptr<UIAlertViewDelegate>(), "OK", std::vector<std::string>{});
+    alert->show();
+    return nullptr;
+  }
+  return std::make_shared<MFMailComposeViewController>();
+}
 
 void MFMailComposeViewController::setSubject(const std::string& subject) {
   if (editable()) subject_ = subject;

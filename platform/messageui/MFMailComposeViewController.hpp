@@ -7,6 +7,8 @@
 // composer stays on screen, as on the phone. Once the composer is on screen its content no
 // longer changes. The message can be written out as a MIME e-mail (multipart/mixed: the body
 // as text, each attachment base64 with its name and type).
+// Without a mail account, making a composer (alloc/init: make()) shows the system's "No Mail
+// Accounts" alert and gives nil, as the phone's framework does.
 // Leaves out: Cc and Bcc, the editing interface, accounts and sending anything anywhere.
 #pragma once
 
@@ -48,6 +50,8 @@ class MFMailComposeViewController : public UIViewController {
   VW_DECLARE_CLASS()
  public:
   static bool canSendMail();
+  // alloc + init: a new composer, or nil (after the framework's alert) without a mail account.
+  static std::shared_ptr<MFMailComposeViewController> make();
 
   void setSubject(const std::string& subject);
   void setToRecipients(const std::vector<std::string>& recipients);

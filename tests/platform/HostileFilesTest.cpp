@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -292,4 +293,26 @@ TEST(HostileText, OnlyWhatAScreenCouldShowIsLaidOut) {
   std::string wide;
   while (wide.size() < fonts::kMaxLayoutBytes + 8) wide += "\xE2\x82\xAC";  // three bytes each
   EXPECT_EQ(measureText("Helvetica", 17, wide), measureText("Helvetica", 17, wide.substr(0, fonts::kMaxLayoutBytes / 3 * 3)));
+}
+
+TEST(HostilePropertyList, WhatIsWrittenReadsBackInEitherFormWhateverTheStrings) {
+  // Found by fuzzing: libplist's binary writer made an unreadable file of a string that is not
+  // UTF-8. Such strings and keys are written repaired.
+  plist::Dictionary d{{"caf\xE9 key", "caf\xE9"}, {"isEnabled", true}};
+  for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
+    auto back = plist::parse(plist::serialize(plist::Value(d), format));
+    ASSERT_TRUE(back) << (format == plist::Format::Xml ? "xml" : "binary");
+    EXPECT_EQ(*(*back)["caf\xEF\xBF\xBD key"].string(), "caf\xEF\xBF\xBD");
+    EXPECT_TRUE((*back)["isEnabled"].boolValue());
+  }
+}
+
+TEST(HostilePropertyList, DatesBeyondWhatLibplistKeepsAreWrittenAsTheNearestItCan) {
+  // Found by fuzzing: a binary list's date may be any double; writing it back converted it to a
+  // 32-bit integer out of range (undefined behaviour).
+  for (double seconds : {1e300, -1e300, std::nan(""), 5e9}) {
+    auto back = plist::parse(plist::serialize(plist::Value(plist::Dictionary{{"d", plist::Date{seconds}}}), plist::Format::Binary));
+    ASSERT_TRUE(back);
+    ASSERT_TRUE((*back)["d"].isDate());
+  }
 }

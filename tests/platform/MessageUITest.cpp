@@ -12,6 +12,7 @@
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/gestalt/MobileGestalt.hpp"
 #include "platform/messageui/MFMailComposeViewController.hpp"
+#include "platform/uikit/UIAlertView.hpp"
 
 namespace {
 
@@ -74,11 +75,20 @@ TEST(MailComposer, OtherResultsCarryNoErrorAndADelegateThatIsGoneIsNotCalled) {
   EXPECT_EQ(p.presenter->presentedViewController(), p.mail);
 }
 
-TEST(MailComposer, CanSendMailOnlyWithAnAccount) {
+TEST(MailComposer, CanSendMailOnlyWithAnAccountAndWithoutOneMakingAComposerAlertsAndGivesNil) {
   deviceProfile() = DeviceProfile{};
+  alert_center::reset();
   EXPECT_TRUE(MFMailComposeViewController::canSendMail());
+  EXPECT_TRUE(MFMailComposeViewController::make());
+  EXPECT_FALSE(alert_center::onScreen());
   deviceProfile().mailAccount = "";
   EXPECT_FALSE(MFMailComposeViewController::canSendMail());
+  EXPECT_FALSE(MFMailComposeViewController::make());
+  auto alert = alert_center::onScreen();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title, "No Mail Accounts");
+  EXPECT_EQ(alert->message, "Please set up a mail account in order to send email.");
+  alert_center::reset();
   deviceProfile() = DeviceProfile{};
 }
 

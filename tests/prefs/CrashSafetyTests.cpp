@@ -4,10 +4,15 @@
 // the next one. Two writer processes at once never lose each other's keys.
 // VELLOWAY_CRASH_KILLS sets the number of kills (200 by default; `make fuzz` runs more).
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
+
 #include <chrono>
+#include <iterator>
+#include <sstream>
 #include <iostream>
 #include <random>
 #include <thread>
@@ -15,6 +20,8 @@
 #include "tests/prefs/PrefsTestSupport.hpp"
 
 using namespace prefs_test;
+
+extern char** environ;
 
 namespace {
 
@@ -89,15 +96,56 @@ TEST_F(CrashSafetyTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
   EXPECT_GT(advanced, 0) << "the writers never got a value stored: the test tests nothing";
 }
 
+// The writer of the test below: this test binary run again with VLW_CRASH_WRITER set to
+// "FIRST COUNT KEY..." stores COUNT values from FIRST under each key through the pane of the
+// device root in VLW_CRASH_ROOT. A fresh process (not a fork of a threaded one, whose copied
+// locks may be held forever) is the writer of another program.
+TEST(CrashSafetyWriter, StoresThroughThePaneWhenRunAsAWriter) {
+  const char* spec = std::getenv("VLW_CRASH_WRITER");
+  const char* root = std::getenv("VLW_CRASH_ROOT");
+  if (!spec || !root) GTEST_SKIP() << "only run as the writer child of TwoWriterProcessesNeverLoseEachOthersKeys";
+  device_fs::useRoot(root);
+  SettingsHost host;
+  host.openPane();
+  auto page = host.topPage();
+  ASSERT_TRUE(page);
+  std::istringstream words(spec);
+  int64_t first = 0, count = 0;
+  words >> first >> count;
+  std::vector<std::string> keys{std::istream_iterator<std::string>(words), {}};
+  for (int64_t i = first; i < first + count; ++i)
+    for (const auto& key : keys)
+      page->setPreferenceValue(plist::Value(i), PSSpecifier::specifierWithDictionary({{"cell", "PSSwitchCell"}, {"key", key}}, page));
+}
+
 TEST_F(CrashSafetyTest, TwoWriterProcessesNeverLoseEachOthersKeys) {
   constexpr int kStores = 12;
-  pid_t a = writer({"a0", "a1", "a2"}, 0, kStores);
-  pid_t b = writer({"b0", "b1", "b2"}, 100, kStores);
+  auto spawnWriter = [&](const std::string& spec) {
+    std::string writer = "VLW_CRASH_WRITER=" + spec, rootVar = "VLW_CRASH_ROOT=" + root_.string();
+    std::vector<char*> env{writer.data(), rootVar.data()};
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
+    std::string self = "/proc/self/exe", filter = "--gtest_filter=CrashSafetyWriter.*";
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    pid_t pid = -1;
+    return posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, env.data()) == 0 ? pid : -1;
+  };
+  pid_t a = spawnWriter(fmt::format("0 {} a0 a1 a2", kStores));
+  pid_t b = spawnWriter(fmt::format("100 {} b0 b1 b2", kStores));
   ASSERT_GT(a, 0);
   ASSERT_GT(b, 0);
   for (pid_t pid : {a, b}) {
+    // Bounded: a writer that never ends is a failure, not a hung suite.
     int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    pid_t done = 0;
+    for (int i = 0; i < 1200 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (done == 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      ADD_FAILURE() << "a writer did not finish within 60 s";
+      continue;
+    }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   auto file = settingsFile();

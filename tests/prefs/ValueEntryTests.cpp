@@ -172,6 +172,8 @@ TEST_F(ValueEntryTest, CancelStoresNothingAndLeavesTheSlider) {
   EXPECT_EQ(stored(), plist::Value(9.0));
   EXPECT_EQ(postedSince(before), std::vector<std::string>{});
   EXPECT_EQ(host_->describePane()["sections"][2]["rows"][0]["value"], 9.0);
+  ASSERT_TRUE(sliderOfRow());
+  EXPECT_FLOAT_EQ(sliderOfRow()->value(), 9.0f) << "the slider itself stays where it was";
 }
 
 TEST_F(ValueEntryTest, AfterTheErrorTheEntryComesBackEmptyWithBoundsReadAfresh) {
