@@ -42,7 +42,7 @@ test: test-default test-asan
 # with CRASH_KILLS kills.
 SECONDS ?= 60
 CRASH_KILLS ?= 2000
-FUZZ_TARGETS = settings specifiers strings artwork slider simline
+FUZZ_TARGETS = settings panelists strings artwork slider simline
 FUZZ_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
            LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -122,7 +122,7 @@ int simLine(const uint8_t* data, size_t size) {
 
 std::span<const Target> targets() {
   static const Target all[] = {
-      {"settings", settingsFile}, {"specifiers", specifierList}, {"strings", stringsTable},
+      {"settings", settingsFile}, {"panelists", specifierList}, {"strings", stringsTable},
       {"artwork", artwork},       {"slider", sliderText},        {"simline", simLine},
   };
   return all;
