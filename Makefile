@@ -43,14 +43,13 @@ test: test-default test-asan
 SECONDS ?= 60
 CRASH_KILLS ?= 2000
 FUZZ_TARGETS = settings panelists strings artwork slider simline
-FUZZ_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-           LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
-           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The fuzz build runs its own tools (the pane's resources) under the same sanitizers.
+FUZZ_ENV = $(ASAN_ENV)
 
 build-fuzz: setup
 	./scripts/setup.sh --fuzz
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target velloway-fuzz-,$(FUZZ_TARGETS))
+	$(FUZZ_ENV) cmake --build --preset fuzz -j $(JOBS) $(addprefix --target velloway-fuzz-,$(FUZZ_TARGETS))
 
 fuzz: build-fuzz
 	@set -e; for t in $(FUZZ_TARGETS); do \
