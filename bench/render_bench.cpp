@@ -1,7 +1,7 @@
 // Rendering benchmark: a full 375 x 667 screen at scale 2 (the reachability screen: the home
 // screen lowered under the overlay with its dark blur and vibrancy; a settings page under the
-// mail sheet), against its parts, so the ratios show where the time goes. Built by
-// render/CMakeLists.txt as velloway-render-bench.
+// mail sheet), against its parts, so the ratios show where the time goes. Built as
+// velloway-render-bench.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -23,31 +23,9 @@
 #include "platform/uikit/UIWindow.hpp"
 #include "render/BlurEffect.hpp"
 #include "render/Renderer.hpp"
+#include "tests/support/Artwork.hpp"
 
 namespace {
-
-UIImageRef artwork(int side) {
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
-  cairo_t* cr = cairo_create(s);
-  cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, side, side);
-  cairo_pattern_add_color_stop_rgb(g, 0, 0.98, 0.55, 0.18);
-  cairo_pattern_add_color_stop_rgb(g, 1, 0.20, 0.10, 0.45);
-  cairo_set_source(cr, g);
-  cairo_paint(cr);
-  cairo_pattern_destroy(g);
-  cairo_set_source_rgb(cr, 1.0, 0.85, 0.35);
-  cairo_arc(cr, side * 0.6, side * 0.4, side * 0.2, 0, 2 * M_PI);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(s);
-  std::vector<uint32_t> pixels(size_t(side) * side);
-  const auto* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x) pixels[size_t(y) * side + x] = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride)[x];
-  cairo_surface_destroy(s);
-  return std::make_shared<UIImage>(side, side, std::move(pixels));
-}
 
 UILabelRef label(CGRect frame, const char* text, double size, long alignment) {
   auto l = std::make_shared<UILabel>(frame);
@@ -106,7 +84,7 @@ UIViewRef homeScreen(double W, double H) {
 }
 
 struct Scene {
-  UIImageRef art = artwork(600);
+  UIImageRef art = test_support::makeArtwork(600);
   UIViewRef home = homeScreen(375, 667);
   UIViewRef window = overlay(375, 300, art);
 };

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "TestImages.hpp"
+#include "tests/support/TestImages.hpp"
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
 

@@ -9,26 +9,12 @@
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/graphics/ImageDecoder.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class DeviceRootTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("velloway-platform-test-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    device_fs::useRoot(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  fs::path root_;
-};
-
-std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
-
-}  // namespace
+using test_support::bytesOf;
+using test_support::DeviceRootTest;
 
 TEST(PropertyList, XmlAndBinaryFormsRoundTrip) {
   plist::Dictionary d{{"isEnabled", false}, {"albumArtCornerRadius", 12}, {"name", "Velloway"},

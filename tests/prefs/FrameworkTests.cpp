@@ -11,9 +11,9 @@
 #include "platform/uikit/UINavigationController.hpp"
 #include "platform/uikit/UISegmentedControl.hpp"
 #include "platform/uikit/UISwitch.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
@@ -71,7 +71,7 @@ TEST(LayoutSolver, PlacesByEqualitiesWithNaturalSizesInTheOwnersSpace) {
   EXPECT_EQ(c->frame().size.height, 12);
 }
 
-class ClockTest : public DeviceTest {};
+class ClockTest : public SettingsHostTest {};
 
 TEST_F(ClockTest, TimersFireOnTheSimulatedClockAndKeepTheirTargetUntilDone) {
   auto ticker = std::make_shared<Ticker>();
@@ -109,7 +109,7 @@ TEST_F(ClockTest, AnimatedAlphaMovesWithTheClockAndTheCompletionRunsAtTheEnd) {
   EXPECT_TRUE(finished);
 }
 
-class NavigationTest : public DeviceTest {};
+class NavigationTest : public SettingsHostTest {};
 
 // Records appearance callbacks in order.
 class Recorder : public UIViewController {
@@ -230,10 +230,10 @@ class TestPage : public PSListController {
 };
 VW_DEFINE_CLASS(TestPage, PSListController, factoryOf<TestPage>())
 
-class FrameworkTest : public DeviceTest {
+class FrameworkTest : public SettingsHostTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    SettingsHostTest::SetUp();
     folder_ = device_fs::hostPath("/Library/PreferenceBundles/Test.bundle");
     std::filesystem::create_directories(folder_);
     window_ = std::make_shared<UIWindow>(UIScreen::mainScreen()->bounds());

@@ -9,13 +9,12 @@
 #include "platform/uikit/UIImage.hpp"
 #include "platform/uikit/UIView.hpp"
 #include "render/Renderer.hpp"
+#include "tests/support/Artwork.hpp"
 
 namespace rendertest {
 
-// An album-cover-like picture (gradient, disc, stripes), side x side pixels at scale 1.
-UIImageRef makeArtwork(int side);
-// A picture of one colour (ARGB, not premultiplied: alpha 255 only).
-UIImageRef makeSolidImage(int width, int height, uint32_t argb);
+using test_support::makeArtwork;
+using test_support::makeSolidImage;
 
 // The overlay of the reachability window as the tweak lays it out, W x H points.
 UIViewRef makeOverlay(double width, double height, bool vibrancy, double cornerRadius);
