@@ -141,6 +141,25 @@ TEST(SimulatedClock, TimersFireInTimeOrderOnlyWhenTheClockMoves) {
   EXPECT_DOUBLE_EQ(sim_clock::now(), start + 1.9);
 }
 
+TEST(SimulatedClock, StepsThatAddUpToATimersDelayReachItWhateverTheTime) {
+  // Decimal steps from an uneven start: a rounding error short of the timer is not "not yet".
+  sim_clock::advance(1.9);
+  for (int round = 0; round < 50; ++round) {
+    int fired = 0;
+    sim_clock::schedule(0.5, [&] { ++fired; });
+    sim_clock::advance(0.49);
+    EXPECT_EQ(fired, 0) << round;
+    sim_clock::advance(0.01);
+    EXPECT_EQ(fired, 1) << "at " << sim_clock::now();
+    sim_clock::advance(0.07);
+  }
+  int ticks = 0;
+  auto repeating = sim_clock::schedule(0.1, [&] { ++ticks; }, 0.1);
+  for (int i = 0; i < 30; ++i) sim_clock::advance(0.1);
+  sim_clock::cancel(repeating);
+  EXPECT_EQ(ticks, 30);
+}
+
 TEST(GlobalQueue, RunsOffTheMainThreadAndHandsBack) {
   main_loop::claimMainThread();
   bool offMain = false, backOnMain = false;
