@@ -23,7 +23,7 @@
 #include "platform/uikit/UIWindow.hpp"
 #include "render/BlurEffect.hpp"
 #include "render/Renderer.hpp"
-#include "tests/support/Artwork.hpp"
+#include "tests/support/Scenes.hpp"
 
 namespace {
 
@@ -34,40 +34,6 @@ UILabelRef label(CGRect frame, const char* text, double size, long alignment) {
   l->setTextColor(UIColor::whiteColor());
   l->setTextAlignment(alignment);
   return l;
-}
-
-UIViewRef overlay(double W, double H, const UIImageRef& art) {
-  auto root = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
-  auto backdrop = std::make_shared<UIImageView>(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
-  backdrop->setImage(art);
-  root->addSubview(backdrop);
-  auto blur = UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark);
-  auto blurView = UIVisualEffectView::create(blur);
-  blurView->setFrame(CGRectMake(0, 0, W, H + 90));
-  auto vibrancy = UIVisualEffectView::create(UIVibrancyEffect::effectForBlurEffect(blur));
-  vibrancy->setFrame(CGRectMake(0, 0, W, H));
-  vibrancy->contentView()->addSubview(label(CGRectMake(10, 0.88 * H, W, 30), "Repeat: All", 14, NSTextAlignmentLeft));
-  vibrancy->contentView()->addSubview(label(CGRectMake(0, 0.88 * H, W - 10, 30), "Shuffle: Off", 14, NSTextAlignmentRight));
-  auto controls = std::make_shared<UIView>(CGRectMake(10, 95, W - 20, 150));
-  controls->setTintColor(UIColor::whiteColor());
-  controls->addSubview(label(CGRectMake(0, 16, W - 20, 22), "Midnight Drive", 17, NSTextAlignmentCenter));
-  controls->addSubview(label(CGRectMake(0, 40, W - 20, 18), "The Vellos", 13, NSTextAlignmentCenter));
-  const char* titles[] = {"Previous", "Pause", "Next"};
-  for (int i = 0; i < 3; ++i) {
-    auto b = UIButton::buttonWithType(UIButtonTypeSystem);
-    b->setFrame(CGRectMake((W - 20) / 2 + (i - 1) * 88 - 22, 66, 44, 44));
-    b->setTitle(std::string(titles[i]), 0);
-    controls->addSubview(b);
-  }
-  vibrancy->contentView()->addSubview(controls);
-  blurView->contentView()->addSubview(vibrancy);
-  root->addSubview(blurView);
-  auto cover = std::make_shared<UIImageView>(CGRectMake(0.375 * W, 0.06 * H, 0.25 * W, 0.25 * W));
-  cover->setImage(art);
-  cover->layer()->cornerRadius = 4;
-  cover->layer()->masksToBounds = true;
-  root->addSubview(cover);
-  return root;
 }
 
 UIViewRef homeScreen(double W, double H) {
@@ -84,9 +50,9 @@ UIViewRef homeScreen(double W, double H) {
 }
 
 struct Scene {
-  UIImageRef art = test_support::makeArtwork(600);
   UIViewRef home = homeScreen(375, 667);
-  UIViewRef window = overlay(375, 300, art);
+  // The overlay as the tweak lays it out, with vibrancy and covers rounded by 4 points.
+  UIViewRef window = test_support::makeOverlay(375, 300, true, 4);
 };
 
 Scene& scene() {

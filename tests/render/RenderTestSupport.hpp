@@ -10,18 +10,15 @@
 #include "platform/uikit/UIView.hpp"
 #include "render/Renderer.hpp"
 #include "tests/support/Artwork.hpp"
+#include "tests/support/Scenes.hpp"
 
 namespace rendertest {
 
 using test_support::makeArtwork;
+using test_support::makeHomeScreen;
+using test_support::makeOverlay;
+using test_support::makeSettingsPage;
 using test_support::makeSolidImage;
-
-// The overlay of the reachability window as the tweak lays it out, W x H points.
-UIViewRef makeOverlay(double width, double height, bool vibrancy, double cornerRadius);
-// A home screen stand-in: wallpaper, a grid of icons with names, a dock.
-UIViewRef makeHomeScreen(double width, double height);
-// A settings page stand-in: grouped rows on the grey background.
-UIViewRef makeSettingsPage(double width, double height);
 
 struct RGBA {
   int r, g, b, a;
