@@ -2,10 +2,12 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/fs/DeviceRoot.hpp"
@@ -39,6 +41,13 @@ std::map<std::string, std::string> filesUnder(const fs::path& folder) {
   for (auto& e : fs::recursive_directory_iterator(folder))
     if (e.is_regular_file()) out[fs::relative(e.path(), folder).string()] = readHostFile(e.path());
   return out;
+}
+
+size_t postedCount() { return darwin_notify::posted().size(); }
+
+std::vector<std::string> postedSince(size_t from) {
+  auto all = darwin_notify::posted();
+  return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
 }
 
 void resetProcessState() {

@@ -28,6 +28,11 @@ std::map<std::string, std::string> filesUnder(const std::filesystem::path& folde
 
 inline std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
 
+// How many Darwin notifications the process has posted so far, and those posted since the
+// first `from` of them.
+size_t postedCount();
+std::vector<std::string> postedSince(size_t from);
+
 // The default device profile, no alert on screen or in the history.
 void resetProcessState();
 

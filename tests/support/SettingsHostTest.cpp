@@ -34,9 +34,4 @@ void SettingsHostTest::TearDown() {
   DeviceRootTest::TearDown();
 }
 
-std::vector<std::string> SettingsHostTest::postedSince(size_t from) {
-  auto all = darwin_notify::posted();
-  return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
-}
-
 }  // namespace test_support

@@ -35,9 +35,6 @@ class SettingsHostTest : public DeviceRootTest {
 
   std::filesystem::path bundleFolder() const { return device_fs::hostPath(kBundlePath); }
   std::optional<plist::Dictionary> settingsFile() const { return plist::dictionaryWithContentsOfFile(kSettingsPath); }
-  static size_t postedCount() { return darwin_notify::posted().size(); }
-  // The notifications posted since `from` postings.
-  static std::vector<std::string> postedSince(size_t from);
   PSListControllerRef openRoot() {
     host_->openPane();
     return host_->topPage();

@@ -15,6 +15,7 @@
 #include "cli/sim/SimSession.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
 
@@ -24,9 +25,10 @@ namespace {
 
 const char* const kSettings = "private/var/mobile/Library/Preferences/com.dovrane.velloway.plist";
 
-TEST(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
-  fs::path root = makeTemporaryRoot();
-  device_fs::useRoot(root);
+class SimWrites : public test_support::DeviceRootTest {};
+
+TEST_F(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
+  const fs::path& root = root_;
   fs::create_directories(root / kSettings);  // a folder where the file belongs
   std::ostringstream out;
   {
@@ -43,7 +45,6 @@ TEST(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
     session.run({"settings", "set", "isEnabled", "true"});
     EXPECT_EQ(darwin_notify::posted().size(), before + 2);
   }
-  fs::remove_all(root);
 }
 
 TEST(SimProcess, TerminationRemovesTheTemporaryDeviceRoot) {
