@@ -49,9 +49,7 @@ TEST_F(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
 
 TEST(SimProcess, TerminationRemovesTheTemporaryDeviceRoot) {
   // A private temporary folder, so the root the child makes is the only thing in it.
-  char pattern[] = "/tmp/vlw-sim-term-XXXXXX";
-  ASSERT_TRUE(::mkdtemp(pattern));
-  fs::path temp = pattern;
+  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
   int input[2];
   ASSERT_EQ(::pipe(input), 0);
   posix_spawn_file_actions_t actions;
