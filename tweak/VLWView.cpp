@@ -62,7 +62,9 @@ void VLWView::layoutMusicUI() {
   const double H = frame().size.height;
   const double S = UIScreen::mainScreen()->bounds().size.width;
 
-  // Backdrop: a square as wide as the overlay, centred on the overlay's middle.
+  // Backdrop: a square as wide as the overlay, its top at a quarter of the width less half the
+  // height. Not centred: its middle lies at 0.75 W - 0.5 H, above the overlay's middle (0.5 H)
+  // whenever the overlay is taller than three quarters of its width.
   _backgroundCoverArt = std::make_shared<UIImageView>(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
   _backgroundCoverArt->setAlpha(1.0);
   _backgroundCoverArt->layer()->borderWidth = 0;

@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include "hosts/settings/SettingsHost.hpp"
+#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UIAppearance.hpp"
 
@@ -32,25 +33,6 @@ nlohmann::json describeMail(const MFMailComposeViewController& mail) {
 }
 
 }  // namespace
-
-nlohmann::json propertyListJson(const plist::Value& value) {
-  const auto& s = value.storage();
-  if (std::holds_alternative<std::monostate>(s)) return nullptr;
-  if (auto b = std::get_if<bool>(&s)) return *b;
-  if (auto i = std::get_if<int64_t>(&s)) return *i;
-  if (auto d = std::get_if<double>(&s)) return *d;
-  if (auto str = std::get_if<std::string>(&s)) return *str;
-  if (auto data = std::get_if<plist::Data>(&s)) return {{"data", data->size()}};
-  if (auto date = std::get_if<plist::Date>(&s)) return {{"date", date->secondsSinceReference}};
-  if (auto a = std::get_if<plist::Array>(&s)) {
-    nlohmann::json out = nlohmann::json::array();
-    for (const auto& v : *a) out.push_back(propertyListJson(v));
-    return out;
-  }
-  nlohmann::json out = nlohmann::json::object();
-  for (const auto& [k, v] : std::get<plist::Dictionary>(s)) out[k] = propertyListJson(v);
-  return out;
-}
 
 namespace {
 

@@ -11,15 +11,6 @@
 #include "platform/uikit/UIAppearance.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 
-namespace {
-
-bool nestedNavigation() {
-  double v = kCFCoreFoundationVersionNumber();
-  return v >= 1140.1 && v <= 1141.18;
-}
-
-}  // namespace
-
 SettingsHost::SettingsHost() {
   if (!device_fs::hasRoot()) throw SettingsHostError("the Settings app needs a device root");
   NSUserDefaults::setApplicationDomain("com.apple.Preferences");
@@ -45,7 +36,7 @@ void SettingsHost::openPane(const std::string& entryName) {
   // The entry is the link row that opened the page.
   page->setSpecifier(PSSpecifier::specifierWithDictionary(entry, nullptr));
   paneRoot_ = page;
-  if (nestedNavigation()) {
+  if (PSRootController::nestsPaneNavigation()) {
     paneNav_ = std::make_shared<UINavigationController>();
     paneNav_->initWithRootViewController(page);
     paneNav_->setNavigationBarHidden(true);

@@ -110,6 +110,3 @@ class SettingsHost {
   std::shared_ptr<UINavigationController> paneNav_;  // the pane's own, when nested
   PSListControllerRef paneRoot_;
 };
-
-// A property-list value as JSON (data as its byte count, dates as seconds).
-nlohmann::json propertyListJson(const plist::Value& value);
