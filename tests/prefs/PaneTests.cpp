@@ -119,12 +119,33 @@ TEST_F(PaneTest, ComposeNeedsTheSocialServiceAndEveryEndDismissesTheComposer) {
     host_->dismiss(posted);
     EXPECT_EQ(page->presentedViewController(), nullptr);
   }
-  // A sub-page presents from itself.
+  // A sub-page presents from itself, and only while the service is available.
   auto config = pushPage("Configuration");
+  deviceProfile().socialAvailable = false;
+  host_->compose();
+  EXPECT_EQ(config->presentedViewController(), nullptr);
+  EXPECT_EQ(page->presentedViewController(), nullptr);
+  deviceProfile().socialAvailable = true;
   host_->compose();
   EXPECT_TRUE(std::dynamic_pointer_cast<SLComposeViewController>(config->presentedViewController()));
   EXPECT_EQ(page->presentedViewController(), nullptr);
   host_->dismiss();
+}
+
+TEST_F(PaneTest, ASubPageWithoutItsResourceCachesNoRowsAndStillSetsItsTitle) {
+  std::filesystem::remove(bundleFolder() / "VLWMakers.plist");
+  openRoot();
+  auto makers = pushPage("Makers");
+  auto rows = makers->specifiers();
+  ASSERT_TRUE(rows);
+  EXPECT_TRUE(rows->empty());
+  EXPECT_EQ(makers->table()->numberOfSections(), 0);
+  // The resource appearing later changes nothing: the empty rows are the cache.
+  std::filesystem::copy_file(bundleFolder() / "VLWConfiguration.plist", bundleFolder() / "VLWMakers.plist");
+  makers->setTitle("changed");
+  EXPECT_EQ(makers->specifiers(), rows);
+  EXPECT_TRUE(rows->empty());
+  EXPECT_EQ(makers->title(), "Makers");
 }
 
 TEST_F(PaneTest, SubPagesLoadOnceAndSetTheirTitleOnEveryCall) {

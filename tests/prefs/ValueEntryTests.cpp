@@ -97,7 +97,7 @@ TEST_F(ValueEntryTest, TheEntryAlertAsksForAValueBetweenTheRowsBounds) {
   EXPECT_FALSE(field->placeholder);
   EXPECT_EQ(field->keyboardType, 8);
   EXPECT_TRUE(field->isFirstResponder());
-  EXPECT_EQ(field->delegate.lock(), cell());
+  EXPECT_EQ(field->delegate.lock(), std::dynamic_pointer_cast<UITextFieldDelegate>(cell())) << "the cell";
 }
 
 struct Entry {
