@@ -168,14 +168,9 @@ pid_t spawnQuiet(const std::vector<std::string>& argv) {
   return pid;
 }
 
-void mprisLatency(const std::string& velloway, int changes) {
-  const char* plugin = "/usr/lib/mpv-mpris/mpris.so";
-  if (std::system("command -v mpv > /dev/null && command -v ffmpeg > /dev/null") != 0 || !fs::exists(plugin)) {
-    fmt::print("MPRIS track change -> overlay: skipped (needs mpv, mpv-mpris and ffmpeg)\n");
-    return;
-  }
-  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-mpris-bench-{}", getpid());
-  fs::create_directories(folder);
+// mpv's command line over three tagged tones of a minute each ("Track 1" to "Track 3"), made
+// in `folder` with ffmpeg.
+std::vector<std::string> tonePlayer(const fs::path& folder, const char* plugin) {
   std::vector<std::string> player{"mpv", "--no-config", "--no-video", "--ao=null", "--loop-playlist=inf",
                                   std::string("--script=") + plugin};
   for (int i = 1; i <= 3; ++i) {
@@ -185,32 +180,53 @@ void mprisLatency(const std::string& velloway, int changes) {
                     .c_str());
     player.push_back(file);
   }
-  pid_t mpv = spawnQuiet(player);
-  pid_t springboard = spawnQuiet({velloway, "springboard", "--root", (folder / "device").string(), "--name", "mprisbench",
-                                  "--media", "mpris:mpv"});
-  auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
-  auto control = sdbus::createProxy(*bus, "org.velloway.SpringBoard.mprisbench", "/org/velloway/Control");
-  auto mpris = sdbus::createProxy(*bus, "org.mpris.MediaPlayer2.mpv", "/org/mpris/MediaPlayer2");
-  auto run = [&](const std::string& line) {
+  return player;
+}
+
+// The home screen's overlay, seen through its control interface, and mpv's track changes as
+// they reach any process on the bus.
+class OverlayProbe {
+ public:
+  explicit OverlayProbe(const std::string& name)
+      : bus_(sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"))),
+        control_(sdbus::createProxy(*bus_, "org.velloway.SpringBoard." + name, "/org/velloway/Control")),
+        mpris_(sdbus::createProxy(*bus_, "org.mpris.MediaPlayer2.mpv", "/org/mpris/MediaPlayer2")) {
+    bus_->addMatch(
+        "type='signal',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'",
+        [this](sdbus::Message& m) {
+          std::string interface;
+          std::map<std::string, sdbus::Variant> properties;
+          m >> interface >> properties;
+          if (properties.count("Metadata") && !changed_) changed_ = std::chrono::steady_clock::now();
+        },
+        sdbus::floating_slot);
+  }
+
+  std::string run(const std::string& line) {
     std::string out;
-    control->callMethod("Run").onInterface("org.velloway.Control").withArguments(line, std::string("/")).storeResultsTo(out);
+    control_->callMethod("Run").onInterface("org.velloway.Control").withArguments(line, std::string("/")).storeResultsTo(out);
     return out;
-  };
-  // The player's own change, as it reaches any process on the bus: the start of our part.
-  std::optional<std::chrono::steady_clock::time_point> changed;
-  auto slot = bus->addMatch(
-      "type='signal',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'",
-      [&](sdbus::Message& m) {
-        std::string interface;
-        std::map<std::string, sdbus::Variant> properties;
-        m >> interface >> properties;
-        if (properties.count("Metadata") && !changed) changed = std::chrono::steady_clock::now();
-      });
-  auto waitFor = [&](const std::string& title, std::chrono::seconds limit) {
+  }
+
+  // Waits for the home screen to serve, then opens the overlay.
+  bool bringUp() {
+    for (int i = 0; i < 500; ++i) {
+      try {
+        run("alert press Close");
+        run("activate");
+        return true;
+      } catch (const sdbus::Error&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    return false;
+  }
+
+  bool waitFor(const std::string& title, std::chrono::seconds limit) {
     std::string needle = fmt::format("\"text\":\"{}\"", title);
     auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-      while (bus->processPendingRequest()) {
+      while (bus_->processPendingRequest()) {
       }
       try {
         if (run("dump window").find(needle) != std::string::npos) return true;
@@ -219,31 +235,44 @@ void mprisLatency(const std::string& velloway, int changes) {
       }
     }
     return false;
-  };
+  }
+
+  // Skips to the next track `changes` times: from the call, and from the player's own change
+  // signal (the start of our part), to the overlay showing the new title.
+  void measure(int changes, std::vector<double>& latencies, std::vector<double>& ours) {
+    for (int i = 0; i < changes; ++i) {
+      std::string next = fmt::format("Track {}", (i + 1) % 3 + 1);
+      changed_.reset();
+      auto t0 = std::chrono::steady_clock::now();
+      mpris_->callMethod("Next").onInterface("org.mpris.MediaPlayer2.Player");
+      if (!waitFor(next, std::chrono::seconds(10))) break;
+      auto shown = std::chrono::steady_clock::now();
+      latencies.push_back(std::chrono::duration<double, std::micro>(shown - t0).count());
+      if (changed_) ours.push_back(std::chrono::duration<double, std::micro>(shown - *changed_).count());
+    }
+  }
+
+ private:
+  std::unique_ptr<sdbus::IConnection> bus_;
+  std::unique_ptr<sdbus::IProxy> control_, mpris_;
+  std::optional<std::chrono::steady_clock::time_point> changed_;
+};
+
+void mprisLatency(const std::string& velloway, int changes) {
+  const char* plugin = "/usr/lib/mpv-mpris/mpris.so";
+  if (std::system("command -v mpv > /dev/null && command -v ffmpeg > /dev/null") != 0 || !fs::exists(plugin)) {
+    fmt::print("MPRIS track change -> overlay: skipped (needs mpv, mpv-mpris and ffmpeg)\n");
+    return;
+  }
+  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-mpris-bench-{}", getpid());
+  fs::create_directories(folder);
+  pid_t mpv = spawnQuiet(tonePlayer(folder, plugin));
+  pid_t springboard = spawnQuiet({velloway, "springboard", "--root", (folder / "device").string(), "--name", "mprisbench",
+                                  "--media", "mpris:mpv"});
   std::vector<double> latencies, ours;
   try {
-    bool up = false;
-    for (int i = 0; i < 500 && !up; ++i) {
-      try {
-        run("alert press Close");
-        run("activate");
-        up = true;
-      } catch (const sdbus::Error&) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    }
-    if (up && waitFor("Track 1", std::chrono::seconds(20))) {
-      for (int i = 0; i < changes; ++i) {
-        std::string next = fmt::format("Track {}", (i + 1) % 3 + 1);
-        changed.reset();
-        auto t0 = std::chrono::steady_clock::now();
-        mpris->callMethod("Next").onInterface("org.mpris.MediaPlayer2.Player");
-        if (!waitFor(next, std::chrono::seconds(10))) break;
-        auto shown = std::chrono::steady_clock::now();
-        latencies.push_back(std::chrono::duration<double, std::micro>(shown - t0).count());
-        if (changed) ours.push_back(std::chrono::duration<double, std::micro>(shown - *changed).count());
-      }
-    }
+    OverlayProbe probe("mprisbench");
+    if (probe.bringUp() && probe.waitFor("Track 1", std::chrono::seconds(20))) probe.measure(changes, latencies, ours);
   } catch (const sdbus::Error& e) {
     fmt::print(stderr, "velloway-live-bench: {}\n", e.what());
   }

@@ -145,25 +145,104 @@ struct Run {
   }
 };
 
+// The analysis size from --size (512x512 without it); nothing, after a message, when unusable.
+std::optional<CGSize> analysisSize(const ColorartOptions& o) {
+  if (o.size.empty()) return CGSizeMake(512, 512);
+  std::optional<CGSize> size = parseSize(o.size);
+  if (!size)
+    std::cerr << fmt::format(
+        "velloway colorart: bad --size '{}': expected WIDTHxHEIGHT in points, both positive, at most {} a side\n",
+        o.size, UIImage::kMaxSide);
+  return size;
+}
+
+// Makes the --preview folder; false, after a message, when it cannot be made.
+bool previewFolderReady(const ColorartOptions& o) {
+  if (o.previewDir.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(o.previewDir, ec);
+  if (std::filesystem::is_directory(o.previewDir, ec)) return true;
+  std::cerr << fmt::format("velloway colorart: --preview {}: not a folder that can be made\n", o.previewDir);
+  return false;
+}
+
+// Workers that take the inputs in order; the caller takes each outcome in its turn.
+class Workers {
+ public:
+  Workers(Run& run, size_t jobs) : run_(run), outcomes_(run.inputs.size()) {
+    for (size_t j = 0; j < jobs; ++j) threads_.emplace_back([this] { work(); });
+  }
+  ~Workers() {
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // Waits for input i's outcome, keeping the progress line up to date meanwhile.
+  Outcome take(size_t i, colorart_cli::Progress& progress) {
+    std::unique_lock lock(mutex_);
+    while (!outcomes_[i].ready) {
+      readyChanged_.wait_for(lock, std::chrono::milliseconds(100));
+      lock.unlock();
+      progress.update(i);
+      lock.lock();
+    }
+    Outcome outcome = std::move(outcomes_[i]);
+    outcomes_[i] = Outcome{};
+    return outcome;
+  }
+
+ private:
+  void work() {
+    for (size_t i; (i = next_++) < outcomes_.size();) {
+      Outcome outcome;
+      run_.analyse(i, outcome);
+      outcome.ready = true;
+      {
+        std::lock_guard lock(mutex_);
+        outcomes_[i] = std::move(outcome);
+      }
+      readyChanged_.notify_all();
+    }
+  }
+
+  Run& run_;
+  std::vector<Outcome> outcomes_;
+  std::mutex mutex_;
+  std::condition_variable readyChanged_;
+  std::atomic<size_t> next_{0};
+  std::vector<std::thread> threads_;
+};
+
+// Prints one input's colours (or its error) and its log lines; the exit status it asks for.
+int printOutcome(const ColorartOptions& o, const std::string& path, const Outcome& outcome, bool several, bool first) {
+  if (!outcome.error.empty()) {
+    std::cout.flush();
+    std::cerr << fmt::format("velloway colorart: {}: {}\n", path, outcome.error);
+    return 2;
+  }
+  for (const std::string& line : outcome.log) std::cerr << fmt::format("velloway colorart: {}: {}\n", path, line);
+  const char* names[] = {"background", "primary", "secondary", "detail"};
+  if (o.json) {
+    nlohmann::ordered_json object;
+    if (several) object["image"] = path;
+    for (int c = 0; c < 4; ++c) object[names[c]] = jsonColor(*outcome.colours[c]);
+    std::cout << object.dump() << "\n";
+  } else {
+    if (several) std::cout << (first ? "" : "\n") << path << ":\n";
+    for (int c = 0; c < 4; ++c)
+      std::cout << fmt::format("{}{:<11}{}\n", several ? "  " : "", names[c], plainColor(*outcome.colours[c]));
+  }
+  std::cout.flush();
+  int status = 0;
+  for (const std::string& failure : outcome.failures) {
+    std::cerr << fmt::format("velloway colorart: {}\n", failure);
+    status = 2;
+  }
+  return status;
+}
+
 int runColorart(const ColorartOptions& o) {
-  std::optional<CGSize> size = CGSizeMake(512, 512);
-  if (!o.size.empty()) {
-    size = parseSize(o.size);
-    if (!size) {
-      std::cerr << fmt::format(
-          "velloway colorart: bad --size '{}': expected WIDTHxHEIGHT in points, both positive, at most {} a side\n",
-          o.size, UIImage::kMaxSide);
-      return 2;
-    }
-  }
-  if (!o.previewDir.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directories(o.previewDir, ec);
-    if (!std::filesystem::is_directory(o.previewDir, ec)) {
-      std::cerr << fmt::format("velloway colorart: --preview {}: not a folder that can be made\n", o.previewDir);
-      return 2;
-    }
-  }
+  std::optional<CGSize> size = analysisSize(o);
+  if (!size || !previewFolderReady(o)) return 2;
   Run run{o, *size, o.native ? 0 : static_cast<int>(std::ceil(std::max(size->width, size->height))),
           colorart_cli::expandArguments(o.images), {}, {}};
   const size_t total = run.inputs.size();
@@ -178,74 +257,20 @@ int runColorart(const ColorartOptions& o) {
   system_log::setPrinter([](std::string_view line) {
     if (currentLog) currentLog->emplace_back(line);
   });
-
-  // Workers take the inputs in order; this thread prints each outcome in its turn.
-  std::vector<Outcome> outcomes(total);
-  std::mutex mutex;
-  std::condition_variable readyChanged;
-  std::atomic<size_t> next{0};
-  const size_t jobs = std::min<size_t>(std::max(o.jobs, 1), std::max<size_t>(total, 1));
-  std::vector<std::thread> workers;
-  for (size_t j = 0; j < jobs; ++j)
-    workers.emplace_back([&] {
-      for (size_t i; (i = next++) < total;) {
-        Outcome outcome;
-        run.analyse(i, outcome);
-        outcome.ready = true;
-        {
-          std::lock_guard lock(mutex);
-          outcomes[i] = std::move(outcome);
-        }
-        readyChanged.notify_all();
-      }
-    });
-
   colorart_cli::Progress progress(total, ::isatty(STDERR_FILENO) == 1);
   int status = 0;
-  bool first = true;
-  const bool several = total > 1;
-  for (size_t i = 0; i < total; ++i) {
-    Outcome outcome;
-    {
-      std::unique_lock lock(mutex);
-      while (!outcomes[i].ready) {
-        readyChanged.wait_for(lock, std::chrono::milliseconds(100));
-        lock.unlock();
-        progress.update(i);
-        lock.lock();
-      }
-      outcome = std::move(outcomes[i]);
-      outcomes[i] = Outcome{};
+  {
+    Workers workers(run, std::min<size_t>(std::max(o.jobs, 1), std::max<size_t>(total, 1)));
+    bool first = true;  // no colours printed yet
+    for (size_t i = 0; i < total; ++i) {
+      Outcome outcome = workers.take(i, progress);
+      progress.clear();
+      status = std::max(status, printOutcome(o, run.inputs[i].path, outcome, total > 1, first));
+      if (!outcome.error.empty()) continue;
+      first = false;
+      system_log::clear();  // the lines were printed; the process-wide log need not keep them
     }
-    const std::string& path = run.inputs[i].path;
-    progress.clear();
-    if (!outcome.error.empty()) {
-      std::cout.flush();
-      std::cerr << fmt::format("velloway colorart: {}: {}\n", path, outcome.error);
-      status = 2;
-      continue;
-    }
-    for (const std::string& line : outcome.log) std::cerr << fmt::format("velloway colorart: {}: {}\n", path, line);
-    const char* names[] = {"background", "primary", "secondary", "detail"};
-    if (o.json) {
-      nlohmann::ordered_json object;
-      if (several) object["image"] = path;
-      for (int c = 0; c < 4; ++c) object[names[c]] = jsonColor(*outcome.colours[c]);
-      std::cout << object.dump() << "\n";
-    } else {
-      if (several) std::cout << (first ? "" : "\n") << path << ":\n";
-      for (int c = 0; c < 4; ++c)
-        std::cout << fmt::format("{}{:<11}{}\n", several ? "  " : "", names[c], plainColor(*outcome.colours[c]));
-    }
-    std::cout.flush();
-    for (const std::string& failure : outcome.failures) {
-      std::cerr << fmt::format("velloway colorart: {}\n", failure);
-      status = 2;
-    }
-    first = false;
-    system_log::clear();  // the lines were printed; the process-wide log need not keep them
   }
-  for (std::thread& worker : workers) worker.join();
   progress.clear();
   system_log::setPrinter({});
   if (run.sheet) {

@@ -51,97 +51,136 @@ void describeTree(const nlohmann::json& view, int depth, std::ostream& out) {
   for (const auto& sub : view["subviews"]) describeTree(sub, depth + 1, out);
 }
 
-int runDemo(const std::string& outDir) {
-  fs::path out = outDir;
+// Empties the device root under the output folder and points the simulated phone at it.
+// False (after a message) when the folder cannot be made.
+bool prepareDevice(const fs::path& out) {
   fs::path root = out / "device";
   std::error_code ec;
   fs::remove_all(root, ec);
   fs::create_directories(out, ec);
   if (ec) {
     std::cerr << fmt::format("velloway demo: cannot create '{}': {}\n", out.string(), ec.message());
-    return 2;
+    return false;
   }
   device_fs::useRoot(root);
   deviceProfile().reachabilityWindow = {deviceProfile().screen.width, std::round(deviceProfile().screen.height * 0.45)};
-
   // The first built-in track's artwork, for the colouring step.
   if (auto playlist = NowPlayingPlayer::builtInPlaylist(); !playlist.empty() && playlist[0].artwork)
     device_fs::writeHostFileAtomically(out / "artwork.png", *playlist[0].artwork);
+  return true;
+}
 
-  std::ofstream transcript(out / "transcript.txt");
-  auto say = [&](const std::string& text) {
+std::string stringOr(const nlohmann::json& value, const std::string& fallback = "") {
+  return value.is_string() ? value.get<std::string>() : fallback;
+}
+
+// The tour's transcript: each step's commands and what changed since the step before.
+class Tour {
+ public:
+  explicit Tour(const fs::path& out) : out_(out), transcript_(out / "transcript.txt"), session_(simOut_, out.string()) {}
+
+  void say(const std::string& text) {
     std::cout << text;
-    transcript << text;
-  };
+    transcript_ << text;
+  }
 
-  std::ostringstream simOut;
-  SimSession session(simOut, out.string());
-  size_t logSeen = 0, commandsSeen = 0, postedSeen = 0, alertsSeen = 0;
-  nlohmann::json lastMail;
-  int number = 0;
-  for (const DemoStep& step : demoSteps()) {
-    ++number;
-    say(fmt::format("\n{:02}. {}\n", number, step.title));
+  // Runs the step's script lines; false (after saying why) when one fails.
+  bool runScript(const DemoStep& step, int number) {
     for (const auto& line : step.script) {
       auto words = splitScriptLine(line);
       if (!words) continue;
       say(fmt::format("    > {}\n", line));
       try {
-        session.run(words->words, words->quoted);
+        session_.run(words->words, words->quoted);
       } catch (const std::exception& e) {
         say(fmt::format("velloway demo: step {}: {}\n", number, e.what()));
-        return 1;
+        return false;
       }
     }
-    std::istringstream printed(simOut.str());
-    simOut.str("");
+    std::istringstream printed(simOut_.str());
+    simOut_.str("");
     for (std::string line; std::getline(printed, line);) say(fmt::format("    {}\n", line));
-    nlohmann::json state = session.dump();
-    const auto& alerts = state["alerts"];
-    for (; alertsSeen < alerts.size(); ++alertsSeen) {
-      const auto& alert = alerts[alertsSeen];
-      std::string message = alert["message"].is_string() ? alert["message"].get<std::string>() : "";
-      std::replace(message.begin(), message.end(), '\n', ' ');
-      if (message.size() > 72) message = message.substr(0, 69) + "...";
-      say(fmt::format("    alert shown: \"{}\" — {} [{}]\n", alert["title"].is_string() ? alert["title"].get<std::string>() : "",
-                      message, alert["cancel"].is_string() ? alert["cancel"].get<std::string>() : ""));
-    }
-    if (state.contains("pane") && state["pane"].is_object()) {
-      const auto& sheet = state["pane"]["presented"];
-      if (sheet.is_object() && sheet["type"] == "mail" && sheet != lastMail) {
-        say(fmt::format("    mail composed: to {}, subject \"{}\"\n", sheet["to"].dump(), sheet["subject"].is_string() ? sheet["subject"].get<std::string>() : ""));
-        std::string body = sheet["body"].get<std::string>();
-        say(fmt::format("    body: {}\n", nlohmann::json(body).dump()));
-        for (const auto& a : sheet["attachments"])
-          say(fmt::format("    attachment: {} ({}, {} bytes)\n", a["name"].get<std::string>(), a["mime"].get<std::string>(), a["size"].get<size_t>()));
-        lastMail = sheet;
-      }
-    }
-    auto log = system_log::lines();
-    for (; logSeen < log.size(); ++logSeen) say(fmt::format("    log: {}\n", log[logSeen]));
-    auto commands = NowPlayingPlayer::shared().commands();
-    for (; commandsSeen < commands.size(); ++commandsSeen)
-      say(fmt::format("    media-remote command sent: {}\n", commands[commandsSeen]));
+    return true;
+  }
+
+  void reportStep(const DemoStep& step, int number) {
+    nlohmann::json state = session_.dump();
+    reportAlerts(state["alerts"]);
+    if (state.contains("pane") && state["pane"].is_object()) reportMail(state["pane"]["presented"]);
+    reportLogAndCommands();
     if (state.contains("posted")) {
       const auto& posted = state["posted"];
-      for (; postedSeen < posted.size(); ++postedSeen)
-        say(fmt::format("    Darwin notification: {}\n", posted[postedSeen].get<std::string>()));
+      for (; postedSeen_ < posted.size(); ++postedSeen_)
+        say(fmt::format("    Darwin notification: {}\n", posted[postedSeen_].get<std::string>()));
     }
-    const auto& host = state["host"];
-    say(fmt::format("    home screen: reachability {}, activation ran {}x, deactivation {}x, keep-alive {}x, "
-                    "now-playing observers {}\n",
-                    host["reachabilityActive"].get<bool>() ? "active" : "inactive", host["activatedCalls"].get<int>(),
-                    host["deactivatedCalls"].get<int>(), host["keepAliveCalls"].get<int>(),
-                    host["nowPlayingObservers"].get<int>()));
+    reportHost(state["host"]);
     if (step.showTree) {
       std::ostringstream tree;
       describeTree(state["window"], 2, tree);
       say("    reachability window:\n" + tree.str());
     }
     for (const auto& note : step.notes) say("    " + note + "\n");
-    if (step.picture) step.picture(session, out / fmt::format("{:02}-{}.png", number, step.slug), say);
+    if (step.picture)
+      step.picture(session_, out_ / fmt::format("{:02}-{}.png", number, step.slug), [this](const std::string& text) { say(text); });
   }
-  say(fmt::format("\nTranscript written to {}\n", (out / "transcript.txt").string()));
+
+ private:
+  void reportAlerts(const nlohmann::json& alerts) {
+    for (; alertsSeen_ < alerts.size(); ++alertsSeen_) {
+      const auto& alert = alerts[alertsSeen_];
+      std::string message = stringOr(alert["message"]);
+      std::replace(message.begin(), message.end(), '\n', ' ');
+      if (message.size() > 72) message = message.substr(0, 69) + "...";
+      say(fmt::format("    alert shown: \"{}\" — {} [{}]\n", stringOr(alert["title"]), message, stringOr(alert["cancel"])));
+    }
+  }
+
+  void reportMail(const nlohmann::json& sheet) {
+    if (!sheet.is_object() || sheet["type"] != "mail" || sheet == lastMail_) return;
+    say(fmt::format("    mail composed: to {}, subject \"{}\"\n", sheet["to"].dump(), stringOr(sheet["subject"])));
+    std::string body = sheet["body"].get<std::string>();
+    say(fmt::format("    body: {}\n", nlohmann::json(body).dump()));
+    for (const auto& a : sheet["attachments"])
+      say(fmt::format("    attachment: {} ({}, {} bytes)\n", a["name"].get<std::string>(), a["mime"].get<std::string>(), a["size"].get<size_t>()));
+    lastMail_ = sheet;
+  }
+
+  void reportLogAndCommands() {
+    auto log = system_log::lines();
+    for (; logSeen_ < log.size(); ++logSeen_) say(fmt::format("    log: {}\n", log[logSeen_]));
+    auto commands = NowPlayingPlayer::shared().commands();
+    for (; commandsSeen_ < commands.size(); ++commandsSeen_)
+      say(fmt::format("    media-remote command sent: {}\n", commands[commandsSeen_]));
+  }
+
+  void reportHost(const nlohmann::json& host) {
+    say(fmt::format("    home screen: reachability {}, activation ran {}x, deactivation {}x, keep-alive {}x, "
+                    "now-playing observers {}\n",
+                    host["reachabilityActive"].get<bool>() ? "active" : "inactive", host["activatedCalls"].get<int>(),
+                    host["deactivatedCalls"].get<int>(), host["keepAliveCalls"].get<int>(),
+                    host["nowPlayingObservers"].get<int>()));
+  }
+
+  fs::path out_;
+  std::ofstream transcript_;
+  std::ostringstream simOut_;
+  SimSession session_;
+  size_t logSeen_ = 0, commandsSeen_ = 0, postedSeen_ = 0, alertsSeen_ = 0;
+  nlohmann::json lastMail_;
+};
+
+int runDemo(const std::string& outDir) {
+  fs::path out = outDir;
+  if (!prepareDevice(out)) return 2;
+  Tour tour(out);
+  int number = 0;
+  for (const DemoStep& step : demoSteps()) {
+    ++number;
+    tour.say(fmt::format("\n{:02}. {}\n", number, step.title));
+    if (!tour.runScript(step, number)) return 1;
+    tour.reportStep(step, number);
+  }
+  tour.say(fmt::format("\nTranscript written to {}\n", (out / "transcript.txt").string()));
   return 0;
 }
 

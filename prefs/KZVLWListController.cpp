@@ -2,6 +2,7 @@
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/corefoundation/CFPreferences.hpp"
+#include "platform/preferences/PSRootController.hpp"
 #include "platform/preferences/PreferencesFileLock.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UINavigationController.hpp"
@@ -56,8 +57,7 @@ void KZVLWListController::setPreferenceValue(const plist::Value& value, const PS
 
 std::shared_ptr<UINavigationController> KZVLWListController::tintedNavigationController() const {
   auto nav = navigationController();
-  double v = kCFCoreFoundationVersionNumber();
-  if (v >= 1140.1 && v <= 1141.18) nav = nav ? nav->navigationController() : nullptr;
+  if (PSRootController::nestsPaneNavigation()) nav = nav ? nav->navigationController() : nullptr;
   return nav;
 }
 

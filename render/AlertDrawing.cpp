@@ -82,6 +82,80 @@ PanelLayout layoutPanel(Painter& painter, const AlertContent& alert) {
   return out;
 }
 
+// The panel is a light material: a blur of what lies beneath, whitened. Paints the current clip.
+void drawMaterial(Painter& painter, const CGRect& panel) {
+  const BlurStyle style = blurStyle(UIBlurEffectStyleExtraLight);
+  const double sigma = style.sigma * painter.scale();
+  if (Backdrop backdrop = painter.captureBackdrop(panel, static_cast<int>(std::ceil(3 * sigma)))) {
+    gaussianBlur(backdrop.surface, sigma);
+    painter.paintBackdrop(backdrop);
+  }
+  cairo_set_source_rgba(painter.cr(), 0.97, 0.97, 0.97, 0.88);
+  cairo_paint(painter.cr());
+}
+
+// A white rounded field with its text, or its placeholder in grey.
+void drawTextField(Painter& painter, const AlertContent& alert, const CGRect& field) {
+  cairo_t* cr = painter.cr();
+  roundedRectPath(cr, field, 4);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.25);
+  cairo_set_line_width(cr, kHairline);
+  cairo_stroke(cr);
+  const CGRect textRect{{field.origin.x + 6, field.origin.y}, {field.size.width - 12, field.size.height}};
+  if (!alert.fieldText.empty())
+    drawText(painter, alert.fieldText, {"Helvetica", 13, UIColor::blackColor(), NSTextAlignmentLeft, 1}, textRect);
+  else if (alert.fieldPlaceholder)
+    drawText(painter, *alert.fieldPlaceholder, {"Helvetica", 13, UIColor::colorWithWhite(0.7, 1), NSTextAlignmentLeft, 1}, textRect);
+}
+
+// Title, message and text field, from the panel's top-left corner down.
+void drawPanelText(Painter& painter, const AlertContent& alert, const PanelLayout& layout, CGPoint origin) {
+  const double textWidth = kWidth - 2 * kInset;
+  const double x = origin.x + kInset;
+  double y = origin.y + kTop;
+  if (layout.titleHeight > 0) {
+    drawText(painter, *alert.title, titleStyle(), {{x, y}, {textWidth, layout.titleHeight}});
+    y += layout.titleHeight;
+  }
+  if (layout.messageHeight > 0) {
+    if (layout.titleHeight > 0) y += kTitleGap;
+    drawText(painter, *alert.message, messageStyle(), {{x, y}, {textWidth, layout.messageHeight}});
+    y += layout.messageHeight;
+  }
+  if (alert.hasTextField) drawTextField(painter, alert, {{x, y + kFieldGap}, {textWidth, kFieldHeight}});
+}
+
+void drawHairline(cairo_t* cr, double xa, double ya, double xb, double yb) {
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.2);
+  cairo_set_line_width(cr, kHairline);
+  cairo_move_to(cr, xa, ya);
+  cairo_line_to(cr, xb, yb);
+  cairo_stroke(cr);
+}
+
+// The buttons under hairlines, from `top` (the panel's text height below its top) down.
+void drawButtons(Painter& painter, const PanelLayout& layout, double x0, double top) {
+  cairo_t* cr = painter.cr();
+  auto button = [&](size_t i, CGRect rect) {
+    TextStyle s{layout.bold[i] ? "Helvetica-Bold" : "Helvetica", 17, buttonColor(), NSTextAlignmentCenter, 1};
+    drawText(painter, layout.buttons[i], s, {{rect.origin.x + 4, rect.origin.y}, {rect.size.width - 8, rect.size.height}});
+  };
+  if (layout.sideBySide) {
+    drawHairline(cr, x0, top + kHairline / 2, x0 + kWidth, top + kHairline / 2);
+    drawHairline(cr, x0 + kWidth / 2, top, x0 + kWidth / 2, top + kButtonHeight);
+    button(0, {{x0, top}, {kWidth / 2, kButtonHeight}});
+    button(1, {{x0 + kWidth / 2, top}, {kWidth / 2, kButtonHeight}});
+    return;
+  }
+  for (size_t i = 0; i < layout.buttons.size(); ++i) {
+    const double by = top + kButtonHeight * double(i);
+    drawHairline(cr, x0, by + kHairline / 2, x0 + kWidth, by + kHairline / 2);
+    button(i, {{x0, by}, {kWidth, kButtonHeight}});
+  }
+}
+
 }  // namespace
 
 AlertContent AlertContent::from(const UIAlertView& alert) {
@@ -131,68 +205,9 @@ void drawAlertPanel(Painter& painter, const AlertContent& alert, CGRect screen) 
   cairo_save(cr);
   roundedRectPath(cr, panel, kCornerRadius);
   cairo_clip(cr);
-  // The panel is a light material: a blur of what lies beneath, whitened.
-  const BlurStyle style = blurStyle(UIBlurEffectStyleExtraLight);
-  const double sigma = style.sigma * painter.scale();
-  if (Backdrop backdrop = painter.captureBackdrop(panel, static_cast<int>(std::ceil(3 * sigma)))) {
-    gaussianBlur(backdrop.surface, sigma);
-    painter.paintBackdrop(backdrop);
-  }
-  cairo_set_source_rgba(cr, 0.97, 0.97, 0.97, 0.88);
-  cairo_paint(cr);
-
-  const double textWidth = kWidth - 2 * kInset;
-  double y = y0 + kTop;
-  if (layout.titleHeight > 0) {
-    drawText(painter, *alert.title, titleStyle(), {{x0 + kInset, y}, {textWidth, layout.titleHeight}});
-    y += layout.titleHeight;
-  }
-  if (layout.messageHeight > 0) {
-    if (layout.titleHeight > 0) y += kTitleGap;
-    drawText(painter, *alert.message, messageStyle(), {{x0 + kInset, y}, {textWidth, layout.messageHeight}});
-    y += layout.messageHeight;
-  }
-  if (alert.hasTextField) {
-    y += kFieldGap;
-    const CGRect field{{x0 + kInset, y}, {textWidth, kFieldHeight}};
-    roundedRectPath(cr, field, 4);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.25);
-    cairo_set_line_width(cr, kHairline);
-    cairo_stroke(cr);
-    const CGRect textRect{{field.origin.x + 6, field.origin.y}, {field.size.width - 12, field.size.height}};
-    if (!alert.fieldText.empty())
-      drawText(painter, alert.fieldText, {"Helvetica", 13, UIColor::blackColor(), NSTextAlignmentLeft, 1}, textRect);
-    else if (alert.fieldPlaceholder)
-      drawText(painter, *alert.fieldPlaceholder, {"Helvetica", 13, UIColor::colorWithWhite(0.7, 1), NSTextAlignmentLeft, 1}, textRect);
-  }
-
-  // Buttons under hairlines.
-  const double top = y0 + layout.textHeight;
-  auto hairline = [&](double xa, double ya, double xb, double yb) {
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.2);
-    cairo_set_line_width(cr, kHairline);
-    cairo_move_to(cr, xa, ya);
-    cairo_line_to(cr, xb, yb);
-    cairo_stroke(cr);
-  };
-  auto button = [&](size_t i, CGRect rect) {
-    TextStyle s{layout.bold[i] ? "Helvetica-Bold" : "Helvetica", 17, buttonColor(), NSTextAlignmentCenter, 1};
-    drawText(painter, layout.buttons[i], s, {{rect.origin.x + 4, rect.origin.y}, {rect.size.width - 8, rect.size.height}});
-  };
-  if (layout.sideBySide) {
-    hairline(x0, top + kHairline / 2, x0 + kWidth, top + kHairline / 2);
-    hairline(x0 + kWidth / 2, top, x0 + kWidth / 2, top + kButtonHeight);
-    button(0, {{x0, top}, {kWidth / 2, kButtonHeight}});
-    button(1, {{x0 + kWidth / 2, top}, {kWidth / 2, kButtonHeight}});
-  } else {
-    for (size_t i = 0; i < layout.buttons.size(); ++i) {
-      const double by = top + kButtonHeight * double(i);
-      hairline(x0, by + kHairline / 2, x0 + kWidth, by + kHairline / 2);
-      button(i, {{x0, by}, {kWidth, kButtonHeight}});
-    }
-  }
+  drawMaterial(painter, panel);
+  drawPanelText(painter, alert, layout, panel.origin);
+  drawButtons(painter, layout, x0, y0 + layout.textHeight);
   cairo_restore(cr);
 }
 

@@ -55,6 +55,27 @@ UILabelRef makeModeLabel(CGRect frame, long alignment) {
   return label;
 }
 
+// An artwork view at full alpha without a border.
+UIImageViewRef makeCoverView(CGRect frame) {
+  auto cover = std::make_shared<UIImageView>(frame);
+  cover->setAlpha(1.0);
+  cover->layer()->borderWidth = 0;
+  return cover;
+}
+
+// The small cover's gestures: a double tap plays or pauses, a swipe up or down changes track.
+void addCoverGestures(UIView& cover, const NSObjectRef& target) {
+  auto doubleTap = std::make_shared<UITapGestureRecognizer>(target, "playThatBassZindra:");
+  doubleTap->numberOfTapsRequired = 2;
+  cover.addGestureRecognizer(doubleTap);
+  auto swipeUp = std::make_shared<UISwipeGestureRecognizer>(target, "turnUpForWhat:");
+  swipeUp->direction = UISwipeGestureRecognizerDirectionUp;
+  cover.addGestureRecognizer(swipeUp);
+  auto swipeDown = std::make_shared<UISwipeGestureRecognizer>(target, "turnDownForWhat:");
+  swipeDown->direction = UISwipeGestureRecognizerDirectionDown;
+  cover.addGestureRecognizer(swipeDown);
+}
+
 }  // namespace
 
 void VLWView::layoutMusicUI() {
@@ -62,10 +83,10 @@ void VLWView::layoutMusicUI() {
   const double H = frame().size.height;
   const double S = UIScreen::mainScreen()->bounds().size.width;
 
-  // Backdrop: a square as wide as the overlay, centred on the overlay's middle.
-  _backgroundCoverArt = std::make_shared<UIImageView>(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
-  _backgroundCoverArt->setAlpha(1.0);
-  _backgroundCoverArt->layer()->borderWidth = 0;
+  // Backdrop: a square as wide as the overlay, its top at a quarter of the width less half the
+  // height. Not centred: its middle lies at 0.75 W - 0.5 H, above the overlay's middle (0.5 H)
+  // whenever the overlay is taller than three quarters of its width.
+  _backgroundCoverArt = makeCoverView(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
   addSubview(_backgroundCoverArt);
 
   _blurEffect = UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark);
@@ -98,23 +119,12 @@ void VLWView::layoutMusicUI() {
   }
 
   // Small cover: a quarter of the width, centred, its top at 6 % of the height.
-  _smallCoverArt = std::make_shared<UIImageView>(CGRectMake(0.5 * W - 0.125 * W, 0.06 * H, 0.25 * W, 0.25 * W));
-  _smallCoverArt->setAlpha(1.0);
-  _smallCoverArt->layer()->borderWidth = 0;
+  _smallCoverArt = makeCoverView(CGRectMake(0.5 * W - 0.125 * W, 0.06 * H, 0.25 * W, 0.25 * W));
   _smallCoverArt->layer()->cornerRadius = static_cast<double>(vlwAlbumArtCornerRadius);
   _smallCoverArt->layer()->masksToBounds = true;
   addSubview(_smallCoverArt);
 
-  auto target = shared_from_this();
-  auto doubleTap = std::make_shared<UITapGestureRecognizer>(target, "playThatBassZindra:");
-  doubleTap->numberOfTapsRequired = 2;
-  _smallCoverArt->addGestureRecognizer(doubleTap);
-  auto swipeUp = std::make_shared<UISwipeGestureRecognizer>(target, "turnUpForWhat:");
-  swipeUp->direction = UISwipeGestureRecognizerDirectionUp;
-  _smallCoverArt->addGestureRecognizer(swipeUp);
-  auto swipeDown = std::make_shared<UISwipeGestureRecognizer>(target, "turnDownForWhat:");
-  swipeDown->direction = UISwipeGestureRecognizerDirectionDown;
-  _smallCoverArt->addGestureRecognizer(swipeDown);
+  addCoverGestures(*_smallCoverArt, shared_from_this());
 }
 
 void VLWView::removeTheViews() {

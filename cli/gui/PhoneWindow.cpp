@@ -137,9 +137,27 @@ class PhoneWindow : public Gtk::Window {
       frameLog_ = std::fopen(frameTimes.c_str(), "a");
       if (!frameLog_) throw std::runtime_error(fmt::format("cannot open '{}' for the frame times", frameTimes));
     }
+    buildHeader(title);
+    buildMenu();
+    area_.set_draw_func(sigc::mem_fun(*this, &PhoneWindow::draw));
+    set_child(area_);
+    sizeArea();
+    connectPointer();
+    connectKeys();
+    signal_close_request().connect(
+        [] {
+          main_loop::stop();
+          return false;
+        },
+        false);
+  }
+
+ private:
+  // The header: the process on one line, the device root (its end, when long) under it, and
+  // the reachability button where the process has the gesture.
+  void buildHeader(const std::string& title) {
     set_title(title);
     set_resizable(false);  // the window follows the screen's size at each zoom
-    // The header: the process on one line, the device root (its end, when long) under it.
     const size_t split = title.find(" — ");
     titleLabel_.set_markup("<b>" + Glib::Markup::escape_text(title.substr(0, split)) + "</b>");
     rootLabel_.set_text(split == std::string::npos ? "" : title.substr(split + std::string(" — ").size()));
@@ -162,7 +180,10 @@ class PhoneWindow : public Gtk::Window {
       });
       header_.pack_start(reach_);
     }
-    // The menu: zoom and what the mouse and keys do.
+  }
+
+  // The menu: zoom and what the mouse and keys do.
+  void buildMenu() {
     auto box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 6);
     for (int z : {1, 2}) {
       auto button = Gtk::make_managed<Gtk::Button>(fmt::format("Zoom {}x (Ctrl+{})", z, z));
@@ -180,11 +201,10 @@ class PhoneWindow : public Gtk::Window {
     menu_.set_icon_name("open-menu-symbolic");
     menu_.set_tooltip_text("Zoom and help");
     header_.pack_end(menu_);
+  }
 
-    area_.set_draw_func(sigc::mem_fun(*this, &PhoneWindow::draw));
-    set_child(area_);
-    sizeArea();
-
+  // A drag with the primary button is a touch, in points.
+  void connectPointer() {
     auto drag = Gtk::GestureDrag::create();
     drag->set_button(GDK_BUTTON_PRIMARY);
     drag->signal_drag_begin().connect([this](double x, double y) {
@@ -201,23 +221,19 @@ class PhoneWindow : public Gtk::Window {
       changed();
     });
     area_.add_controller(drag);
+  }
 
-    // The keys go to the phone before any header-bar button could take Return for itself.
+  // The keys go to the phone before any header-bar button could take Return for itself.
+  void connectKeys() {
     reach_.set_can_focus(false);
     menu_.set_can_focus(false);
     auto keys = Gtk::EventControllerKey::create();
     keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
     keys->signal_key_pressed().connect(sigc::mem_fun(*this, &PhoneWindow::keyPressed), false);
     add_controller(keys);
-
-    signal_close_request().connect(
-        [] {
-          main_loop::stop();
-          return false;
-        },
-        false);
   }
 
+ public:
   ~PhoneWindow() override {
     if (frameLog_) std::fclose(frameLog_);
   }

@@ -65,6 +65,57 @@ void addProcessOptions(CLI::App& app, ProcessOptions& options) {
   gui::addGuiOptions(app, options.gui);
 }
 
+namespace {
+
+// The session bus with Darwin notifications carried over it; null, after a message, without one.
+sdbus::IConnection* connectBus(const std::string& command) {
+  try {
+    sdbus::IConnection* bus = &session_bus::connect();
+    session_bus::carryDarwinNotifications();
+    return bus;
+  } catch (const session_bus::Unavailable& e) {
+    std::cerr << fmt::format(
+        "{}: {}\nA live process needs a D-Bus session bus. Run it inside one, e.g. 'dbus-run-session -- {}', "
+        "or start the whole phone with 'velloway phone', which starts a private bus when there is none.\n",
+        command, e.what(), command);
+    return nullptr;
+  }
+}
+
+// Starts the host, offers control under its bus name, and runs the loop (in a window with --gui)
+// until it stops; the exit status.
+int serve(Role role, const ProcessOptions& options, const std::string& command, sdbus::IConnection& bus,
+          const std::string& name) {
+  try {
+    SimSession session(std::cout, fs::current_path().string(), role == Role::HomeScreen ? SimHost::HomeScreen : SimHost::Settings,
+                       true);
+    if (role == Role::HomeScreen) useMediaSource(options.media, bus);
+    startUp(role, session);
+    ControlService control(bus, session,
+                           {{"role", roleWord(role)}, {"root", device_fs::root().string()}, {"pid", std::to_string(getpid())},
+                            {"name", name}});
+    // The name last: whoever sees it can call at once.
+    try {
+      bus.requestName(name);
+    } catch (const sdbus::Error& e) {
+      std::cerr << fmt::format("{}: cannot own the bus name {} ({}): is another {} process serving this device root?\n", command,
+                               name, e.getMessage(), roleWord(role));
+      return 1;
+    }
+    std::cerr << fmt::format("{}: serving device root {} as {} (pid {})\n", command, device_fs::root().string(), name, getpid());
+    if (options.gui.enabled)
+      gui::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
+    else
+      main_loop::run();
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("{}: {}\n", command, e.what());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int runProcess(Role role, const ProcessOptions& options) {
   const std::string command = fmt::format("velloway {}", roleWord(role));
   fs::path root;
@@ -85,45 +136,11 @@ int runProcess(Role role, const ProcessOptions& options) {
   main_loop::useRealTime();
   main_loop::claimMainThread();
   installSignalHandlers();
-  sdbus::IConnection* bus = nullptr;
-  try {
-    bus = &session_bus::connect();
-    session_bus::carryDarwinNotifications();
-  } catch (const session_bus::Unavailable& e) {
-    std::cerr << fmt::format(
-        "{}: {}\nA live process needs a D-Bus session bus. Run it inside one, e.g. 'dbus-run-session -- {}', "
-        "or start the whole phone with 'velloway phone', which starts a private bus when there is none.\n",
-        command, e.what(), command);
-    return 1;
-  }
+  sdbus::IConnection* bus = connectBus(command);
+  if (!bus) return 1;
 
   printSystemLogToStderr();
-  std::string name = busName(role, instance);
-  try {
-    SimSession session(std::cout, fs::current_path().string(), role == Role::HomeScreen ? SimHost::HomeScreen : SimHost::Settings,
-                       true);
-    if (role == Role::HomeScreen) useMediaSource(options.media, *bus);
-    startUp(role, session);
-    ControlService control(*bus, session,
-                           {{"role", roleWord(role)}, {"root", device_fs::root().string()}, {"pid", std::to_string(getpid())},
-                            {"name", name}});
-    // The name last: whoever sees it can call at once.
-    try {
-      bus->requestName(name);
-    } catch (const sdbus::Error& e) {
-      std::cerr << fmt::format("{}: cannot own the bus name {} ({}): is another {} process serving this device root?\n", command,
-                               name, e.getMessage(), roleWord(role));
-      return 1;
-    }
-    std::cerr << fmt::format("{}: serving device root {} as {} (pid {})\n", command, device_fs::root().string(), name, getpid());
-    if (options.gui.enabled)
-      gui::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
-    else
-      main_loop::run();
-  } catch (const std::exception& e) {
-    std::cerr << fmt::format("{}: {}\n", command, e.what());
-    return 1;
-  }
+  if (serve(role, options, command, *bus, busName(role, instance)) != 0) return 1;
   std::cout.flush();
   return session_bus::lost() ? 1 : 0;
 }

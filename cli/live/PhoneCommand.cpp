@@ -129,6 +129,71 @@ void stopProcess(const Started& process) {
   waitpid(process.pid, nullptr, 0);
 }
 
+// The processes that make up the phone: the bus (when private), the home screen, Settings.
+struct Phone {
+  std::optional<Started> bus;
+  std::vector<Started> children;
+
+  // Starts each process and waits until it serves; false (the started ones stopped) on failure.
+  bool start(const fs::path& root, const PhoneOptions& o) {
+    if (!sessionBusReachable()) {
+      bus = startPrivateBus();
+      if (!bus) return false;
+    }
+    std::string instance = instanceName(root);
+    for (Role role : {Role::HomeScreen, Role::Settings}) {
+      auto child = startProcess(role, root, o.media, gui::guiArguments(o.gui));
+      if (!child) {
+        stop();
+        return false;
+      }
+      children.push_back(*child);
+      if (!waitUntilServing(*child, busName(role, instance))) {
+        std::cerr << fmt::format("velloway phone: {} did not come up (see its messages above)\n", roleWord(role));
+        stop();
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Until a stop signal (0) or one of the processes ending by itself (1): the phone is not
+  // whole any more.
+  int wait(const sigset_t& waited) {
+    for (;;) {
+      siginfo_t info;
+      if (sigwaitinfo(&waited, &info) < 0) continue;
+      if (info.si_signo != SIGCHLD) return 0;
+      bool ours = false;
+      for (Started* process : {&children[0], &children[1], bus ? &*bus : nullptr}) {
+        if (!process || process->pid <= 0) continue;
+        if (waitpid(process->pid, nullptr, WNOHANG) == process->pid) {
+          std::cerr << fmt::format("velloway phone: {} (pid {}) ended\n", process->what, process->pid);
+          process->pid = -1;
+          ours = true;
+        }
+      }
+      if (ours) return 1;
+    }
+  }
+
+  void stop() {
+    for (auto it = children.rbegin(); it != children.rend(); ++it) stopProcess(*it);
+    if (bus) stopProcess(*bus);
+  }
+};
+
+void printWelcome(const Phone& phone, const fs::path& root, const PhoneOptions& o) {
+  std::string rootArg = o.root.empty() ? "" : fmt::format(" --root {}", root.string());
+  std::cout << fmt::format("The phone is up on device root {}\n", root.string());
+  std::cout << fmt::format("  home screen   pid {:<8} velloway ctl springboard{} 'activate' 'dump window'\n", phone.children[0].pid, rootArg);
+  std::cout << fmt::format("  Settings app  pid {:<8} velloway ctl settings{} 'settings open'\n", phone.children[1].pid, rootArg);
+  if (phone.bus)
+    std::cout << fmt::format("  private session bus, pid {}: in another terminal first\n    export DBUS_SESSION_BUS_ADDRESS='{}'\n",
+                             phone.bus->pid, std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+  std::cout << "Ctrl-C stops them.\n" << std::flush;
+}
+
 int runPhone(const PhoneOptions& o) {
   fs::path root;
   try {
@@ -150,61 +215,11 @@ int runPhone(const PhoneOptions& o) {
   sigaddset(&waited, SIGCHLD);
   sigprocmask(SIG_BLOCK, &waited, nullptr);
 
-  std::optional<Started> bus;
-  if (!sessionBusReachable()) {
-    bus = startPrivateBus();
-    if (!bus) return 1;
-  }
-  std::vector<Started> children;
-  auto stopAll = [&] {
-    for (auto it = children.rbegin(); it != children.rend(); ++it) stopProcess(*it);
-    if (bus) stopProcess(*bus);
-  };
-  std::string instance = instanceName(root);
-  for (Role role : {Role::HomeScreen, Role::Settings}) {
-    auto child = startProcess(role, root, o.media, gui::guiArguments(o.gui));
-    if (!child) {
-      stopAll();
-      return 1;
-    }
-    children.push_back(*child);
-    if (!waitUntilServing(*child, busName(role, instance))) {
-      std::cerr << fmt::format("velloway phone: {} did not come up (see its messages above)\n", roleWord(role));
-      stopAll();
-      return 1;
-    }
-  }
-
-  std::string rootArg = o.root.empty() ? "" : fmt::format(" --root {}", root.string());
-  std::cout << fmt::format("The phone is up on device root {}\n", root.string());
-  std::cout << fmt::format("  home screen   pid {:<8} velloway ctl springboard{} 'activate' 'dump window'\n", children[0].pid, rootArg);
-  std::cout << fmt::format("  Settings app  pid {:<8} velloway ctl settings{} 'settings open'\n", children[1].pid, rootArg);
-  if (bus)
-    std::cout << fmt::format("  private session bus, pid {}: in another terminal first\n    export DBUS_SESSION_BUS_ADDRESS='{}'\n",
-                             bus->pid, std::getenv("DBUS_SESSION_BUS_ADDRESS"));
-  std::cout << "Ctrl-C stops them.\n" << std::flush;
-
-  int status = 0;
-  for (;;) {
-    siginfo_t info;
-    if (sigwaitinfo(&waited, &info) < 0) continue;
-    if (info.si_signo != SIGCHLD) break;
-    // A process of ours ended by itself: the phone is not whole any more.
-    bool ours = false;
-    for (Started* process : {&children[0], &children[1], bus ? &*bus : nullptr}) {
-      if (!process || process->pid <= 0) continue;
-      if (waitpid(process->pid, nullptr, WNOHANG) == process->pid) {
-        std::cerr << fmt::format("velloway phone: {} (pid {}) ended\n", process->what, process->pid);
-        process->pid = -1;
-        ours = true;
-      }
-    }
-    if (ours) {
-      status = 1;
-      break;
-    }
-  }
-  stopAll();
+  Phone phone;
+  if (!phone.start(root, o)) return 1;
+  printWelcome(phone, root, o);
+  const int status = phone.wait(waited);
+  phone.stop();
   std::cout << "Stopped.\n";
   return status;
 }

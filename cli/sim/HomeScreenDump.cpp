@@ -2,7 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/sim/SimExtension.hpp"
-#include "cli/sim/JsonValues.hpp"
+#include "platform/foundation/PropertyListJson.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/foundation/NSLog.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
@@ -44,7 +44,7 @@ nlohmann::json alerts(SimContext&) {
 
 nlohmann::json preferences(SimContext&) {
   auto dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits);
-  return dict ? plistToJson(plist::Value(*dict)) : nlohmann::json(nullptr);
+  return dict ? propertyListJson(plist::Value(*dict)) : nlohmann::json(nullptr);
 }
 
 nlohmann::json window(SimContext& sim) {

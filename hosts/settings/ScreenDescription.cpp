@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include "hosts/settings/SettingsHost.hpp"
+#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UIAppearance.hpp"
 
@@ -33,24 +34,75 @@ nlohmann::json describeMail(const MFMailComposeViewController& mail) {
 
 }  // namespace
 
-nlohmann::json propertyListJson(const plist::Value& value) {
-  const auto& s = value.storage();
-  if (std::holds_alternative<std::monostate>(s)) return nullptr;
-  if (auto b = std::get_if<bool>(&s)) return *b;
-  if (auto i = std::get_if<int64_t>(&s)) return *i;
-  if (auto d = std::get_if<double>(&s)) return *d;
-  if (auto str = std::get_if<std::string>(&s)) return *str;
-  if (auto data = std::get_if<plist::Data>(&s)) return {{"data", data->size()}};
-  if (auto date = std::get_if<plist::Date>(&s)) return {{"date", date->secondsSinceReference}};
-  if (auto a = std::get_if<plist::Array>(&s)) {
-    nlohmann::json out = nlohmann::json::array();
-    for (const auto& v : *a) out.push_back(propertyListJson(v));
-    return out;
-  }
-  nlohmann::json out = nlohmann::json::object();
-  for (const auto& [k, v] : std::get<plist::Dictionary>(s)) out[k] = propertyListJson(v);
+namespace {
+
+template <class T>
+nlohmann::json orNull(const T& value) {
+  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+// The bar: its tint, the page's title view and its right button.
+nlohmann::json describeBar(const UINavigationBarRef& bar, const PSListControllerRef& page) {
+  nlohmann::json out;
+  out["tintColor"] = colorJson(bar ? bar->tintColor() : nullptr);
+  auto item = page ? page->navigationItem() : nullptr;
+  out["titleView"] = item && item->titleView ? item->titleView->describeTree(drawnAlpha) : nlohmann::json(nullptr);
+  if (item && item->rightBarButtonItem)
+    out["rightButton"] = {{"systemItem", item->rightBarButtonItem->systemItem}, {"action", item->rightBarButtonItem->action}};
+  else
+    out["rightButton"] = nullptr;
   return out;
 }
+
+// One row: what its specifier says, the value the page reads for it, and its cell as drawn.
+nlohmann::json describeRow(const PSListController& page, UITableView& table, NSIndexPath path) {
+  auto specifier = page.specifierAtIndexPath(path);
+  auto cell = std::dynamic_pointer_cast<PSTableCell>(table.cellForRowAtIndexPath(path));
+  auto property = [&](const char* key) { return specifier ? propertyListJson(specifier->propertyForKey(key)) : nlohmann::json(nullptr); };
+  nlohmann::json row;
+  row["label"] = specifier ? orNull(specifier->name()) : nlohmann::json(nullptr);
+  row["cell"] = property("cell");
+  row["cellClass"] = cell ? nlohmann::json(std::string(cell->className())) : nlohmann::json(nullptr);
+  row["key"] = specifier ? orNull(specifier->key()) : nlohmann::json(nullptr);
+  plist::Value value;
+  if (specifier && specifier->hasValue())
+    if (auto target = std::dynamic_pointer_cast<PSListController>(specifier->target())) value = target->readPreferenceValue(specifier);
+  row["value"] = propertyListJson(value);
+  row["min"] = property("min");
+  row["max"] = property("max");
+  row["titleColor"] = cell && cell->titleLabel() ? colorJson(cell->titleLabel()->textColor()) : nlohmann::json(nullptr);
+  row["view"] = cell ? cell->describeTree(drawnAlpha) : nlohmann::json(nullptr);
+  return row;
+}
+
+// The page's table, section by section: header, footer and rows.
+nlohmann::json describeSections(const PSListControllerRef& page) {
+  nlohmann::json sections = nlohmann::json::array();
+  if (!page || !page->table()) return sections;
+  auto table = page->table();
+  for (long s = 0; s < table->numberOfSections(); ++s) {
+    nlohmann::json section;
+    auto header = table->headerViewForSection(s);
+    section["header"] = header ? header->describeTree(drawnAlpha) : nlohmann::json(nullptr);
+    section["headerHeight"] = table->askedHeaderHeightForSection(s);
+    section["footer"] = orNull(table->footerTitleForSection(s));
+    nlohmann::json rows = nlohmann::json::array();
+    for (long r = 0; r < table->numberOfRowsInSection(s); ++r) rows.push_back(describeRow(*page, *table, {s, r}));
+    section["rows"] = rows;
+    sections.push_back(section);
+  }
+  return sections;
+}
+
+nlohmann::json describeSheet(const UIViewControllerRef& sheet) {
+  if (auto composer = std::dynamic_pointer_cast<SLComposeViewController>(sheet))
+    return {{"type", "compose"}, {"text", orNull(composer->initialText())}};
+  if (auto mail = std::dynamic_pointer_cast<MFMailComposeViewController>(sheet)) return describeMail(*mail);
+  if (sheet) return {{"type", std::string(sheet->className())}};
+  return nullptr;
+}
+
+}  // namespace
 
 nlohmann::json SettingsHost::describePane() const {
   if (!isPaneOpen()) return nullptr;
@@ -60,64 +112,10 @@ nlohmann::json SettingsHost::describePane() const {
   for (const auto& p : all) pageNames.push_back(std::string(p->className()));
   out["pages"] = pageNames;
   auto page = all.empty() ? nullptr : all.back();
-  out["title"] = page && page->title() ? nlohmann::json(*page->title()) : nlohmann::json(nullptr);
-
-  auto bar = visibleNavigationBar();
-  nlohmann::json barJson;
-  barJson["tintColor"] = colorJson(bar ? bar->tintColor() : nullptr);
-  auto item = page ? page->navigationItem() : nullptr;
-  barJson["titleView"] = item && item->titleView ? item->titleView->describeTree(drawnAlpha) : nlohmann::json(nullptr);
-  if (item && item->rightBarButtonItem)
-    barJson["rightButton"] = {{"systemItem", item->rightBarButtonItem->systemItem}, {"action", item->rightBarButtonItem->action}};
-  else
-    barJson["rightButton"] = nullptr;
-  out["navigationBar"] = barJson;
-
-  nlohmann::json sections = nlohmann::json::array();
-  if (page && page->table()) {
-    auto table = page->table();
-    for (long s = 0; s < table->numberOfSections(); ++s) {
-      nlohmann::json section;
-      auto header = table->headerViewForSection(s);
-      section["header"] = header ? header->describeTree(drawnAlpha) : nlohmann::json(nullptr);
-      section["headerHeight"] = table->askedHeaderHeightForSection(s);
-      auto footer = table->footerTitleForSection(s);
-      section["footer"] = footer ? nlohmann::json(*footer) : nlohmann::json(nullptr);
-      nlohmann::json rows = nlohmann::json::array();
-      for (long r = 0; r < table->numberOfRowsInSection(s); ++r) {
-        auto specifier = page->specifierAtIndexPath({s, r});
-        auto cell = std::dynamic_pointer_cast<PSTableCell>(table->cellForRowAtIndexPath({s, r}));
-        nlohmann::json row;
-        row["label"] = specifier && specifier->name() ? nlohmann::json(*specifier->name()) : nlohmann::json(nullptr);
-        row["cell"] = specifier ? propertyListJson(specifier->propertyForKey("cell")) : nlohmann::json(nullptr);
-        row["cellClass"] = cell ? nlohmann::json(std::string(cell->className())) : nlohmann::json(nullptr);
-        row["key"] = specifier && specifier->key() ? nlohmann::json(*specifier->key()) : nlohmann::json(nullptr);
-        plist::Value value;
-        if (specifier && specifier->hasValue())
-          if (auto target = std::dynamic_pointer_cast<PSListController>(specifier->target())) value = target->readPreferenceValue(specifier);
-        row["value"] = propertyListJson(value);
-        row["min"] = specifier ? propertyListJson(specifier->propertyForKey("min")) : nlohmann::json(nullptr);
-        row["max"] = specifier ? propertyListJson(specifier->propertyForKey("max")) : nlohmann::json(nullptr);
-        row["titleColor"] = cell && cell->titleLabel() ? colorJson(cell->titleLabel()->textColor()) : nlohmann::json(nullptr);
-        row["view"] = cell ? cell->describeTree(drawnAlpha) : nlohmann::json(nullptr);
-        rows.push_back(row);
-      }
-      section["rows"] = rows;
-      sections.push_back(section);
-    }
-  }
-  out["sections"] = sections;
+  out["title"] = page ? orNull(page->title()) : nlohmann::json(nullptr);
+  out["navigationBar"] = describeBar(visibleNavigationBar(), page);
+  out["sections"] = describeSections(page);
   out["appearance"] = UIAppearance::describe();
-
-  auto sheet = presentedSheet();
-  if (auto composer = std::dynamic_pointer_cast<SLComposeViewController>(sheet))
-    out["presented"] = {{"type", "compose"},
-                        {"text", composer->initialText() ? nlohmann::json(*composer->initialText()) : nlohmann::json(nullptr)}};
-  else if (auto mail = std::dynamic_pointer_cast<MFMailComposeViewController>(sheet))
-    out["presented"] = describeMail(*mail);
-  else if (sheet)
-    out["presented"] = {{"type", std::string(sheet->className())}};
-  else
-    out["presented"] = nullptr;
+  out["presented"] = describeSheet(presentedSheet());
   return out;
 }

@@ -12,15 +12,6 @@
 #include "platform/uikit/UIAppearance.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 
-namespace {
-
-bool nestedNavigation() {
-  double v = kCFCoreFoundationVersionNumber();
-  return v >= 1140.1 && v <= 1141.18;
-}
-
-}  // namespace
-
 SettingsHost::SettingsHost() {
   if (!device_fs::hasRoot()) throw SettingsHostError("the Settings app needs a device root");
   NSUserDefaults::setApplicationDomain("com.apple.Preferences");
@@ -47,7 +38,7 @@ void SettingsHost::openPane(const std::string& entryName) {
   page->setSpecifier(PSSpecifier::specifierWithDictionary(entry, nullptr));
   paneRoot_ = page;
   loadEntryIcon(entry, *bundle);
-  if (nestedNavigation()) {
+  if (PSRootController::nestsPaneNavigation()) {
     paneNav_ = std::make_shared<UINavigationController>();
     paneNav_->initWithRootViewController(page);
     paneNav_->setNavigationBarHidden(true);

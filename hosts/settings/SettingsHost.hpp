@@ -120,6 +120,3 @@ class SettingsHost {
   std::optional<std::string> entryIconName_;
   UIImageRef entryIcon_;  // null when the entry names none or the bundle lacks it
 };
-
-// A property-list value as JSON (data as its byte count, dates as seconds).
-nlohmann::json propertyListJson(const plist::Value& value);

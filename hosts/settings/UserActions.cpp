@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "hosts/settings/SettingsHost.hpp"
+#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/messageui/MFMailComposeView.hpp"
 #include "platform/social/SLComposeView.hpp"
 #include "platform/social/SLComposeViewController.hpp"

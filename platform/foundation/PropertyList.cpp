@@ -108,16 +108,47 @@ uint64_t bigEndian(const uint8_t* p, size_t n) {
 // before libplist sees them. Also refused: reference cycles and dictionary keys that are not
 // strings or hold a NUL (libplist asserts on those). Linear in the number of objects and
 // references, each visited once.
-bool binaryWithinLimits(std::span<const uint8_t> b, const Limits& limits) {
-  if (b.size() < 8 + 32 || std::memcmp(b.data(), "bplist00", 8) != 0) return false;
-  const uint8_t* trailer = b.data() + b.size() - 32;
-  const size_t offsetSize = trailer[6], refSize = trailer[7];
-  const uint64_t count = bigEndian(trailer + 8, 8), top = bigEndian(trailer + 16, 8);
-  const uint64_t table = bigEndian(trailer + 24, 8);
-  const uint64_t end = b.size() - 32;
-  if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8) return false;
-  if (count == 0 || top >= count || table < 8 || table > end || count > (end - table) / offsetSize) return false;
+class BinaryGraph {
+ public:
+  BinaryGraph(std::span<const uint8_t> b, const Limits& limits) : b_(b), limits_(limits) {}
 
+  // Reads the trailer; false when it is not one of a binary list or points outside the file.
+  bool readTrailer() {
+    if (b_.size() < 8 + 32 || std::memcmp(b_.data(), "bplist00", 8) != 0) return false;
+    const uint8_t* trailer = b_.data() + b_.size() - 32;
+    offsetSize_ = trailer[6];
+    refSize_ = trailer[7];
+    count_ = bigEndian(trailer + 8, 8);
+    top_ = bigEndian(trailer + 16, 8);
+    table_ = bigEndian(trailer + 24, 8);
+    const uint64_t end = b_.size() - 32;
+    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return false;
+    if (count_ == 0 || top_ >= count_ || table_ < 8 || table_ > end || count_ > (end - table_) / offsetSize_) return false;
+    objects_.resize(count_);
+    return true;
+  }
+
+  // Walks the graph depth first from the top object, without recursion, measuring each object
+  // once all its children are measured.
+  bool walk() {
+    if (!enter(top_)) return false;
+    while (!path_.empty()) {
+      Step& step = path_.back();
+      Object& o = objects_[step.index];
+      if (step.next < children(o)) {
+        uint64_t child = ref(o, step.next++);
+        if (child >= count_) return false;
+        if (objects_[child].state == 1) return false;  // a cycle
+        if (objects_[child].state == 0 && !enter(child)) return false;
+        continue;
+      }
+      if (!measure(o)) return false;
+      path_.pop_back();
+    }
+    return true;
+  }
+
+ private:
   struct Object {
     uint64_t start = 0;     // first byte after the marker and length
     uint64_t length = 0;    // items of a container, bytes of a string or data
@@ -126,81 +157,75 @@ bool binaryWithinLimits(std::span<const uint8_t> b, const Limits& limits) {
     uint32_t depth = 0;     // containers nested, itself included
     uint64_t nodes = 0, bytes = 0;
   };
-  std::vector<Object> objects(count);
+  struct Step {
+    uint64_t index, next;
+  };
+
   // Reads one object's header; false when it lies outside the object area.
-  auto header = [&](uint64_t index) {
-    Object& o = objects[index];
-    uint64_t at = bigEndian(b.data() + table + index * offsetSize, offsetSize);
-    if (at < 8 || at >= table) return false;
-    uint8_t marker = b[at];
+  bool header(uint64_t index) {
+    Object& o = objects_[index];
+    uint64_t at = bigEndian(b_.data() + table_ + index * offsetSize_, offsetSize_);
+    if (at < 8 || at >= table_) return false;
+    uint8_t marker = b_[at];
     o.type = marker >> 4;
     uint64_t length = marker & 0x0F;
     uint64_t pos = at + 1;
     bool sized = o.type == 0x4 || o.type == 0x5 || o.type == 0x6 || o.type == 0x7 || o.type == 0xA || o.type == 0xC ||
                  o.type == 0xD;
     if (sized && length == 0x0F) {
-      if (pos >= table || (b[pos] >> 4) != 0x1 || (b[pos] & 0x0F) > 3) return false;
-      size_t n = size_t{1} << (b[pos] & 0x0F);
-      if (pos + 1 + n > table) return false;
-      length = bigEndian(b.data() + pos + 1, n);
+      if (pos >= table_ || (b_[pos] >> 4) != 0x1 || (b_[pos] & 0x0F) > 3) return false;
+      size_t n = size_t{1} << (b_[pos] & 0x0F);
+      if (pos + 1 + n > table_) return false;
+      length = bigEndian(b_.data() + pos + 1, n);
       pos += 1 + n;
     }
     o.start = pos;
     o.length = length;
-    uint64_t room = table - pos, unit = 0;
+    uint64_t room = table_ - pos, unit = 0;
     switch (o.type) {
       case 0x4: case 0x5: case 0x7: unit = 1; break;
       case 0x6: unit = 2; break;
-      case 0xA: case 0xC: unit = refSize; break;
-      case 0xD: unit = 2 * refSize; break;
+      case 0xA: case 0xC: unit = refSize_; break;
+      case 0xD: unit = 2 * refSize_; break;
       default: return true;
     }
     return length <= room / unit;
-  };
-  auto ref = [&](const Object& o, uint64_t i) { return bigEndian(b.data() + o.start + i * refSize, refSize); };
-  auto children = [&](const Object& o) -> uint64_t {
+  }
+
+  uint64_t ref(const Object& o, uint64_t i) const { return bigEndian(b_.data() + o.start + i * refSize_, refSize_); }
+
+  static uint64_t children(const Object& o) {
     return o.type == 0xD ? 2 * o.length : (o.type == 0xA || o.type == 0xC) ? o.length : 0;
-  };
-  auto plainKey = [&](uint64_t index) {
-    const Object& k = objects[index];
-    const uint8_t* p = b.data() + k.start;
+  }
+
+  // A dictionary key: a string without a NUL.
+  bool plainKey(uint64_t index) const {
+    const Object& k = objects_[index];
+    const uint8_t* p = b_.data() + k.start;
     if (k.type == 0x5 || k.type == 0x7) return std::memchr(p, 0, k.length) == nullptr;
     if (k.type != 0x6) return false;
     for (uint64_t i = 0; i < k.length; ++i)
       if (p[2 * i] == 0 && p[2 * i + 1] == 0) return false;
     return true;
-  };
+  }
 
-  struct Step {
-    uint64_t index, next;
-  };
-  std::vector<Step> path;
-  auto enter = [&](uint64_t index) {
+  bool enter(uint64_t index) {
     if (!header(index)) return false;
-    objects[index].state = 1;
-    path.push_back({index, 0});
-    return path.size() <= limits.maxDepth + 1;
-  };
-  if (!enter(top)) return false;
-  while (!path.empty()) {
-    Step& step = path.back();
-    Object& o = objects[step.index];
-    if (step.next < children(o)) {
-      uint64_t child = ref(o, step.next++);
-      if (child >= count) return false;
-      if (objects[child].state == 1) return false;  // a cycle
-      if (objects[child].state == 0 && !enter(child)) return false;
-      continue;
-    }
-    // Every child measured: measure this one.
+    objects_[index].state = 1;
+    path_.push_back({index, 0});
+    return path_.size() <= limits_.maxDepth + 1;
+  }
+
+  // Every child measured: sums this object's values, bytes and depth against the limits.
+  bool measure(Object& o) {
     uint64_t nodes = 1, bytes = (o.type >= 0x4 && o.type <= 0x7) ? o.length * (o.type == 0x6 ? 2 : 1) : 8;
     uint32_t depth = 0;
     for (uint64_t i = 0; i < children(o); ++i) {
-      const Object& c = objects[ref(o, i)];
+      const Object& c = objects_[ref(o, i)];
       nodes += c.nodes;
       bytes += c.bytes;
       depth = std::max(depth, c.depth);
-      if (nodes > limits.maxNodes || bytes > limits.maxExpandedBytes) return false;
+      if (nodes > limits_.maxNodes || bytes > limits_.maxExpandedBytes) return false;
     }
     if (o.type == 0xD)
       for (uint64_t i = 0; i < o.length; ++i)
@@ -208,11 +233,22 @@ bool binaryWithinLimits(std::span<const uint8_t> b, const Limits& limits) {
     o.nodes = nodes;
     o.bytes = bytes;
     o.depth = children(o) > 0 || o.type == 0xA || o.type == 0xC || o.type == 0xD ? depth + 1 : 0;
-    if (o.depth > limits.maxDepth) return false;
+    if (o.depth > limits_.maxDepth) return false;
     o.state = 2;
-    path.pop_back();
+    return true;
   }
-  return true;
+
+  std::span<const uint8_t> b_;
+  const Limits& limits_;
+  size_t offsetSize_ = 0, refSize_ = 0;
+  uint64_t count_ = 0, top_ = 0, table_ = 0;
+  std::vector<Object> objects_;
+  std::vector<Step> path_;
+};
+
+bool binaryWithinLimits(std::span<const uint8_t> b, const Limits& limits) {
+  BinaryGraph graph(b, limits);
+  return graph.readTrailer() && graph.walk();
 }
 
 // An XML list may not hold a NUL character, raw or as a character reference (XML forbids it,

@@ -307,6 +307,29 @@ uint32_t argbOfCmyk(const uint8_t* p, bool inverted) {
   return 0xFF000000u | channel(c) << 16 | channel(m) << 8 | channel(y);
 }
 
+// The smallest output scale M / 8 that keeps both sides at least minSide (else full size).
+void chooseJpegScale(jpeg_decompress_struct& cinfo, unsigned minSide) {
+  for (unsigned m = 1; m <= 8; ++m) {
+    cinfo.scale_num = m;
+    cinfo.scale_denom = 8;
+    jpeg_calc_output_dimensions(&cinfo);
+    if (cinfo.output_width >= minSide && cinfo.output_height >= minSide) break;
+  }
+}
+
+// Reads the rows into `out` until the data ends; CMYK rows go through `cmykRow` (null for
+// BGRA, read in place). libjpeg may jump out of here: nothing in it needs destroying.
+void readJpegRows(jpeg_decompress_struct& cinfo, DecodedImage& out, uint8_t* cmykRow) {
+  const bool inverted = cinfo.saw_Adobe_marker;
+  while (cinfo.output_scanline < cinfo.output_height) {
+    uint32_t* target = out.pixels.data() + static_cast<size_t>(cinfo.output_scanline) * out.width;
+    JSAMPROW row = cmykRow ? cmykRow : reinterpret_cast<JSAMPROW>(target);
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (cmykRow)
+      for (int x = 0; x < out.width; ++x) target[x] = argbOfCmyk(&cmykRow[static_cast<size_t>(x) * 4], inverted);
+  }
+}
+
 std::optional<DecodedImage> decodeJpeg(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide,
                                        std::string* why) {
   if (!jpegSegmentsFit(bytes)) return refuse(why, "a segment runs past the end of the file");
@@ -338,28 +361,13 @@ std::optional<DecodedImage> decodeJpeg(std::span<const uint8_t> bytes, const Dec
   }
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
-  if (minSide > 0) {
-    // The smallest scale M / 8 that keeps both sides at least minSide.
-    for (unsigned m = 1; m <= 8; ++m) {
-      cinfo.scale_num = m;
-      cinfo.scale_denom = 8;
-      jpeg_calc_output_dimensions(&cinfo);
-      if (cinfo.output_width >= static_cast<unsigned>(minSide) && cinfo.output_height >= static_cast<unsigned>(minSide)) break;
-    }
-  }
+  if (minSide > 0) chooseJpegScale(cinfo, static_cast<unsigned>(minSide));
   jpeg_start_decompress(&cinfo);
   out.width = static_cast<int>(cinfo.output_width);
   out.height = static_cast<int>(cinfo.output_height);
   out.pixels.resize(static_cast<size_t>(out.width) * out.height);
   if (cmyk) cmykRow.resize(static_cast<size_t>(out.width) * 4);
-  const bool inverted = cinfo.saw_Adobe_marker;
-  while (cinfo.output_scanline < cinfo.output_height) {
-    uint32_t* target = out.pixels.data() + static_cast<size_t>(cinfo.output_scanline) * out.width;
-    JSAMPROW row = cmyk ? cmykRow.data() : reinterpret_cast<JSAMPROW>(target);
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-    if (cmyk)
-      for (int x = 0; x < out.width; ++x) target[x] = argbOfCmyk(&cmykRow[static_cast<size_t>(x) * 4], inverted);
-  }
+  readJpegRows(cinfo, out, cmyk ? cmykRow.data() : nullptr);
   if (cinfo.output_scanline < cinfo.output_height) {
     jpeg_destroy_decompress(&cinfo);
     return refuse(why, "truncated");

@@ -63,6 +63,49 @@ std::string addressOf(const std::string& account) {
   return account.substr(open + 1, close - open - 1);
 }
 
+// The bar, reaching up behind the status bar: Cancel, the title, Send, a hairline at its foot.
+UIViewRef composeBar(double width, const std::string& title) {
+  const double barBottom = kStatusBarHeight + kBarHeight;
+  auto bar = std::make_shared<UIView>(CGRect{{0, 0}, {width, barBottom}});
+  bar->setTag(MFMailComposeViewTagBar);
+  bar->setBackgroundColor(UIColor::colorWithWhite(247 / 255.0, 1));
+  bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
+  bar->addSubview(UILabel::labelWith({{10, kStatusBarHeight}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), systemBlue(),
+                            NSTextAlignmentLeft, MFMailComposeViewTagCancel));
+  auto titleLabel = UILabel::labelWith({{100, kStatusBarHeight}, {std::max(0.0, width - 200), kBarHeight}}, title,
+                              UIFont::fontWithName("Helvetica-Semibold", 17), UIColor::blackColor(), NSTextAlignmentCenter,
+                              MFMailComposeViewTagTitle);
+  titleLabel->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
+  bar->addSubview(titleLabel);
+  auto send = UILabel::labelWith({{std::max(0.0, width - 100), kStatusBarHeight}, {90, kBarHeight}}, "Send",
+                        UIFont::fontWithName("Helvetica-Semibold", 17), systemBlue(), NSTextAlignmentRight, MFMailComposeViewTagSend);
+  send->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin);
+  bar->addSubview(send);
+  bar->addSubview(hairline({{0, barBottom - 0.5}, {width, 0.5}}));
+  return bar;
+}
+
+// One attachment, centred: icon, name, size; its parts tagged from `tag`.
+UIViewRef attachmentGroup(double y, double width, const MFMailAttachment& attachment, long tag) {
+  auto group = std::make_shared<UIView>(CGRect{{0, y}, {width, kAttachmentHeight}});
+  group->setTag(tag);
+  group->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
+  auto icon = std::make_shared<MFMailAttachmentIconView>(CGRect{{std::round((width - kIconWidth) / 2), 0}, {kIconWidth, kIconHeight}});
+  icon->setTag(tag + 1);
+  icon->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin | UIViewAutoresizingFlexibleRightMargin);
+  group->addSubview(icon);
+  const double textWidth = std::max(0.0, width - 2 * kMargin);
+  auto name = UILabel::labelWith({{kMargin, kIconHeight + 4}, {textWidth, 18}}, attachment.fileName,
+                        UIFont::systemFontOfSize(13), UIColor::blackColor(), NSTextAlignmentCenter, tag + 2);
+  name->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
+  group->addSubview(name);
+  auto size = UILabel::labelWith({{kMargin, kIconHeight + 22}, {textWidth, 16}}, MFMailAttachmentSizeText(attachment.data.size()),
+                        UIFont::systemFontOfSize(12), fieldGrey(), NSTextAlignmentCenter, tag + 3);
+  size->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
+  group->addSubview(size);
+  return group;
+}
+
 }  // namespace
 
 std::string MFMailRecipientDisplayName(const std::string& recipient) {
@@ -121,32 +164,12 @@ void MFMailComposeViewController::loadView() {
   root->setBackgroundColor(UIColor::whiteColor());
   root->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
   root->setTintColor(systemBlue());
-
-  // The bar, reaching up behind the status bar.
-  const double barBottom = kStatusBarHeight + kBarHeight;
-  auto bar = std::make_shared<UIView>(CGRect{{0, 0}, {W, barBottom}});
-  bar->setTag(MFMailComposeViewTagBar);
-  bar->setBackgroundColor(UIColor::colorWithWhite(247 / 255.0, 1));
-  bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-  bar->addSubview(UILabel::labelWith({{10, kStatusBarHeight}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), systemBlue(),
-                            NSTextAlignmentLeft, MFMailComposeViewTagCancel));
-  const std::string title = subject_ && !subject_->empty() ? *subject_ : "New Message";
-  auto titleLabel = UILabel::labelWith({{100, kStatusBarHeight}, {std::max(0.0, W - 200), kBarHeight}}, title,
-                              UIFont::fontWithName("Helvetica-Semibold", 17), UIColor::blackColor(), NSTextAlignmentCenter,
-                              MFMailComposeViewTagTitle);
-  titleLabel->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-  bar->addSubview(titleLabel);
-  auto send = UILabel::labelWith({{std::max(0.0, W - 100), kStatusBarHeight}, {90, kBarHeight}}, "Send",
-                        UIFont::fontWithName("Helvetica-Semibold", 17), systemBlue(), NSTextAlignmentRight, MFMailComposeViewTagSend);
-  send->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin);
-  bar->addSubview(send);
-  bar->addSubview(hairline({{0, barBottom - 0.5}, {W, 0.5}}));
-  root->addSubview(bar);
+  root->addSubview(composeBar(W, subject_ && !subject_->empty() ? *subject_ : "New Message"));
 
   // The header rows.
   std::string to;
   for (const auto& recipient : to_) to += (to.empty() ? "" : ", ") + MFMailRecipientDisplayName(recipient);
-  double y = barBottom;
+  double y = kStatusBarHeight + kBarHeight;
   root->addSubview(fieldRow(y, W, "To:", to, MFMailComposeViewTagTo));
   y += kRowHeight;
   root->addSubview(fieldRow(y, W, "Cc/Bcc, From:", addressOf(deviceProfile().mailAccount), MFMailComposeViewTagCcBccFrom));
@@ -168,26 +191,10 @@ void MFMailComposeViewController::loadView() {
     y += size.height + 16;
   }
 
-  // The attachments in the order they were added, each centred: icon, name, size.
+  // The attachments in the order they were added.
   long index = 0;
   for (const auto& attachment : attachments_) {
-    const long tag = MFMailComposeViewTagAttachment + 10 * index++;
-    auto group = std::make_shared<UIView>(CGRect{{0, y}, {W, kAttachmentHeight}});
-    group->setTag(tag);
-    group->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-    auto icon = std::make_shared<MFMailAttachmentIconView>(CGRect{{std::round((W - kIconWidth) / 2), 0}, {kIconWidth, kIconHeight}});
-    icon->setTag(tag + 1);
-    icon->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin | UIViewAutoresizingFlexibleRightMargin);
-    group->addSubview(icon);
-    auto name = UILabel::labelWith({{kMargin, kIconHeight + 4}, {std::max(0.0, W - 2 * kMargin), 18}}, attachment.fileName,
-                          UIFont::systemFontOfSize(13), UIColor::blackColor(), NSTextAlignmentCenter, tag + 2);
-    name->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-    group->addSubview(name);
-    auto size = UILabel::labelWith({{kMargin, kIconHeight + 22}, {std::max(0.0, W - 2 * kMargin), 16}}, MFMailAttachmentSizeText(attachment.data.size()),
-                          UIFont::systemFontOfSize(12), fieldGrey(), NSTextAlignmentCenter, tag + 3);
-    size->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-    group->addSubview(size);
-    root->addSubview(group);
+    root->addSubview(attachmentGroup(y, W, attachment, MFMailComposeViewTagAttachment + 10 * index++));
     y += kAttachmentHeight;
   }
   setView(root);

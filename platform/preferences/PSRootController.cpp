@@ -1,9 +1,15 @@
 #include "platform/preferences/PSRootController.hpp"
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/corefoundation/CFPreferences.hpp"
 #include "platform/preferences/PreferencesFileLock.hpp"
 
 VW_DEFINE_CLASS(PSRootController, UINavigationController, factoryOf<PSRootController>())
+
+bool PSRootController::nestsPaneNavigation() {
+  const double v = kCFCoreFoundationVersionNumber();
+  return v >= 1140.1 && v <= 1141.18;
+}
 
 std::optional<std::string> PSRootController::preferencesPathForSpecifier(const PSSpecifier& specifier) {
   const auto& domain = specifier.propertyForKey("defaults");

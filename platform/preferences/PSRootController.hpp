@@ -29,4 +29,8 @@ class PSRootController : public UINavigationController {
 
   // The device path of the row's preferences file, or nothing without a usable domain.
   static std::optional<std::string> preferencesPathForSpecifier(const PSSpecifier& specifier);
+
+  // True on the systems (Core Foundation 1140.1 to 1141.18) whose Settings app shows a pane
+  // inside a navigation controller of its own, nested in this one.
+  static bool nestsPaneNavigation();
 };

@@ -1,5 +1,6 @@
 #include "platform/uikit/LayoutSolver.hpp"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -123,52 +124,105 @@ void settleAxis(Item& item, int axis) {
   }
 }
 
-}  // namespace
+// One equality waiting to be applied: the constraint, its two items and its axis.
+struct Pending {
+  NSLayoutConstraint* c;
+  UIView* first;
+  UIView* second;
+  int axis;
+};
 
-void solveConstraints(UIView& owner) {
-  const auto& constraints = owner.constraints();
-  if (constraints.empty()) return;
+// The constraints of one owner and the views they place, in the owner's space.
+class Solver {
+ public:
+  explicit Solver(UIView& owner) : owner_(owner) {}
 
-  std::map<UIView*, Item> items;
-  struct Pending {
-    NSLayoutConstraint* c;
-    UIView* first;
-    UIView* second;
-    int axis;
-  };
-  std::vector<Pending> pending;
-  for (const auto& c : constraints) {
-    if (!c || c->relation != NSLayoutRelationEqual) continue;
-    auto first = c->firstItem.lock();
-    if (!first || first.get() == &owner || first->translatesAutoresizingMaskIntoConstraints()) continue;
-    Axis axis = axisOf(c->firstAttribute);
-    if (axis == NoAxis) continue;
-    auto second = c->secondItem.lock();
-    CGRect r;
-    if (!rectInOwner(*first, owner, r)) continue;
-    if (second && !rectInOwner(*second, owner, r)) continue;
-    if (!items.count(first.get())) {
-      Item item{first.get(), {}, {}};
-      rectInOwner(*first, owner, item.rect);
-      CGSize natural = first->intrinsicContentSize();
-      item.axis[X].size = natural.width >= 0 ? natural.width : item.rect.size.width;
-      item.axis[Y].size = natural.height >= 0 ? natural.height : item.rect.size.height;
-      item.rect.size = {item.axis[X].size, item.axis[Y].size};
-      items.emplace(first.get(), item);
+  // Keeps the equalities that place a descendant on one axis, each view starting at its
+  // natural size.
+  void collect() {
+    for (const auto& c : owner_.constraints()) {
+      if (!c || c->relation != NSLayoutRelationEqual) continue;
+      auto first = c->firstItem.lock();
+      if (!first || first.get() == &owner_ || first->translatesAutoresizingMaskIntoConstraints()) continue;
+      Axis axis = axisOf(c->firstAttribute);
+      if (axis == NoAxis) continue;
+      auto second = c->secondItem.lock();
+      CGRect r;
+      if (!rectInOwner(*first, owner_, r)) continue;
+      if (second && !rectInOwner(*second, owner_, r)) continue;
+      if (!items_.count(first.get())) items_.emplace(first.get(), naturalItem(*first));
+      pending_.push_back({c.get(), first.get(), second.get(), axis});
     }
-    pending.push_back({c.get(), first.get(), second.get(), axis});
   }
 
-  auto apply = [&](const Pending& p) {
-    Item& item = items.at(p.first);
+  // Applies constraints whose reference is settled first; the rest (cycles) in the order added.
+  void applyInOrder() {
+    std::vector<bool> done(pending_.size(), false);
+    size_t remaining = pending_.size();
+    while (remaining > 0) {
+      bool progress = false;
+      for (size_t i = 0; i < pending_.size(); ++i) {
+        if (done[i] || !referenceSettled(i, done)) continue;
+        apply(pending_[i]);
+        done[i] = true;
+        --remaining;
+        progress = true;
+      }
+      if (progress) continue;
+      for (size_t i = 0; i < pending_.size(); ++i)
+        if (!done[i]) {
+          apply(pending_[i]);
+          done[i] = true;
+          --remaining;
+          break;
+        }
+    }
+  }
+
+  // Writes the frames back, in each view's superview's coordinates.
+  void writeFrames() {
+    for (auto& [view, item] : items_) {
+      CGRect parentInOwner{};
+      auto parent = view->superview();
+      if (!parent || !rectInOwner(*parent, owner_, parentInOwner)) continue;
+      CGRect b = parent->bounds();
+      CGRect frame = item.rect;
+      frame.origin.x -= parentInOwner.origin.x - b.origin.x;
+      frame.origin.y -= parentInOwner.origin.y - b.origin.y;
+      view->setFrame(frame);
+    }
+  }
+
+ private:
+  Item naturalItem(UIView& view) const {
+    Item item{&view, {}, {}};
+    rectInOwner(view, owner_, item.rect);
+    CGSize natural = view.intrinsicContentSize();
+    item.axis[X].size = natural.width >= 0 ? natural.width : item.rect.size.width;
+    item.axis[Y].size = natural.height >= 0 ? natural.height : item.rect.size.height;
+    item.rect.size = {item.axis[X].size, item.axis[Y].size};
+    return item;
+  }
+
+  // True when no other constraint still waiting places this one's reference item.
+  bool referenceSettled(size_t i, const std::vector<bool>& done) const {
+    const Pending& p = pending_[i];
+    if (!p.second || p.second == p.first) return true;
+    for (size_t j = 0; j < pending_.size(); ++j)
+      if (!done[j] && j != i && pending_[j].first == p.second) return false;
+    return true;
+  }
+
+  void apply(const Pending& p) {
+    Item& item = items_.at(p.first);
     double reference = 0;
     if (p.second && p.c->secondAttribute != NSLayoutAttributeNotAnAttribute) {
       CGRect r;
-      auto it = items.find(p.second);
-      if (it != items.end())
+      auto it = items_.find(p.second);
+      if (it != items_.end())
         r = it->second.rect;
       else
-        rectInOwner(*p.second, owner, r);
+        rectInOwner(*p.second, owner_, r);
       reference = attributeValue(r, p.c->secondAttribute);
     }
     double value = reference * p.c->multiplier + p.c->constant;
@@ -181,49 +235,21 @@ void solveConstraints(UIView& owner) {
       s.positions.emplace_back(p.c->firstAttribute, value);
     }
     settleAxis(item, p.axis);
-  };
-
-  // Apply constraints whose reference is settled first; the rest (cycles) in order.
-  std::vector<bool> done(pending.size(), false);
-  size_t remaining = pending.size();
-  while (remaining > 0) {
-    bool progress = false;
-    for (size_t i = 0; i < pending.size(); ++i) {
-      if (done[i]) continue;
-      const Pending& p = pending[i];
-      bool ready = true;
-      if (p.second && p.second != p.first) {
-        for (size_t j = 0; j < pending.size() && ready; ++j)
-          if (!done[j] && j != i && pending[j].first == p.second) ready = false;
-      }
-      if (!ready) continue;
-      apply(p);
-      done[i] = true;
-      --remaining;
-      progress = true;
-    }
-    if (!progress) {
-      for (size_t i = 0; i < pending.size(); ++i)
-        if (!done[i]) {
-          apply(pending[i]);
-          done[i] = true;
-          --remaining;
-          break;
-        }
-    }
   }
 
-  // Write the frames back, in each view's superview's coordinates.
-  for (auto& [view, item] : items) {
-    CGRect parentInOwner{};
-    auto parent = view->superview();
-    if (!parent || !rectInOwner(*parent, owner, parentInOwner)) continue;
-    CGRect b = parent->bounds();
-    CGRect frame = item.rect;
-    frame.origin.x -= parentInOwner.origin.x - b.origin.x;
-    frame.origin.y -= parentInOwner.origin.y - b.origin.y;
-    view->setFrame(frame);
-  }
+  UIView& owner_;
+  std::map<UIView*, Item> items_;
+  std::vector<Pending> pending_;
+};
+
+}  // namespace
+
+void solveConstraints(UIView& owner) {
+  if (owner.constraints().empty()) return;
+  Solver solver(owner);
+  solver.collect();
+  solver.applyInOrder();
+  solver.writeFrames();
 }
 
 void layoutViewTree(UIView& root) {

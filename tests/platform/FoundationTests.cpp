@@ -7,6 +7,7 @@
 #include "platform/corefoundation/CFPreferences.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/PropertyList.hpp"
+#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/graphics/ImageDecoder.hpp"
 #include "tests/support/DeviceRootTest.hpp"
@@ -55,6 +56,17 @@ TEST(PropertyList, LeadingNumberParse) {
   EXPECT_DOUBLE_EQ(plist::parseLeadingNumber("abc"), 0.0);
   EXPECT_DOUBLE_EQ(plist::parseLeadingNumber(""), 0.0);
   EXPECT_DOUBLE_EQ(plist::parseLeadingNumber("-"), 0.0);
+}
+
+TEST(PropertyList, JsonShowsEveryKindWithDataInBase64) {
+  plist::Dictionary d{{"on", true}, {"n", -5}, {"x", 0.5}, {"s", "é"}, {"none", plist::Value()},
+                      {"when", plist::Date{12.5}}, {"list", plist::Array{1, plist::Dictionary{{"k", "v"}}}},
+                      {"empty", plist::Data{}}, {"one", plist::Data{0xff}}, {"two", plist::Data{0, 1}},
+                      {"three", plist::Data{0xfb, 0xff, 0xbf}}};
+  EXPECT_EQ(propertyListJson(plist::Value(d)),
+            nlohmann::json::parse(R"({"on": true, "n": -5, "x": 0.5, "s": "é", "none": null, "when": {"date": 12.5},
+                                      "list": [1, {"k": "v"}], "empty": {"data": ""}, "one": {"data": "/w=="},
+                                      "two": {"data": "AAE="}, "three": {"data": "+/+/"}})"));
 }
 
 TEST_F(DeviceRootTest, ThePhonesThreeSpellingsAreOneFile) {
