@@ -50,11 +50,11 @@ std::vector<ColorEntry> combine(const std::vector<ColorEntry>& a, const std::vec
 }
 
 // Writes the colours of group `high` counted in `counts` and marked in `touched` to `out` in
-// key order, as entries, clearing both as it goes.
+// key order, as entries, clearing both as it goes, and tallies their counts in `histogram`.
 // Returns the end of what it wrote. Each bitmap word is read out four colours at a time without
 // asking how many it has (most hold one or two): a slot past the last colour is written and
 // then written over, so `out` must have room for 3 entries more than there are colours.
-ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorEntry* out) {
+ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorEntry* out, CountHistogram& histogram) {
   for (uint32_t w = 0; w < kHalves / 64; ++w) {
     uint64_t bits = touched[w];
     if (!bits) continue;
@@ -69,6 +69,7 @@ ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorE
       const uint64_t total = words[low];
       words[low] = 0;
       *out = makeEntry(total, key | low);
+      histogram[std::min(total, kHistogramTop)] += real;
       out += real;
       bits &= bits - 1;
     };
@@ -83,9 +84,10 @@ ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorE
 constexpr uint32_t kSparseGroup = 96;
 
 // Writes the colours of group `high` given by the `n` (< kSparseGroup) low halves at `lows` to
-// `out` in key order, as entries; sorts `lows` on the way, by two 6-bit counting passes.
+// `out` in key order, as entries, and tallies their counts in `histogram`; sorts `lows` on the
+// way, by two 6-bit counting passes.
 // Returns the end of what it wrote.
-ColorEntry* emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, ColorEntry* out) {
+ColorEntry* emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, ColorEntry* out, CountHistogram& histogram) {
   uint16_t spare[kSparseGroup];
   uint32_t byLow[64] = {}, byHigh[64] = {};
   for (uint32_t i = 0; i < n; ++i) ++byLow[lows[i] & 63], ++byHigh[lows[i] >> 6];
@@ -105,11 +107,13 @@ ColorEntry* emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, ColorEntr
     const uint32_t low = lows[i];
     const bool differs = low != previous;
     *out = makeEntry(run, key | previous);
+    histogram[std::min(run, kHistogramTop)] += differs;
     out += differs;
     run = differs ? 1 : run + 1;
     previous = low;
   }
   *out = makeEntry(run, key | previous);
+  ++histogram[std::min(run, kHistogramTop)];
   return out + 1;
 }
 
@@ -156,16 +160,26 @@ void measureGroups(const uint32_t* pixels, size_t count, GroupSizes& groups) {
   std::sort(uniform.begin(), uniform.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
 }
 
-// Whether grouping pays: when most pixels lie in groups big enough to be counted in the table.
-// Otherwise (few colours in long runs, or colours spread thin) sorting is faster.
-bool groupingPays(const GroupSizes& groups, size_t count) {
+// Whether grouping pays: when most pixels lie outside chunks of one colour, in groups big
+// enough to be counted in the table. Otherwise (few colours in long runs, or colours spread
+// thin) sorting is faster. Judged from every 16th chunk, so that the choice costs little.
+bool groupingPays(const uint32_t* pixels, size_t count) {
+  constexpr size_t kStride = 16 * kChunk;
+  uint32_t sampled[kHalves] = {};
+  size_t samples = 0;
+  for (size_t i = 0; i + kChunk <= count; i += kStride) {
+    samples += kChunk;
+    if (uniformChunk(pixels + i)) continue;
+    for (size_t k = 0; k < kChunk; ++k) ++sampled[keyOfArgb(pixels[i + k]) >> kHalfBits];
+  }
   size_t dense = 0;
-  for (uint32_t h = 0; h < kHalves; ++h) dense += groups.size[h] >= kSparseGroup ? groups.size[h] : 0;
-  return 2 * dense >= count;
+  for (uint32_t h = 0; h < kHalves; ++h) dense += sampled[h] * 16 >= kSparseGroup ? sampled[h] : 0;
+  return samples > 0 && 2 * dense >= samples;
 }
 
 // The rest of the grouped tally, after measureGroups; the entries are written to `entries`.
-void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std::vector<ColorEntry>& entries) {
+void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std::vector<ColorEntry>& entries,
+                  CountHistogram& histogram) {
   Scratch& work = scratch;
   uint32_t* next = groups.size;
   for (uint32_t h = 0, sum = 0; h < kHalves; ++h) {
@@ -201,7 +215,7 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
   for (uint32_t h = 0, begin = 0; h < kHalves; begin = next[h++]) {
     const uint32_t end = next[h];
     if (!chunkIn(h) && end - begin < kSparseGroup) {
-      if (begin != end) out = emitSparseGroup(h, lows + begin, end - begin, out);
+      if (begin != end) out = emitSparseGroup(h, lows + begin, end - begin, out, histogram);
       continue;
     }
     for (uint32_t i = begin; i < end; ++i) {
@@ -214,7 +228,7 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
       counts[low] += static_cast<uint32_t>(entryCount(*chunk));
       touched[low >> 6] |= uint64_t{1} << (low & 63);
     }
-    out = emitGroup(h, counts, touched, out);
+    out = emitGroup(h, counts, touched, out, histogram);
   }
   entries.assign(outBuffer.data(), out);
 }
@@ -222,21 +236,29 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
 // Positions and counts in the tallies are 32-bit: larger inputs are tallied in slices.
 constexpr size_t kMaxTally = size_t{1} << 31;
 
-void sliced(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-            void (*tally)(const uint32_t*, size_t, std::vector<ColorEntry>&)) {
+void sliced(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
+            void (*tally)(const uint32_t*, size_t, std::vector<ColorEntry>&, CountHistogram*)) {
   std::vector<ColorEntry> slice;
   for (size_t done = 0; done < count; done += kMaxTally) {
-    tally(pixels + done, std::min(kMaxTally, count - done), slice);
+    tally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr);
     entries = combine(entries, slice);
+  }
+  if (histogram) {
+    histogram->fill(0);
+    for (ColorEntry e : entries) ++(*histogram)[std::min(entryCount(e), kHistogramTop)];
   }
 }
 
 }  // namespace
 
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries) {
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                    CountHistogram* histogram) {
   entries.clear();
+  CountHistogram spareHistogram;
+  CountHistogram& tallied = histogram ? *histogram : spareHistogram;
+  tallied.fill(0);
   if (count == 0) return;
-  if (count > kMaxTally) return sliced(pixels, count, entries, tallyBySorting);
+  if (count > kMaxTally) return sliced(pixels, count, entries, histogram, tallyBySorting);
   // 1. Runs of equal colours, each one item: key << 8 | its length (longer runs are split), and
   //    how many items each value of the two 12-bit digits of the key has.
   std::vector<uint32_t>& itemBuffer = scratch.items;
@@ -284,52 +306,46 @@ void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
     entries.push_back(makeEntry(total, key));
+    ++tallied[std::min(total, kHistogramTop)];
   }
 }
 
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries) {
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                   CountHistogram* histogram) {
   entries.clear();
+  CountHistogram spareHistogram;
+  CountHistogram& tallied = histogram ? *histogram : spareHistogram;
+  tallied.fill(0);
   if (count == 0) return;
-  if (count > kMaxTally) return sliced(pixels, count, entries, tallyByGroups);
+  if (count > kMaxTally) return sliced(pixels, count, entries, histogram, tallyByGroups);
   GroupSizes groups{{}, &scratch.uniform};
   measureGroups(pixels, count, groups);
-  finishGroups(pixels, count, groups, entries);
+  finishGroups(pixels, count, groups, entries, tallied);
 }
 
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries) {
-  entries.clear();
-  if (count == 0) return;
-  if (count > kMaxTally) return sliced(pixels, count, entries, tallyArgbPixels);
-  GroupSizes groups{{}, &scratch.uniform};
-  measureGroups(pixels, count, groups);
-  if (groupingPays(groups, count))
-    finishGroups(pixels, count, groups, entries);
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                     CountHistogram* histogram) {
+  if (count <= kMaxTally && groupingPays(pixels, count))
+    tallyByGroups(pixels, count, entries, histogram);
   else
-    tallyBySorting(pixels, count, entries);
+    tallyBySorting(pixels, count, entries, histogram);
 }
 
 void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   if (count == 0) return;
   if (entries_.empty()) {
-    tallyArgbPixels(pixels, count, entries_);
+    tallyArgbPixels(pixels, count, entries_, &histogram_);
   } else {
     std::vector<ColorEntry> fresh;
     tallyArgbPixels(pixels, count, fresh);
     entries_ = combine(entries_, fresh);
+    recountHistogram();
   }
-  recountHistogram();
 }
 
 void CountedColorSet::recountHistogram() const {
-  // Four tallies taken in turn, so that runs of equal counts (most colours of a photo occur
-  // once) do not wait on each other's increments.
-  CountHistogram part[4] = {};
-  const size_t n = entries_.size();
-  size_t i = 0;
-  for (; i + 4 <= n; i += 4)
-    for (size_t k = 0; k < 4; ++k) ++part[k][std::min(entryCount(entries_[i + k]), kHistogramTop)];
-  for (; i < n; ++i) ++part[0][std::min(entryCount(entries_[i]), kHistogramTop)];
-  for (size_t c = 0; c <= kHistogramTop; ++c) histogram_[c] = part[0][c] + part[1][c] + part[2][c] + part[3][c];
+  histogram_.fill(0);
+  for (ColorEntry e : entries_) ++histogram_[std::min(entryCount(e), kHistogramTop)];
 }
 
 void CountedColorSet::merge() const {

@@ -72,11 +72,17 @@ constexpr ColorKey entryKey(ColorEntry e) { return static_cast<ColorKey>(e & 0xF
 //   counted whole. It wins when most pixels lie in well-filled groups, as in a photo.
 // - tallyBySorting packs runs of equal pixels, radix-sorts them by two 12-bit digits and sums
 //   the runs of each key. It wins for few colours in long runs and for colours spread thin.
-// tallyArgbPixels takes the first pass of the grouped tally and, from the group sizes, goes on
-// with whichever suits the pixels.
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries);
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries);
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries);
+// tallyArgbPixels looks at a sample of the pixels and takes whichever suits them.
+// With `histogram`, each also fills it with how many colours have each count (see CountHistogram).
+constexpr uint64_t kHistogramTop = 255;
+// How many distinct colours have each count, counts of kHistogramTop and more together.
+using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                     CountHistogram* histogram = nullptr);
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                   CountHistogram* histogram = nullptr);
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                    CountHistogram* histogram = nullptr);
 
 class CountedColorSet {
  public:
@@ -114,8 +120,8 @@ class CountedColorSet {
   }
 
   // How many distinct colours have each count, counts of kHistogramTop and more together.
-  static constexpr uint64_t kHistogramTop = 255;
-  using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
+  static constexpr uint64_t kHistogramTop = colorart::kHistogramTop;
+  using CountHistogram = colorart::CountHistogram;
   const CountHistogram& countHistogram() const {
     if (!pending_.empty()) merge();
     return histogram_;
