@@ -235,9 +235,10 @@ class TextCandidates {
       const uint64_t low = lowestCountFor(tierSize, high);
       gatherTier(low, high, firstPass);
       firstPass = false;
+      const uint64_t* tier = tier_.data();
       if (slots.walk(
-              tier_.size(), [&](size_t i) { return tier_[i]; },
-              [&](size_t i) { return colorart::rgbaOfKey(keyOf(tier_[i])); }))
+              tier_.size(), [tier](size_t i) { return tier[i]; },
+              [tier](size_t i) { return colorart::rgbaOfKey(keyOf(tier[i])); }))
         return true;
       high = low;
     }
@@ -281,7 +282,9 @@ class TextCandidates {
   // special colour.
   void gatherTier(uint64_t low, uint64_t high, bool firstPass) {
     const Tables& t = tables();
-    tier_.clear();
+    const bool findDark = findDark_;
+    std::vector<uint64_t> tier = std::move(tier_);
+    tier.clear();
     for (const colorart::ColorEntry e : colors_.entries()) {
       const ColorKey key = colorart::entryKey(e);
       const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
@@ -297,10 +300,11 @@ class TextCandidates {
       const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
       if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour
       const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
-      if ((luminance < 0.5) == findDark_) tier_.push_back(e);
+      if ((luminance < 0.5) == findDark) tier.push_back(e);
     }
     for (const uint64_t c : special_)
-      if (countOf(c) >= low && countOf(c) < high) tier_.push_back(c);
+      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
+    tier_ = std::move(tier);
   }
 
   // A special colour: a candidate of its own count, or one of count 0.
