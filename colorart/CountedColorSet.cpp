@@ -236,29 +236,35 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
 // Positions and counts in the tallies are 32-bit: larger inputs are tallied in slices.
 constexpr size_t kMaxTally = size_t{1} << 31;
 
-void sliced(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
-            void (*tally)(const uint32_t*, size_t, std::vector<ColorEntry>&, CountHistogram*)) {
-  std::vector<ColorEntry> slice;
-  for (size_t done = 0; done < count; done += kMaxTally) {
-    tally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr);
-    entries = combine(entries, slice);
-  }
-  if (histogram) {
-    histogram->fill(0);
-    for (ColorEntry e : entries) ++(*histogram)[std::min(entryCount(e), kHistogramTop)];
-  }
-}
+// A tally of a whole input of at most kMaxTally pixels (count > 0) into empty entries and a
+// zeroed histogram.
+using WholeTally = void (*)(const uint32_t*, size_t, std::vector<ColorEntry>&, CountHistogram&);
 
-}  // namespace
-
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                    CountHistogram* histogram) {
+// Runs `whole` on the pixels, in slices when there are more than it takes.
+void runTally(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
+              WholeTally whole) {
   entries.clear();
   CountHistogram spareHistogram;
   CountHistogram& tallied = histogram ? *histogram : spareHistogram;
   tallied.fill(0);
   if (count == 0) return;
-  if (count > kMaxTally) return sliced(pixels, count, entries, histogram, tallyBySorting);
+  if (count <= kMaxTally) return whole(pixels, count, entries, tallied);
+  std::vector<ColorEntry> slice;
+  for (size_t done = 0; done < count; done += kMaxTally) {
+    runTally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr, whole);
+    entries = combine(entries, slice);
+  }
+  tallied.fill(0);
+  for (ColorEntry e : entries) ++tallied[std::min(entryCount(e), kHistogramTop)];
+}
+
+void groupWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram& tallied) {
+  GroupSizes groups{{}, &scratch.uniform};
+  measureGroups(pixels, count, groups);
+  finishGroups(pixels, count, groups, entries, tallied);
+}
+
+void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram& tallied) {
   // 1. Runs of equal colours, each one item: key << 8 | its length (longer runs are split), and
   //    how many items each value of the two 12-bit digits of the key has.
   std::vector<uint32_t>& itemBuffer = scratch.items;
@@ -298,7 +304,6 @@ void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry
   }
 
   // 3. Equal keys now lie together: one entry per key, its runs summed.
-  entries.clear();
   entries.reserve(n);
   size_t i = 0;
   while (i < n) {
@@ -310,17 +315,16 @@ void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry
   }
 }
 
+}  // namespace
+
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                    CountHistogram* histogram) {
+  runTally(pixels, count, entries, histogram, sortWhole);
+}
+
 void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
                    CountHistogram* histogram) {
-  entries.clear();
-  CountHistogram spareHistogram;
-  CountHistogram& tallied = histogram ? *histogram : spareHistogram;
-  tallied.fill(0);
-  if (count == 0) return;
-  if (count > kMaxTally) return sliced(pixels, count, entries, histogram, tallyByGroups);
-  GroupSizes groups{{}, &scratch.uniform};
-  measureGroups(pixels, count, groups);
-  finishGroups(pixels, count, groups, entries, tallied);
+  runTally(pixels, count, entries, histogram, groupWhole);
 }
 
 void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
