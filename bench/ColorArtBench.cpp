@@ -2,9 +2,12 @@
 //
 //   Floor/<image>     reads the 512 x 512 RGBX pixels and counts their exact colours in a flat
 //                     open-addressing hash table (the analysis's tally until it became sort-based).
-//   SortFloor/<image> counts the exact colours of the same pixels with the analysis's own
-//                     sort-based tally (runs, radix sort, sums). The better of the two floors is
-//                     the least any exact analysis is known to cost.
+//   SortFloor/<image> counts the exact colours of the same pixels by sorting them (runs, two
+//                     radix passes, sums: colorart::tallyBySorting).
+//   BucketFloor/<image> counts them in two levels (grouped by the high half of the key, each
+//                     group counted in a small table: colorart::tallyByGroups). The analysis
+//                     takes either, by the image. The best of the floors is the least any exact
+//                     analysis is known to cost.
 //   Analysis/<image>  SLColorArt on the decoded 512 x 512 image: rendering into the RGBX bitmap,
 //                     edge colour, text colours, all of it.
 //   ColorArt600       colorArt on a decoded 600 x 600 photo (scale to 512 x 512, analyse).
@@ -112,13 +115,15 @@ void Floor(benchmark::State& state, UIImageRef image) {
   }
 }
 
-void SortFloor(benchmark::State& state, UIImageRef image) {
+// SortFloor and BucketFloor: one of the analysis's exact tallies, entries made fresh each time.
+void TallyFloor(benchmark::State& state, UIImageRef image,
+                void (*tally)(const uint32_t*, size_t, std::vector<colorart::ColorEntry>&, colorart::CountHistogram*)) {
   if (!image) return state.SkipWithError("photo not found; apt-get install mate-backgrounds");
   const std::vector<uint32_t>& pixels = image->pixels();
   for (auto _ : state) {
-    colorart::CountedColorSet counts;
-    counts.addArgbPixels(pixels.data(), pixels.size());
-    benchmark::DoNotOptimize(counts.size());
+    std::vector<colorart::ColorEntry> entries;
+    tally(pixels.data(), pixels.size(), entries, nullptr);
+    benchmark::DoNotOptimize(entries.size());
   }
 }
 
@@ -176,9 +181,12 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Floor/photo", Floor, im.photo512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Floor/flat", Floor, im.flat512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Floor/noise", Floor, im.noise512)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("SortFloor/photo", SortFloor, im.photo512)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("SortFloor/flat", SortFloor, im.flat512)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("SortFloor/noise", SortFloor, im.noise512)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SortFloor/photo", TallyFloor, im.photo512, colorart::tallyBySorting)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SortFloor/flat", TallyFloor, im.flat512, colorart::tallyBySorting)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SortFloor/noise", TallyFloor, im.noise512, colorart::tallyBySorting)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BucketFloor/photo", TallyFloor, im.photo512, colorart::tallyByGroups)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BucketFloor/flat", TallyFloor, im.flat512, colorart::tallyByGroups)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BucketFloor/noise", TallyFloor, im.noise512, colorart::tallyByGroups)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/photo", Analysis, im.photo512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/flat", Analysis, im.flat512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/noise", Analysis, im.noise512)->Unit(benchmark::kMillisecond);

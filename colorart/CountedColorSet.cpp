@@ -6,16 +6,28 @@ namespace colorart {
 
 namespace {
 
+constexpr int kHalfBits = 12;
+constexpr uint32_t kHalves = 1u << kHalfBits, kHalfMask = kHalves - 1;
+// Pixels are looked at in chunks of this many: a chunk of one colour is counted whole.
+constexpr size_t kChunk = 16;
+
 // Working memory of the tally, kept per thread so that analysing image after image does not
-// fault in fresh pages each time.
+// fault in fresh pages each time. `counts` and `touched` are all zero between tallies.
 struct Scratch {
   std::vector<uint32_t> items, sorted;
+  std::vector<uint16_t> lows;
+  std::vector<ColorEntry> uniform, out;
+  uint32_t counts[kHalves] = {};
+  uint64_t touched[kHalves / 64] = {};
 };
 thread_local Scratch scratch;
 
-constexpr int kDigitBits = 12;
-constexpr uint32_t kBuckets = 1u << kDigitBits, kDigitMask = kBuckets - 1;
-constexpr uint32_t kMaxRun = 0xFF;
+// Whether the `kChunk` pixels at `p` have one colour (alpha is not part of it).
+inline bool uniformChunk(const uint32_t* p) {
+  uint32_t differ = 0;
+  for (size_t k = 1; k < kChunk; ++k) differ |= p[k] ^ p[0];
+  return (differ & 0xFFFFFF) == 0;
+}
 
 // Sorted entries `a` and `b` as one sorted list, the counts of equal keys summed.
 std::vector<ColorEntry> combine(const std::vector<ColorEntry>& a, const std::vector<ColorEntry>& b) {
@@ -37,6 +49,78 @@ std::vector<ColorEntry> combine(const std::vector<ColorEntry>& a, const std::vec
   return out;
 }
 
+// Writes the colours of group `high` counted in `counts` and marked in `touched` to `out` in
+// key order, as entries, clearing both as it goes, and tallies their counts in `histogram`.
+// Returns the end of what it wrote. Each bitmap word is read out four colours at a time without
+// asking how many it has (most hold one or two): a slot past the last colour is written and
+// then written over, so `out` must have room for 3 entries more than there are colours.
+ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorEntry* out, CountHistogram& histogram) {
+  for (uint32_t w = 0; w < kHalves / 64; ++w) {
+    uint64_t bits = touched[w];
+    if (!bits) continue;
+    touched[w] = 0;
+    uint32_t* words = counts + (w << 6);
+    const uint32_t key = high << kHalfBits | w << 6;
+    auto one = [&] {
+      const bool real = bits != 0;
+      // With no bit left this reads and clears entry 63, which is then 0: its colour, if any,
+      // was written already.
+      const uint32_t low = static_cast<uint32_t>(std::countr_zero(bits | uint64_t{1} << 63));
+      const uint64_t total = words[low];
+      words[low] = 0;
+      *out = makeEntry(total, key | low);
+      histogram[std::min(total, kHistogramTop)] += real;
+      out += real;
+      bits &= bits - 1;
+    };
+    one(), one(), one(), one();
+    while (bits) one();
+  }
+  return out;
+}
+
+// A group with fewer pixels than this is sorted instead: its colours would be too thinly spread
+// over the bitmap's words for reading it back to pay.
+constexpr uint32_t kSparseGroup = 96;
+
+// Writes the colours of group `high` given by the `n` (< kSparseGroup) low halves at `lows` to
+// `out` in key order, as entries, and tallies their counts in `histogram`; sorts `lows` on the
+// way, by two 6-bit counting passes.
+// Returns the end of what it wrote.
+ColorEntry* emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, ColorEntry* out, CountHistogram& histogram) {
+  uint16_t spare[kSparseGroup];
+  uint32_t byLow[64] = {}, byHigh[64] = {};
+  for (uint32_t i = 0; i < n; ++i) ++byLow[lows[i] & 63], ++byHigh[lows[i] >> 6];
+  for (uint32_t d = 0, sumLow = 0, sumHigh = 0; d < 64; ++d) {
+    const uint32_t l = byLow[d], h = byHigh[d];
+    byLow[d] = sumLow, sumLow += l;
+    byHigh[d] = sumHigh, sumHigh += h;
+  }
+  for (uint32_t i = 0; i < n; ++i) spare[byLow[lows[i] & 63]++] = lows[i];
+  for (uint32_t i = 0; i < n; ++i) lows[byHigh[spare[i] >> 6]++] = spare[i];
+  // Runs of equal values summed without a branch: an entry is written at each value and kept
+  // when the next value differs.
+  const uint32_t key = high << kHalfBits;
+  uint32_t previous = lows[0];
+  uint64_t run = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t low = lows[i];
+    const bool differs = low != previous;
+    *out = makeEntry(run, key | previous);
+    histogram[std::min(run, kHistogramTop)] += differs;
+    out += differs;
+    run = differs ? 1 : run + 1;
+    previous = low;
+  }
+  *out = makeEntry(run, key | previous);
+  ++histogram[std::min(run, kHistogramTop)];
+  return out + 1;
+}
+
+constexpr int kDigitBits = 12;
+constexpr uint32_t kBuckets = 1u << kDigitBits, kDigitMask = kBuckets - 1;
+constexpr uint32_t kMaxRun = 0xFF;
+
 // Distributes `in` into `out` by the digit of the key (bits 8 and up of an item) at `shift`,
 // keeping the order within a bucket. `count` holds how many items each bucket gets.
 void scatter(const uint32_t* in, uint32_t* out, size_t n, const uint32_t* count, int shift) {
@@ -49,10 +133,138 @@ void scatter(const uint32_t* in, uint32_t* out, size_t n, const uint32_t* count,
   }
 }
 
-}  // namespace
+// The first pass of the grouped tally: how many pixels each value of the key's high half has,
+// chunks of one colour set aside as (count << 24 | key), sorted by key.
+struct GroupSizes {
+  uint32_t size[kHalves] = {};
+  std::vector<ColorEntry>* uniform;
+};
 
-void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
+void measureGroups(const uint32_t* pixels, size_t count, GroupSizes& groups) {
+  std::vector<ColorEntry>& uniform = *groups.uniform;
+  uniform.clear();
+  const size_t chunked = count - count % kChunk;
+  auto countHigh = [&](const uint32_t* p, size_t n) {
+    for (size_t k = 0; k < n; ++k) ++groups.size[keyOfArgb(p[k]) >> kHalfBits];
+  };
+  for (size_t i = 0; i < chunked; i += kChunk) {
+    if (!uniformChunk(pixels + i)) {
+      countHigh(pixels + i, kChunk);
+    } else if (!uniform.empty() && entryKey(uniform.back()) == keyOfArgb(pixels[i])) {
+      uniform.back() += makeEntry(kChunk, 0);
+    } else {
+      uniform.push_back(makeEntry(kChunk, keyOfArgb(pixels[i])));
+    }
+  }
+  countHigh(pixels + chunked, count - chunked);
+  std::sort(uniform.begin(), uniform.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
+}
+
+// Whether grouping pays: when most pixels lie outside chunks of one colour, in groups big
+// enough to be counted in the table. Otherwise (few colours in long runs, or colours spread
+// thin) sorting is faster. Judged from every 16th chunk, so that the choice costs little.
+bool groupingPays(const uint32_t* pixels, size_t count) {
+  constexpr size_t kStride = 16 * kChunk;
+  uint32_t sampled[kHalves] = {};
+  size_t samples = 0;
+  for (size_t i = 0; i + kChunk <= count; i += kStride) {
+    samples += kChunk;
+    if (uniformChunk(pixels + i)) continue;
+    for (size_t k = 0; k < kChunk; ++k) ++sampled[keyOfArgb(pixels[i + k]) >> kHalfBits];
+  }
+  size_t dense = 0;
+  for (uint32_t h = 0; h < kHalves; ++h) dense += sampled[h] * 16 >= kSparseGroup ? sampled[h] : 0;
+  return samples > 0 && 2 * dense >= samples;
+}
+
+// The rest of the grouped tally, after measureGroups; the entries are written to `entries`.
+void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std::vector<ColorEntry>& entries,
+                  CountHistogram& histogram) {
+  Scratch& work = scratch;
+  uint32_t* next = groups.size;
+  for (uint32_t h = 0, sum = 0; h < kHalves; ++h) {
+    const uint32_t c = next[h];
+    next[h] = sum, sum += c;
+  }
+  // The low halves of the pixels outside uniform chunks grouped by high half, in one scatter
+  // pass; afterwards next[h] is where group h ends.
+  std::vector<uint16_t>& lowBuffer = work.lows;
+  if (lowBuffer.size() < count) lowBuffer.resize(count);
+  uint16_t* lows = lowBuffer.data();
+  auto scatterLows = [&](const uint32_t* p, size_t n) {
+    for (size_t k = 0; k < n; ++k) {
+      const ColorKey key = keyOfArgb(p[k]);
+      lows[next[key >> kHalfBits]++] = static_cast<uint16_t>(key & kHalfMask);
+    }
+  };
+  const size_t chunked = count - count % kChunk;
+  for (size_t i = 0; i < chunked; i += kChunk)
+    if (!uniformChunk(pixels + i)) scatterLows(pixels + i, kChunk);
+  scatterLows(pixels + chunked, count - chunked);
+
+  // Each group counted in a small table that stays in the first-level cache, its colours read
+  // back in key order from a bitmap of the entries touched; a small group is sorted instead.
+  std::vector<ColorEntry>& outBuffer = work.out;
+  if (outBuffer.size() < count + 3) outBuffer.resize(count + 3);
+  ColorEntry* out = outBuffer.data();
+  uint32_t* counts = work.counts;
+  uint64_t* touched = work.touched;
+  const ColorEntry* chunk = groups.uniform->data();
+  const ColorEntry* const chunksEnd = chunk + groups.uniform->size();
+  auto chunkIn = [&](uint32_t h) { return chunk != chunksEnd && entryKey(*chunk) >> kHalfBits == h; };
+  for (uint32_t h = 0, begin = 0; h < kHalves; begin = next[h++]) {
+    const uint32_t end = next[h];
+    if (!chunkIn(h) && end - begin < kSparseGroup) {
+      if (begin != end) out = emitSparseGroup(h, lows + begin, end - begin, out, histogram);
+      continue;
+    }
+    for (uint32_t i = begin; i < end; ++i) {
+      const uint32_t low = lows[i];
+      ++counts[low];
+      touched[low >> 6] |= uint64_t{1} << (low & 63);
+    }
+    for (; chunkIn(h); ++chunk) {
+      const uint32_t low = entryKey(*chunk) & kHalfMask;
+      counts[low] += static_cast<uint32_t>(entryCount(*chunk));
+      touched[low >> 6] |= uint64_t{1} << (low & 63);
+    }
+    out = emitGroup(h, counts, touched, out, histogram);
+  }
+  entries.assign(outBuffer.data(), out);
+}
+
+// Positions and counts in the tallies are 32-bit: larger inputs are tallied in slices.
+constexpr size_t kMaxTally = size_t{1} << 31;
+
+// A tally of a whole input of at most kMaxTally pixels (count > 0) into empty entries and a
+// zeroed histogram.
+using WholeTally = void (*)(const uint32_t*, size_t, std::vector<ColorEntry>&, CountHistogram&);
+
+// Runs `whole` on the pixels, in slices when there are more than it takes.
+void runTally(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
+              WholeTally whole) {
+  entries.clear();
+  CountHistogram spareHistogram;
+  CountHistogram& tallied = histogram ? *histogram : spareHistogram;
+  tallied.fill(0);
   if (count == 0) return;
+  if (count <= kMaxTally) return whole(pixels, count, entries, tallied);
+  std::vector<ColorEntry> slice;
+  for (size_t done = 0; done < count; done += kMaxTally) {
+    runTally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr, whole);
+    entries = combine(entries, slice);
+  }
+  tallied.fill(0);
+  for (ColorEntry e : entries) ++tallied[std::min(entryCount(e), kHistogramTop)];
+}
+
+void groupWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram& tallied) {
+  GroupSizes groups{{}, &scratch.uniform};
+  measureGroups(pixels, count, groups);
+  finishGroups(pixels, count, groups, entries, tallied);
+}
+
+void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram& tallied) {
   // 1. Runs of equal colours, each one item: key << 8 | its length (longer runs are split), and
   //    how many items each value of the two 12-bit digits of the key has.
   std::vector<uint32_t>& itemBuffer = scratch.items;
@@ -92,22 +304,44 @@ void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   }
 
   // 3. Equal keys now lie together: one entry per key, its runs summed.
-  std::vector<ColorEntry> fresh;
-  const bool alone = entries_.empty();
-  std::vector<ColorEntry>& out = alone ? entries_ : fresh;
-  out.clear();
-  out.reserve(n);
-  CountHistogram histogram{};
+  entries.reserve(n);
   size_t i = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
-    out.push_back(makeEntry(total, key));
-    ++histogram[std::min(total, kHistogramTop)];
+    entries.push_back(makeEntry(total, key));
+    ++tallied[std::min(total, kHistogramTop)];
   }
-  if (alone) histogram_ = histogram;
-  if (!alone) {
+}
+
+}  // namespace
+
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                    CountHistogram* histogram) {
+  runTally(pixels, count, entries, histogram, sortWhole);
+}
+
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                   CountHistogram* histogram) {
+  runTally(pixels, count, entries, histogram, groupWhole);
+}
+
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                     CountHistogram* histogram) {
+  if (count <= kMaxTally && groupingPays(pixels, count))
+    tallyByGroups(pixels, count, entries, histogram);
+  else
+    tallyBySorting(pixels, count, entries, histogram);
+}
+
+void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
+  if (count == 0) return;
+  if (entries_.empty()) {
+    tallyArgbPixels(pixels, count, entries_, &histogram_);
+  } else {
+    std::vector<ColorEntry> fresh;
+    tallyArgbPixels(pixels, count, fresh);
     entries_ = combine(entries_, fresh);
     recountHistogram();
   }

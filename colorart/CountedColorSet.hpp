@@ -6,10 +6,9 @@
 // are the same element exactly when their keys are equal. A colour that is not of that form
 // (a component that is not exactly k / 255, or alpha other than 1) is never an element.
 //
-// The tally is sort-based: the keys of a whole image are run-length packed, radix-sorted and
-// summed run by run into one array of entries in key order (count << 24 | key). That touches
-// memory in long sequential sweeps, where a hash table of a photo's colours misses the cache
-// on nearly every pixel. Single additions are kept aside and merged in at the next read.
+// A whole image is tallied at once into one array of entries in key order (count << 24 | key),
+// by one of two exact tallies (see tallyArgbPixels); single additions are kept aside and merged
+// in at the next read.
 #pragma once
 
 #include <array>
@@ -64,6 +63,27 @@ constexpr ColorEntry makeEntry(uint64_t count, ColorKey key) { return count << 2
 constexpr uint64_t entryCount(ColorEntry e) { return e >> 24; }
 constexpr ColorKey entryKey(ColorEntry e) { return static_cast<ColorKey>(e & 0xFFFFFF); }
 
+// The exact colours of `count` premultiplied ARGB32 pixels drawn over black (see keyOfArgb), with
+// how many pixels have each, into `entries` in key order. Two tallies, both sweeping memory in
+// long runs where a hash table of a photo's colours misses the cache on nearly every pixel:
+// - tallyByGroups groups the pixels by the high 12 bits of the key in one scatter pass, then
+//   counts each group's low 12 bits in a table small enough for the first-level cache, reading
+//   the colours back from a bitmap of the entries touched; chunks of 16 pixels of one colour are
+//   counted whole. It wins when most pixels lie in well-filled groups, as in a photo.
+// - tallyBySorting packs runs of equal pixels, radix-sorts them by two 12-bit digits and sums
+//   the runs of each key. It wins for few colours in long runs and for colours spread thin.
+// tallyArgbPixels looks at a sample of the pixels and takes whichever suits them.
+// With `histogram`, each also fills it with how many colours have each count (see CountHistogram).
+constexpr uint64_t kHistogramTop = 255;
+// How many distinct colours have each count, counts of kHistogramTop and more together.
+using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                     CountHistogram* histogram = nullptr);
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                   CountHistogram* histogram = nullptr);
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
+                    CountHistogram* histogram = nullptr);
+
 class CountedColorSet {
  public:
   // `capacity`: room for that many single additions before the first read.
@@ -100,8 +120,8 @@ class CountedColorSet {
   }
 
   // How many distinct colours have each count, counts of kHistogramTop and more together.
-  static constexpr uint64_t kHistogramTop = 255;
-  using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
+  static constexpr uint64_t kHistogramTop = colorart::kHistogramTop;
+  using CountHistogram = colorart::CountHistogram;
   const CountHistogram& countHistogram() const {
     if (!pending_.empty()) merge();
     return histogram_;

@@ -89,6 +89,244 @@ UIColorRef colorOfKey(ColorKey key) {
   return UIColor::colorWithRed(c.r, c.g, c.b, c.a);
 }
 
+// The pixels of the image as the bitmap it is drawn into would hold them, or null when there are
+// none. That bitmap would be black, 8-bit RGB, of the image's own size, with one image pixel per
+// bitmap pixel: each pixel's colour is its premultiplied colour bytes (see keyOfArgb). So the
+// colours are read from the image's pixels directly, without making the bitmap; a size that no
+// bitmap context takes yields no colours, as it would.
+const uint32_t* bitmapPixels(const UIImageRef& image, int64_t* width, int64_t* height) {
+  *width = image ? image->pixelWidth() : 0, *height = image ? image->pixelHeight() : 0;
+  if (*width <= 0 || *height <= 0 || *width > UIImage::kMaxSide || *height > UIImage::kMaxSide ||
+      *width * *height > UIImage::kMaxPixels || image->pixels().size() != static_cast<size_t>(*width * *height))
+    return nullptr;
+  return image->pixels().data();
+}
+
+// The colours of the leftmost column on more rows than the threshold, compared unsigned (a
+// negative threshold admits none), packed as count << 24 | key.
+std::vector<uint64_t> edgeCandidates(const uint32_t* pixels, int64_t width, int64_t height, int64_t threshold) {
+  CountedColorSet edgeColors(height);
+  for (int64_t y = 0; y < height; ++y) edgeColors.add(colorart::keyOfArgb(pixels[y * width]));
+  std::vector<uint64_t> candidates;
+  for (colorart::ColorEntry e : edgeColors.entries())
+    if (colorart::entryCount(e) > static_cast<uint64_t>(threshold)) candidates.push_back(e);
+  return candidates;
+}
+
+// Of the (non-empty) edge candidates: the most frequent, unless it is black or white and a
+// colour that is neither occurs more than 0.4 times as often; then the most frequent such.
+ColorKey chooseEdgeColor(std::vector<uint64_t>& candidates) {
+  DescendingWalk sorted(candidates);
+  const uint64_t first = sorted[0];
+  if (!colorart::isBlackOrWhite(colorart::rgbaOfKey(keyOf(first))) || sorted.size() < 2) return keyOf(first);
+  for (size_t i = 1; i < sorted.size(); ++i) {
+    const uint64_t entry = sorted[i];
+    if (static_cast<double>(countOf(entry)) / static_cast<double>(countOf(first)) <= 0.4) break;
+    if (!colorart::isBlackOrWhite(colorart::rgbaOfKey(keyOf(entry)))) return keyOf(entry);
+  }
+  return keyOf(first);
+}
+
+// The three text colour slots while the candidates are walked; some may be filled on entry.
+// Each candidate is offered to the first empty slot only.
+class TextSlots {
+ public:
+  TextSlots(UIColorRef& primaryColor, UIColorRef& secondaryColor, UIColorRef& detailColor,
+            const UIColorRef& backgroundColor)
+      : outputs_{&primaryColor, &secondaryColor, &detailColor}, hasBackground_(backgroundColor != nullptr) {
+    for (int i = 0; i < 3; ++i) {
+      filled_[i] = *outputs_[i] != nullptr;
+      if (filled_[i]) chosen_[i] = colorart::rgbaOf(**outputs_[i]);
+    }
+    if (hasBackground_)
+      backgroundLuminance_ =
+          colorart::luminance(backgroundColor->red(), backgroundColor->green(), backgroundColor->blue());
+  }
+
+  bool full() const { return filled_[0] && filled_[1] && filled_[2]; }
+
+  // Walks candidates in descending order without sorting them: the walk takes, for each slot in
+  // turn, the first candidate after the one taken last that passes the slot's test, so each
+  // step is a search for the largest such candidate. (Copies of the colour just taken, which
+  // share its packed value, could never pass the next slot's test: they are not distinct from it.)
+  // orderOf(i) is candidate i's place in the order, colourOf(i) its colour. Returns true when the
+  // walk is over.
+  template <class Order, class Colour>
+  bool walk(size_t n, Order&& orderOf, Colour&& colourOf) {
+    uint64_t bound = UINT64_MAX;  // candidates taken so far are all at or above it
+    for (;;) {
+      if (full()) return true;
+      bool found = false;
+      uint64_t best = 0;
+      size_t bestIndex = 0;
+      // From the back: the lists are in key order, so among equal counts the largest comes
+      // first and most of the rest is passed over on the order alone.
+      for (size_t i = n; i-- > 0;) {
+        const uint64_t order = orderOf(i);
+        if (order >= bound || (found && order <= best)) continue;
+        if (!accepts(colourOf(i))) continue;
+        best = order, bestIndex = i, found = true;
+      }
+      if (!found) return false;
+      if (take(colourOf(bestIndex))) return true;
+      bound = best;
+    }
+  }
+
+  // Hands the colours chosen during the walk to the slots that were empty.
+  void finish() {
+    for (int i = 0; i < 3; ++i)
+      if (filled_[i] && !*outputs_[i])
+        *outputs_[i] = UIColor::colorWithRed(chosen_[i].r, chosen_[i].g, chosen_[i].b, chosen_[i].a);
+  }
+
+ private:
+  bool contrasts(const RGBA& x) const {
+    return !hasBackground_ ||
+           colorart::contrastRatio(colorart::luminance(x.r, x.g, x.b), backgroundLuminance_) > 1.6;
+  }
+  // The test of the first empty slot.
+  bool accepts(const RGBA& x) const {
+    if (!filled_[0]) return contrasts(x);
+    if (!filled_[1]) return colorart::isDistinct(chosen_[0], x) && contrasts(x);
+    if (!filled_[2]) return colorart::isDistinct(chosen_[1], x) && colorart::isDistinct(chosen_[0], x) && contrasts(x);
+    return false;
+  }
+  // Fills the first empty slot; true when that was the last.
+  bool take(const RGBA& x) {
+    int slot = !filled_[0] ? 0 : !filled_[1] ? 1 : 2;
+    chosen_[slot] = x, filled_[slot] = true;
+    return slot == 2;
+  }
+
+  RGBA chosen_[3];
+  bool filled_[3];
+  UIColorRef* outputs_[3];
+  bool hasBackground_;
+  double backgroundLuminance_ = 0;
+};
+
+// The text colour candidates of a colour set, walked by count, largest first. Every colour C of
+// the set is a candidate with the colour C' (C with its saturation raised to the minimum) and
+// the count of C' in the set, if C' has the wanted darkness. The walk usually ends after a few,
+// so they are gathered in tiers of counts, each tier from a pass over the set that looks at the
+// count first.
+//
+// Which colour C' is, and so which count a candidate has, depends on C:
+// - saturation at least the minimum: C' is C, with C's count;
+// - below it, when the raised colour's smallest component can't be k / 255 (decided by the
+//   brightness alone, see Tables): C' is no pixel colour, count 0, walked after all others;
+// - below it otherwise (a few brightness levels): C' may be a pixel colour with a count of its
+//   own, unrelated to C's. These colours are worked out in full in the first pass ("special").
+class TextCandidates {
+ public:
+  TextCandidates(const CountedColorSet& colors, bool findDarkTextColor)
+      : colors_(colors), findDark_(findDarkTextColor), histogram_(colors.countHistogram()) {}
+
+  // Walks the candidates of non-zero count, tier by tier. True when the walk is over.
+  bool walkCounted(TextSlots& slots) {
+    // The first tier holds at least 64 colours where there are that many, the second at least
+    // 4096, the third all the rest.
+    const size_t tierSizes[] = {64, 4096, SIZE_MAX};
+    uint64_t high = UINT64_MAX;
+    bool firstPass = true;
+    for (size_t tierSize : tierSizes) {
+      if (high <= 1) break;
+      const uint64_t low = lowestCountFor(tierSize, high);
+      gatherTier(low, high, firstPass);
+      firstPass = false;
+      const uint64_t* tier = tier_.data();
+      if (slots.walk(
+              tier_.size(), [tier](size_t i) { return tier[i]; },
+              [tier](size_t i) { return colorart::rgbaOfKey(keyOf(tier[i])); }))
+        return true;
+      high = low;
+    }
+    return false;
+  }
+
+  // Walks the candidates of count 0 (greyish colours whose raised colour no pixel has), in key
+  // order, largest first; those of the wrong darkness are out. Needs walkCounted to have run.
+  void walkUncounted(TextSlots& slots) {
+    const Tables& t = tables();
+    for (const colorart::ColorEntry e : colors_.entries()) {
+      const ColorKey key = colorart::entryKey(e);
+      const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+      const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
+      if (!t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + minc]) uncounted_.push_back(key);
+    }
+    std::vector<std::pair<ColorKey, RGBA>> raisedColours;
+    raisedColours.reserve(uncounted_.size());
+    for (const ColorKey key : uncounted_) {
+      RGBA raised;
+      colorart::withMinimumSaturation(colorart::rgbaOfKey(key), SLColorArt::kMinimumTextSaturation, &raised);
+      if (colorart::isDark(raised) == findDark_) raisedColours.emplace_back(key, raised);
+    }
+    slots.walk(
+        raisedColours.size(), [&](size_t i) { return uint64_t{raisedColours[i].first}; },
+        [&](size_t i) { return raisedColours[i].second; });
+  }
+
+ private:
+  static constexpr uint64_t kTop = CountedColorSet::kHistogramTop;  // counts of kTop and more together
+
+  // The largest low < below such that at least `wanted` colours have a count in [low, below).
+  uint64_t lowestCountFor(size_t wanted, uint64_t below) const {
+    size_t n = below > kTop ? histogram_[kTop] : 0;
+    uint64_t low = std::min(below, kTop);
+    while (low > 1 && n < wanted) n += histogram_[--low];
+    return std::max<uint64_t>(low, 1);
+  }
+
+  // The candidates with counts in [low, high) into tier_. The first pass also works out every
+  // special colour.
+  void gatherTier(uint64_t low, uint64_t high, bool firstPass) {
+    const Tables& t = tables();
+    const bool findDark = findDark_;
+    std::vector<uint64_t> tier = std::move(tier_);
+    tier.clear();
+    for (const colorart::ColorEntry e : colors_.entries()) {
+      const ColorKey key = colorart::entryKey(e);
+      const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+      if (firstPass) {
+        const uint32_t maxc = std::max({r, g, b});
+        if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + std::min({r, g, b})]) {
+          findSpecial(key);
+          continue;
+        }
+      }
+      // The count first: most colours of a photo occur once or twice.
+      if (colorart::entryCount(e) - low >= high - low) continue;
+      const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
+      if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour
+      const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
+      if ((luminance < 0.5) == findDark) tier.push_back(e);
+    }
+    for (const uint64_t c : special_)
+      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
+    tier_ = std::move(tier);
+  }
+
+  // A special colour: a candidate of its own count, or one of count 0.
+  void findSpecial(ColorKey key) {
+    RGBA raised;
+    colorart::withMinimumSaturation(colorart::rgbaOfKey(key), SLColorArt::kMinimumTextSaturation, &raised);
+    ColorKey raisedKey;
+    uint64_t raisedCount = colorart::keyOfColor(raised, &raisedKey) ? colors_.countForKey(raisedKey) : 0;
+    if (raisedCount == 0)
+      uncounted_.push_back(key);
+    else if (colorart::isDark(raised) == findDark_)
+      special_.push_back(pack(raisedCount, raisedKey));
+  }
+
+  const CountedColorSet& colors_;
+  const bool findDark_;
+  const CountedColorSet::CountHistogram& histogram_;
+  std::vector<uint64_t> tier_;
+  std::vector<uint64_t> special_;   // special candidates with a non-zero count
+  std::vector<ColorKey> uncounted_;  // colours C whose C' has count 0
+};
+
 }  // namespace
 
 const ClassInfo& SLColorArt::staticClassInfo() {
@@ -158,193 +396,22 @@ SLColorArt::Dictionary SLColorArt::_analyzeImage(const UIImageRef& image) const 
 
 UIColorRef SLColorArt::_findEdgeColor(const UIImageRef& image, CountedColorSet& imageColors) const {
   imageColors.clear();
-  const int64_t width = image ? image->pixelWidth() : 0, height = image ? image->pixelHeight() : 0;
-  // The bitmap the image is drawn into would be black, 8-bit RGB, of the image's own size, with
-  // one image pixel per bitmap pixel: each pixel's colour is its premultiplied colour bytes
-  // (see keyOfArgb). So the colours are read from the image's pixels directly, without making
-  // the bitmap; a size that no bitmap context takes yields no colours, as it would.
-  if (width <= 0 || height <= 0 || width > UIImage::kMaxSide || height > UIImage::kMaxSide ||
-      width * height > UIImage::kMaxPixels || image->pixels().size() != static_cast<size_t>(width * height))
-    return nullptr;
-  const uint32_t* pixels = image->pixels().data();
+  int64_t width, height;
+  const uint32_t* pixels = bitmapPixels(image, &width, &height);
+  if (!pixels) return nullptr;
   imageColors.addArgbPixels(pixels, static_cast<size_t>(width * height));
-  CountedColorSet edgeColors(height);
-  for (int64_t y = 0; y < height; ++y) edgeColors.add(colorart::keyOfArgb(pixels[y * width]));
-
-  // Colours on more rows than the threshold, compared unsigned: a negative threshold admits none.
-  const uint64_t threshold = static_cast<uint64_t>(randomColorThreshold());
-  std::vector<uint64_t> candidates;
-  for (colorart::ColorEntry e : edgeColors.entries())
-    if (colorart::entryCount(e) > threshold) candidates.push_back(e);
+  std::vector<uint64_t> candidates = edgeCandidates(pixels, width, height, randomColorThreshold());
   if (candidates.empty()) return nullptr;
-
-  DescendingWalk sorted(candidates);
-  const uint64_t first = sorted[0];
-  if (!colorart::isBlackOrWhite(colorart::rgbaOfKey(keyOf(first))) || sorted.size() < 2) return colorOfKey(keyOf(first));
-  for (size_t i = 1; i < sorted.size(); ++i) {
-    const uint64_t entry = sorted[i];
-    if (static_cast<double>(countOf(entry)) / static_cast<double>(countOf(first)) <= 0.4) break;
-    if (!colorart::isBlackOrWhite(colorart::rgbaOfKey(keyOf(entry)))) return colorOfKey(keyOf(entry));
-  }
-  return colorOfKey(keyOf(first));
+  return colorOfKey(chooseEdgeColor(candidates));
 }
 
 void SLColorArt::_findTextColors(const CountedColorSet& colors, UIColorRef& primaryColor, UIColorRef& secondaryColor,
                                  UIColorRef& detailColor, const UIColorRef& backgroundColor) const {
   const bool findDarkTextColor = !(backgroundColor && pc_isDarkColor(*backgroundColor));
-  const Tables& t = tables();
-
-  // The three slots, some perhaps filled on entry.
-  RGBA chosen[3];
-  UIColorRef* outputs[3] = {&primaryColor, &secondaryColor, &detailColor};
-  bool filled[3];
-  for (int i = 0; i < 3; ++i) {
-    filled[i] = *outputs[i] != nullptr;
-    if (filled[i]) chosen[i] = colorart::rgbaOf(**outputs[i]);
+  TextSlots slots(primaryColor, secondaryColor, detailColor, backgroundColor);
+  if (!slots.full()) {
+    TextCandidates candidates(colors, findDarkTextColor);
+    if (!candidates.walkCounted(slots)) candidates.walkUncounted(slots);
   }
-  const bool hasBackground = backgroundColor != nullptr;
-  const double backgroundLuminance =
-      hasBackground ? colorart::luminance(backgroundColor->red(), backgroundColor->green(), backgroundColor->blue()) : 0;
-  auto contrasts = [&](const RGBA& x) {
-    return !hasBackground || colorart::contrastRatio(colorart::luminance(x.r, x.g, x.b), backgroundLuminance) > 1.6;
-  };
-  // The walk offers each candidate to the first empty slot. `accepts` is that slot's test;
-  // `take` fills the slot and says whether the walk is over.
-  auto accepts = [&](const RGBA& x) {
-    if (!filled[0]) return contrasts(x);
-    if (!filled[1]) return colorart::isDistinct(chosen[0], x) && contrasts(x);
-    if (!filled[2]) return colorart::isDistinct(chosen[1], x) && colorart::isDistinct(chosen[0], x) && contrasts(x);
-    return false;
-  };
-  auto take = [&](const RGBA& x) {
-    int slot = !filled[0] ? 0 : !filled[1] ? 1 : 2;
-    chosen[slot] = x, filled[slot] = true;
-    return slot == 2;
-  };
-  // Walks candidates in descending order without sorting them: the walk takes, for each slot in
-  // turn, the first candidate after the one taken last that passes the slot's test, so each
-  // step is a search for the largest such candidate. (Copies of the colour just taken, which
-  // share its packed value, could never pass the next slot's test: they are not distinct from it.)
-  // Returns true when the walk is over.
-  auto walk = [&](size_t n, auto&& orderOf, auto&& colourOf) {
-    uint64_t bound = UINT64_MAX;  // candidates taken so far are all at or above it
-    for (;;) {
-      if (filled[0] && filled[1] && filled[2]) return true;
-      bool found = false;
-      uint64_t best = 0;
-      size_t bestIndex = 0;
-      // From the back: the lists are in key order, so among equal counts the largest comes
-      // first and most of the rest is passed over on the order alone.
-      for (size_t i = n; i-- > 0;) {
-        const uint64_t order = orderOf(i);
-        if (order >= bound || (found && order <= best)) continue;
-        if (!accepts(colourOf(i))) continue;
-        best = order, bestIndex = i, found = true;
-      }
-      if (!found) return false;
-      if (take(colourOf(bestIndex))) return true;
-      bound = best;
-    }
-  };
-  auto finish = [&] {
-    for (int i = 0; i < 3; ++i)
-      if (filled[i] && !*outputs[i])
-        *outputs[i] = UIColor::colorWithRed(chosen[i].r, chosen[i].g, chosen[i].b, chosen[i].a);
-  };
-  if (filled[0] && filled[1] && filled[2]) return finish();
-
-  // Every colour C of the set is a candidate with the colour C' (C with its saturation raised to
-  // the minimum) and the count of C' in the set, if C' has the wanted darkness. The candidates are
-  // walked by count, largest first; the walk usually ends after a few, so they are gathered in
-  // tiers of counts, each tier from a pass over the table that looks at the count first.
-  //
-  // Which colour C' is, and so which count a candidate has, depends on C:
-  // - saturation at least the minimum: C' is C, with C's count;
-  // - below it, when the raised colour's smallest component can't be k / 255 (decided by the
-  //   brightness alone, see Tables): C' is no pixel colour, count 0, walked after all others;
-  // - below it otherwise (a few brightness levels): C' may be a pixel colour with a count of its
-  //   own, unrelated to C's. These colours are worked out in full in the first pass.
-  const std::vector<colorart::ColorEntry>& entries = colors.entries();
-  std::vector<uint64_t> special;  // candidates from the last group with a non-zero count
-  std::vector<ColorKey> uncounted;  // colours C whose C' has count 0
-  // Colours by count, counts of kTop and more together.
-  constexpr uint64_t kTop = CountedColorSet::kHistogramTop;
-  const CountedColorSet::CountHistogram& histogram = colors.countHistogram();
-  // The colours of the last group, found in the first pass.
-  auto findSpecial = [&](ColorKey key) {
-    RGBA raised;
-    colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
-    ColorKey raisedKey;
-    uint64_t raisedCount = colorart::keyOfColor(raised, &raisedKey) ? colors.countForKey(raisedKey) : 0;
-    if (raisedCount == 0)
-      uncounted.push_back(key);
-    else if (colorart::isDark(raised) == findDarkTextColor)
-      special.push_back(pack(raisedCount, raisedKey));
-  };
-
-  // Tiers: counts in [low, high). The first holds at least 64 colours where there are that many,
-  // the second at least 4096, the third all the rest.
-  const size_t tierSizes[] = {64, 4096, SIZE_MAX};
-  auto lowestCountFor = [&](size_t wanted, uint64_t below) -> uint64_t {
-    // The largest low < below such that at least `wanted` colours have a count in [low, below).
-    size_t n = below > kTop ? histogram[kTop] : 0;
-    uint64_t low = std::min(below, kTop);
-    while (low > 1 && n < wanted) n += histogram[--low];
-    return std::max<uint64_t>(low, 1);
-  };
-
-  std::vector<uint64_t> tier;
-  uint64_t high = UINT64_MAX;
-  bool firstPass = true;
-  for (size_t tierSize : tierSizes) {
-    if (high <= 1) break;
-    const uint64_t low = lowestCountFor(tierSize, high);
-    tier.clear();
-    for (const colorart::ColorEntry e : entries) {
-      const ColorKey key = colorart::entryKey(e);
-      const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-      if (firstPass) {
-        // Every colour once, for the last group.
-        const uint32_t maxc = std::max({r, g, b});
-        if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + std::min({r, g, b})]) {
-          findSpecial(key);
-          continue;
-        }
-      }
-      // The count first: most colours of a photo occur once or twice.
-      if (colorart::entryCount(e) - low >= high - low) continue;
-      const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
-      if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour: see above
-      const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
-      if ((luminance < 0.5) == findDarkTextColor) tier.push_back(e);
-    }
-    firstPass = false;
-    for (const uint64_t c : special)
-      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
-    if (walk(
-            tier.size(), [&](size_t i) { return tier[i]; },
-            [&](size_t i) { return colorart::rgbaOfKey(keyOf(tier[i])); }))
-      return finish();
-    high = low;
-  }
-
-  // Last, the candidates of count 0: greyish colours whose raised colour no pixel has.
-  for (const colorart::ColorEntry e : entries) {
-    const ColorKey key = colorart::entryKey(e);
-    const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-    const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
-    if (!t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + minc]) uncounted.push_back(key);
-  }
-  // Of the wrong darkness: out. The rest in key order, largest first.
-  std::vector<std::pair<ColorKey, RGBA>> raisedColours;
-  raisedColours.reserve(uncounted.size());
-  for (const ColorKey key : uncounted) {
-    RGBA raised;
-    colorart::withMinimumSaturation(colorart::rgbaOfKey(key), kMinimumTextSaturation, &raised);
-    if (colorart::isDark(raised) == findDarkTextColor) raisedColours.emplace_back(key, raised);
-  }
-  walk(
-      raisedColours.size(), [&](size_t i) { return uint64_t{raisedColours[i].first}; },
-      [&](size_t i) { return raisedColours[i].second; });
-  finish();
+  slots.finish();
 }

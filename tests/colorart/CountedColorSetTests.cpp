@@ -93,6 +93,53 @@ TEST(CountedColorSet, PixelTallyAgreesWithAPlainCount) {
   EXPECT_EQ(set.size(), expected.size());
 }
 
+TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
+  // Kinds that send the grouped tally down each of its paths: well-filled groups (table),
+  // thinly spread colours (small sorted groups), chunks of 16 pixels of one colour (some
+  // differing only in alpha, some unaligned, the same colour in chunks and loose), a colour
+  // that has only whole chunks, and lengths that are no multiple of 16.
+  using namespace colorart;
+  std::mt19937 rng(4242);
+  auto plainCount = [](const std::vector<uint32_t>& pixels) {
+    std::map<ColorKey, uint64_t> counts;
+    for (uint32_t p : pixels) ++counts[keyOfArgb(p)];
+    std::vector<ColorEntry> entries;
+    for (auto [key, count] : counts) entries.push_back(makeEntry(count, key));
+    return entries;
+  };
+  for (int kind = 0; kind < 5; ++kind) {
+    std::vector<uint32_t> pixels;
+    const size_t n = 20000 + rng() % 17;
+    while (pixels.size() < n) {
+      uint32_t p;
+      switch (kind) {
+        case 0: p = 0xFF000000u | (rng() & 0x0F0F0F); break;  // few groups, many pixels each
+        case 1: p = rng(); break;                              // spread thin, any alpha
+        case 2: {                                              // runs, alpha varying within them
+          const uint32_t rgb = rng() % 6 * 0x030507u;
+          for (uint32_t k = 1 + rng() % 40; k-- > 0;) pixels.push_back((rng() << 24) | rgb);
+          continue;
+        }
+        case 3: p = pixels.size() < 16 * 300 ? 0xFF123456u : 0xFF000000u | (rng() & 0x3F3F3F); break;
+        default: p = 0xFF000000u | (rng() % 3 ? rng() & 0xFF : rng() & 0xFFFFFF); break;
+      }
+      pixels.push_back(p);
+    }
+    SCOPED_TRACE(kind);
+    const std::vector<ColorEntry> expected = plainCount(pixels);
+    std::vector<ColorEntry> grouped, sorted, chosen;
+    tallyByGroups(pixels.data(), pixels.size(), grouped);
+    tallyBySorting(pixels.data(), pixels.size(), sorted);
+    tallyArgbPixels(pixels.data(), pixels.size(), chosen);
+    EXPECT_EQ(grouped, expected);
+    EXPECT_EQ(sorted, expected);
+    EXPECT_EQ(chosen, expected);
+    // The same again, as the tallies' working memory is kept from call to call.
+    tallyByGroups(pixels.data(), pixels.size(), grouped);
+    EXPECT_EQ(grouped, expected);
+  }
+}
+
 TEST(CountedColorSet, OnlyEightBitOpaqueColoursCanBeElements) {
   using namespace colorart;
   CountedColorSet set;
