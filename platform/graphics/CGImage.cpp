@@ -17,5 +17,3 @@ std::string CGImage::digest() const {
   return fmt::format("{:016x}", h);
 }
 
-size_t CGImageGetWidth(const CGImageRef& image) { return image ? static_cast<size_t>(image->width()) : 0; }
-size_t CGImageGetHeight(const CGImageRef& image) { return image ? static_cast<size_t>(image->height()) : 0; }

@@ -1,13 +1,12 @@
 // Core Graphics stand-in: bitmap images as values.
 // Implements: an image of pixels in the 32-bit ARGB layout, native byte order, alpha
 // premultiplied, rows packed at exactly width pixels (the layout of a Cairo ARGB32 image
-// surface with stride 4 x width); its size in pixels (CGImageGetWidth, CGImageGetHeight); the
-// size limits every image of the platform keeps to; a digest of the pixels. The images of
-// UIKit (UIImage) and the graphics contexts are built on it.
+// surface with stride 4 x width); its size in pixels; the size limits that every image of the
+// platform keeps to; a digest of the pixels. UIKit's images (UIImage) and the graphics
+// contexts are built on it.
 // Leaves out: other pixel formats and colour spaces, data providers, decode arrays.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,7 +37,3 @@ class CGImage {
   std::vector<uint32_t> pixels_;
 };
 using CGImageRef = std::shared_ptr<const CGImage>;
-
-// Zero for a null image.
-size_t CGImageGetWidth(const CGImageRef& image);
-size_t CGImageGetHeight(const CGImageRef& image);
