@@ -8,7 +8,7 @@ ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
            LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz
+.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz fuzz-run fuzz-smoke check-format
 
 all: build
 
@@ -43,16 +43,15 @@ test: test-default test-asan
 SECONDS ?= 60
 CRASH_KILLS ?= 2000
 FUZZ_TARGETS = settings panelists strings artwork slider simline
-FUZZ_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-           LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
-           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The fuzz build runs its own tools (the pane's resources) under the same sanitizers.
+FUZZ_ENV = $(ASAN_ENV)
 
 build-fuzz: setup
 	./scripts/setup.sh --fuzz
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target velloway-fuzz-,$(FUZZ_TARGETS))
+	$(FUZZ_ENV) cmake --build --preset fuzz -j $(JOBS) $(addprefix --target velloway-fuzz-,$(FUZZ_TARGETS))
 
-fuzz: build-fuzz
+fuzz-run: build-fuzz
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p build/fuzz/corpus/$$t build/fuzz/crashes/$$t; \
 	  dict=""; [ -f tests/fuzz/dict/$$t.dict ] && dict="-dict=tests/fuzz/dict/$$t.dict"; \
@@ -62,8 +61,18 @@ fuzz: build-fuzz
 	    -artifact_prefix=build/fuzz/crashes/$$t/ 2> build/fuzz/$$t.log || { tail -40 build/fuzz/$$t.log; exit 1; }; \
 	  grep -h "stat::number_of_executed_units" build/fuzz/$$t.log | sed "s/^/$$t: /"; \
 	done
+
+fuzz: fuzz-run
 	$(MAKE) build
 	VELLOWAY_CRASH_KILLS=$(CRASH_KILLS) ./build/default/bin/prefs_tests --gtest_filter='CrashSafety*'
+
+# What CI adds to `make test`: each fuzz target briefly from its seeds, so that a regression in a
+# parser is caught, and the formatting check.
+fuzz-smoke:
+	$(MAKE) fuzz-run SECONDS=20
+
+check-format: setup
+	./scripts/check-format.sh
 
 bench: build
 	./build/default/bin/velloway-bench

@@ -1,7 +1,7 @@
 // Rendering benchmark: a full 375 x 667 screen at scale 2 (the reachability screen: the home
 // screen lowered under the overlay with its dark blur and vibrancy; a settings page under the
-// mail sheet), against its parts, so the ratios show where the time goes. Built by
-// render/CMakeLists.txt as velloway-render-bench.
+// mail sheet), against its parts, so the ratios show where the time goes. Built as
+// velloway-render-bench.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -23,31 +23,9 @@
 #include "platform/uikit/UIWindow.hpp"
 #include "render/BlurEffect.hpp"
 #include "render/Renderer.hpp"
+#include "tests/support/Scenes.hpp"
 
 namespace {
-
-UIImageRef artwork(int side) {
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
-  cairo_t* cr = cairo_create(s);
-  cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, side, side);
-  cairo_pattern_add_color_stop_rgb(g, 0, 0.98, 0.55, 0.18);
-  cairo_pattern_add_color_stop_rgb(g, 1, 0.20, 0.10, 0.45);
-  cairo_set_source(cr, g);
-  cairo_paint(cr);
-  cairo_pattern_destroy(g);
-  cairo_set_source_rgb(cr, 1.0, 0.85, 0.35);
-  cairo_arc(cr, side * 0.6, side * 0.4, side * 0.2, 0, 2 * M_PI);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(s);
-  std::vector<uint32_t> pixels(size_t(side) * side);
-  const auto* data = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  for (int y = 0; y < side; ++y)
-    for (int x = 0; x < side; ++x) pixels[size_t(y) * side + x] = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride)[x];
-  cairo_surface_destroy(s);
-  return std::make_shared<UIImage>(side, side, std::move(pixels));
-}
 
 UILabelRef label(CGRect frame, const char* text, double size, long alignment) {
   auto l = std::make_shared<UILabel>(frame);
@@ -56,40 +34,6 @@ UILabelRef label(CGRect frame, const char* text, double size, long alignment) {
   l->setTextColor(UIColor::whiteColor());
   l->setTextAlignment(alignment);
   return l;
-}
-
-UIViewRef overlay(double W, double H, const UIImageRef& art) {
-  auto root = std::make_shared<UIView>(CGRectMake(0, 0, W, H));
-  auto backdrop = std::make_shared<UIImageView>(CGRectMake(0, 0.25 * W - 0.5 * H, W, W));
-  backdrop->setImage(art);
-  root->addSubview(backdrop);
-  auto blur = UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark);
-  auto blurView = UIVisualEffectView::create(blur);
-  blurView->setFrame(CGRectMake(0, 0, W, H + 90));
-  auto vibrancy = UIVisualEffectView::create(UIVibrancyEffect::effectForBlurEffect(blur));
-  vibrancy->setFrame(CGRectMake(0, 0, W, H));
-  vibrancy->contentView()->addSubview(label(CGRectMake(10, 0.88 * H, W, 30), "Repeat: All", 14, NSTextAlignmentLeft));
-  vibrancy->contentView()->addSubview(label(CGRectMake(0, 0.88 * H, W - 10, 30), "Shuffle: Off", 14, NSTextAlignmentRight));
-  auto controls = std::make_shared<UIView>(CGRectMake(10, 95, W - 20, 150));
-  controls->setTintColor(UIColor::whiteColor());
-  controls->addSubview(label(CGRectMake(0, 16, W - 20, 22), "Midnight Drive", 17, NSTextAlignmentCenter));
-  controls->addSubview(label(CGRectMake(0, 40, W - 20, 18), "The Vellos", 13, NSTextAlignmentCenter));
-  const char* titles[] = {"Previous", "Pause", "Next"};
-  for (int i = 0; i < 3; ++i) {
-    auto b = UIButton::buttonWithType(UIButtonTypeSystem);
-    b->setFrame(CGRectMake((W - 20) / 2 + (i - 1) * 88 - 22, 66, 44, 44));
-    b->setTitle(std::string(titles[i]), 0);
-    controls->addSubview(b);
-  }
-  vibrancy->contentView()->addSubview(controls);
-  blurView->contentView()->addSubview(vibrancy);
-  root->addSubview(blurView);
-  auto cover = std::make_shared<UIImageView>(CGRectMake(0.375 * W, 0.06 * H, 0.25 * W, 0.25 * W));
-  cover->setImage(art);
-  cover->layer()->cornerRadius = 4;
-  cover->layer()->masksToBounds = true;
-  root->addSubview(cover);
-  return root;
 }
 
 UIViewRef homeScreen(double W, double H) {
@@ -106,9 +50,9 @@ UIViewRef homeScreen(double W, double H) {
 }
 
 struct Scene {
-  UIImageRef art = artwork(600);
   UIViewRef home = homeScreen(375, 667);
-  UIViewRef window = overlay(375, 300, art);
+  // The overlay as the tweak lays it out, with vibrancy and covers rounded by 4 points.
+  UIViewRef window = test_support::makeOverlay(375, 300, true, 4);
 };
 
 Scene& scene() {

@@ -52,7 +52,7 @@ void KZVLWSliderCell::presentPopup() {
   alert->setTag(kEntryAlertTag);
   alert->show();
   if (auto field = alert->textFieldAtIndex(0)) {
-    field->delegate = shared_from_this();
+    field->delegate = std::dynamic_pointer_cast<UITextFieldDelegate>(shared_from_this());
     field->resignFirstResponder();
     field->keyboardType = 8;  // decimal pad
     field->becomeFirstResponder();

@@ -8,7 +8,9 @@
 #include "platform/preferences/PSSliderTableCell.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 
-class KZVLWSliderCell : public PSSliderTableCell, public UIAlertViewDelegate {
+// It adopts the text field protocol for the entry alert's field but implements none of its
+// operations (each answers yes).
+class KZVLWSliderCell : public PSSliderTableCell, public UIAlertViewDelegate, public UITextFieldDelegate {
   VW_DECLARE_CLASS()
  public:
   static constexpr long kEntryAlertTag = 342879;

@@ -10,7 +10,7 @@ packages=(
   libjpeg62-turbo-dev libpng-dev nlohmann-json3-dev libcli11-dev libfmt-dev
   libsdbus-c++-dev dbus-daemon mpv mpv-mpris ffmpeg
   libgtkmm-4.0-dev xvfb xauth xdotool imagemagick
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
 )
 if [ "${1:-}" = "--fuzz" ]; then

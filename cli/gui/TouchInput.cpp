@@ -138,9 +138,7 @@ void TouchInput::release(CGPoint point, double time) {
 bool TouchInput::type(const std::string& text) {
   auto alert = alert_center::onScreen();
   auto field = alert ? alert->textFieldAtIndex(0) : nullptr;
-  if (!field || !field->isFirstResponder() || text.empty()) return false;
-  field->text += text;
-  return true;
+  return field && field->insertText(text);
 }
 
 bool TouchInput::key(Key key) {
@@ -150,12 +148,7 @@ bool TouchInput::key(Key key) {
   switch (key) {
     case Key::BackSpace: {
       auto field = alert->textFieldAtIndex(0);
-      if (!field || !field->isFirstResponder() || field->text.empty()) return false;
-      // One character: drop the UTF-8 continuation bytes with it.
-      size_t end = field->text.size() - 1;
-      while (end > 0 && (static_cast<unsigned char>(field->text[end]) & 0xC0) == 0x80) --end;
-      field->text.erase(end);
-      return true;
+      return field && field->deleteBackward();
     }
     case Key::Return:
       // The default button: the first other button, else the cancel button.

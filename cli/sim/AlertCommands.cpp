@@ -17,7 +17,7 @@ const SimCommandRegistration registration{
          if (!field) throw SimError("the alert on screen has no text field");
          // The keyboard types into the field that has the focus.
          if (!field->isFirstResponder()) throw SimError("the alert's text field does not have the keyboard");
-         field->text += args[1];
+         if (!args[1].empty() && !field->insertText(args[1])) throw SimError("the alert's text field refused the text");
          return;
        }
        long index = alert->indexOfButtonTitled(args[1]);

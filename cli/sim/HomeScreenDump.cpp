@@ -58,6 +58,25 @@ nlohmann::json window(SimContext& sim) {
   });
 }
 
+// The current overlay's views by property, whether or not they are still in the window: a
+// stripped overlay keeps its views, and now-playing changes still reach them.
+nlohmann::json overlay(SimContext& sim) {
+  auto current = sim.springboard().currentOverlay();
+  if (!current) return nullptr;
+  const UIView& window = *sim.springboard().reachabilityWindow();
+  nlohmann::json out = nlohmann::json::object();
+  for (const auto& [name, view] : current->viewProperties()) {
+    if (!view) {
+      out[name] = nullptr;
+      continue;
+    }
+    nlohmann::json described = view->describeTree();
+    described["inWindow"] = view->isDescendantOfView(window);
+    out[name] = std::move(described);
+  }
+  return out;
+}
+
 const SimDumpFieldRegistration fields[] = {
     {"settings", settings, SimHost::HomeScreen},
     {"host", host, SimHost::HomeScreen},
@@ -68,6 +87,7 @@ const SimDumpFieldRegistration fields[] = {
     {"preferences", preferences},
     {"overlays", [](SimContext& sim) { return nlohmann::json(sim.overlaysMade); }, SimHost::HomeScreen},
     {"window", window, SimHost::HomeScreen},
+    {"overlay", overlay, SimHost::HomeScreen},
 };
 
 }  // namespace

@@ -91,6 +91,8 @@ const SimCommandRegistration command{{"settings",
 
 const SimDumpFieldRegistration paneField{"pane", [](SimContext& sim) { return sim.settings().describePane(); },
                                          SimHost::Settings};
+const SimDumpFieldRegistration entryField{"entry", [](SimContext& sim) { return sim.settings().describeEntry(); },
+                                          SimHost::Settings};
 // The Settings app's window as a view tree (frames in their superviews' coordinates), for
 // finding where a row or control is on screen.
 const SimDumpFieldRegistration screenField{"screen", [](SimContext& sim) { return sim.settings().window()->describeTree(); },

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "platform/corefoundation/CFPreferences.hpp"
+#include "platform/foundation/NSBundle.hpp"
 #include "platform/foundation/NSUserDefaults.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/uikit/LayoutSolver.hpp"
@@ -45,6 +46,7 @@ void SettingsHost::openPane(const std::string& entryName) {
   // The entry is the link row that opened the page.
   page->setSpecifier(PSSpecifier::specifierWithDictionary(entry, nullptr));
   paneRoot_ = page;
+  loadEntryIcon(entry, *bundle);
   if (nestedNavigation()) {
     paneNav_ = std::make_shared<UINavigationController>();
     paneNav_->initWithRootViewController(page);
@@ -54,6 +56,31 @@ void SettingsHost::openPane(const std::string& entryName) {
     settingsNav_->pushViewController(page, true);
   }
   displayPass();
+}
+
+void SettingsHost::loadEntryIcon(const plist::Dictionary& entry, const NSBundle& bundle) {
+  auto text = [&](const char* key) -> std::optional<std::string> {
+    auto it = entry.find(key);
+    return it != entry.end() && it->second.isString() ? std::optional(*it->second.string()) : std::nullopt;
+  };
+  entryLabel_ = text("label");
+  entryIconName_ = text("icon");
+  entryIcon_ = nullptr;
+  if (!entryIconName_) return;
+  // The name is a file in the bundle: "icon.png" is the resource "icon" of type "png".
+  std::filesystem::path name(*entryIconName_);
+  if (name.has_parent_path()) return;
+  std::string type = name.has_extension() ? name.extension().string().substr(1) : "png";
+  if (auto path = bundle.pathForResource(name.stem().string(), type)) entryIcon_ = UIImage::imageWithContentsOfFile(*path);
+}
+
+nlohmann::json SettingsHost::describeEntry() const {
+  if (!isPaneOpen()) return nullptr;
+  nlohmann::json icon = nullptr;
+  if (entryIcon_) icon = {{"name", *entryIconName_}, {"width", entryIcon_->size().width}, {"height", entryIcon_->size().height}};
+  return {{"label", entryLabel_ ? nlohmann::json(*entryLabel_) : nlohmann::json(nullptr)},
+          {"iconName", entryIconName_ ? nlohmann::json(*entryIconName_) : nlohmann::json(nullptr)},
+          {"icon", icon}};
 }
 
 bool SettingsHost::isPaneOpen() const { return paneRoot_ != nullptr; }

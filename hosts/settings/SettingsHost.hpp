@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,7 @@
 #include "platform/messageui/MFMailComposeViewController.hpp"
 #include "platform/preferences/PSListController.hpp"
 #include "platform/preferences/PSRootController.hpp"
+#include "platform/uikit/UIImage.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
 // Something a user could not do (no such row, nothing presented, ...), or a pane that cannot
@@ -95,6 +97,10 @@ class SettingsHost {
   // appearance settings and the presented sheet.
   nlohmann::json describePane() const;
 
+  // The Settings app's row for the opened pane: its label and the icon that the entry names,
+  // loaded from the pane's bundle (null when the pane is closed).
+  nlohmann::json describeEntry() const;
+
   const UIWindowRef& window() const { return window_; }
   const std::shared_ptr<PSRootController>& settingsNavigationController() const { return settingsNav_; }
   // The navigation bar drawn on screen.
@@ -103,12 +109,16 @@ class SettingsHost {
  private:
   NSBundleRef loadPaneBundle(const std::string& entryName, plist::Dictionary* entry) const;
   PSListControllerRef makePage(const ClassInfo* cls) const;
+  void loadEntryIcon(const plist::Dictionary& entry, const NSBundle& bundle);
 
   UIWindowRef window_;
   std::shared_ptr<PSRootController> settingsNav_;
   UIViewControllerRef settingsHome_;
   std::shared_ptr<UINavigationController> paneNav_;  // the pane's own, when nested
   PSListControllerRef paneRoot_;
+  std::optional<std::string> entryLabel_;
+  std::optional<std::string> entryIconName_;
+  UIImageRef entryIcon_;  // null when the entry names none or the bundle lacks it
 };
 
 // A property-list value as JSON (data as its byte count, dates as seconds).

@@ -144,6 +144,14 @@ void wakeLoop() {
   [[maybe_unused]] ssize_t n = ::write(s.wakeFd, &one, sizeof one);
 }
 
+// Simulated times lie on a grid of whole nanoseconds, so that steps which add up to a timer's
+// delay reach the timer exactly: 0.49 s and then 0.01 s from 1.9 s is the 2.4 s at which a
+// 0.5 s timer set at 1.9 s is due, not a rounding error short of it.
+double onNanosecondGrid(double seconds) {
+  const double ns = seconds * 1e9;
+  return std::fabs(ns) < 9e15 ? std::round(ns) / 1e9 : seconds;
+}
+
 // The device clock's reading; the caller holds clockMutex.
 double nowLocked(const DispatchState& s) {
   if (!s.realTime.load(std::memory_order_acquire)) return s.now;
@@ -327,7 +335,9 @@ TimerId schedule(double delaySeconds, std::function<void()> block, double repeat
   {
     std::lock_guard lock(s.clockMutex);
     id = s.nextTimer++;
-    s.timers.emplace(id, Timer{nowLocked(s) + (delaySeconds > 0 ? delaySeconds : 0), repeatInterval, std::move(block)});
+    double fireAt = nowLocked(s) + (delaySeconds > 0 ? delaySeconds : 0);
+    if (!s.realTime.load(std::memory_order_acquire)) fireAt = onNanosecondGrid(fireAt);
+    s.timers.emplace(id, Timer{fireAt, repeatInterval, std::move(block)});
   }
   wakeLoop();  // the loop may be waiting for a later timer
   return id;
@@ -349,7 +359,7 @@ void advance(double seconds) {
   double target;
   {
     std::lock_guard lock(s.clockMutex);
-    target = s.now + (seconds > 0 ? seconds : 0);
+    target = onNanosecondGrid(s.now + (seconds > 0 ? seconds : 0));
   }
   main_loop::runUntilIdle();
   for (;;) {
@@ -366,7 +376,7 @@ void advance(double seconds) {
       s.now = std::max(s.now, due->second.fireAt);
       if (due->second.repeat > 0) {
         block = due->second.block;
-        due->second.fireAt += due->second.repeat;
+        due->second.fireAt = onNanosecondGrid(due->second.fireAt + due->second.repeat);
       } else {
         block = std::move(due->second.block);
         s.timers.erase(due);

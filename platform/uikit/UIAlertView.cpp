@@ -24,12 +24,32 @@ AlertState& state() {
 }  // namespace
 
 bool UITextField::becomeFirstResponder() {
+  if (firstResponder_) return true;
+  if (auto d = delegate.lock(); d && !d->textFieldShouldBeginEditing(*this)) return false;
   firstResponder_ = true;
   return true;
 }
 
 bool UITextField::resignFirstResponder() {
+  if (!firstResponder_) return true;
+  if (auto d = delegate.lock(); d && !d->textFieldShouldEndEditing(*this)) return false;
   firstResponder_ = false;
+  return true;
+}
+
+bool UITextField::insertText(const std::string& typed) {
+  if (!firstResponder_ || typed.empty()) return false;
+  if (auto d = delegate.lock(); d && !d->textFieldShouldChangeCharactersInRange(*this, text.size(), 0, typed)) return false;
+  text += typed;
+  return true;
+}
+
+bool UITextField::deleteBackward() {
+  if (!firstResponder_ || text.empty()) return false;
+  size_t start = text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  if (auto d = delegate.lock(); d && !d->textFieldShouldChangeCharactersInRange(*this, start, text.size() - start, "")) return false;
+  text.erase(start);
   return true;
 }
 

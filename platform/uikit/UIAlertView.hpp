@@ -4,7 +4,8 @@
 // shows at a time, later ones wait in order) and keeps it alive until a button dismisses it;
 // pressing a button calls the delegate's alertView:clickedButtonAtIndex: (cancel is index 0
 // when there is one). Text fields keep text, keyboard type, delegate and first-responder
-// state. Every alert ever shown is remembered for dumps.
+// state; typing goes through insertText/deleteBackward, which ask the field's delegate first.
+// Every alert ever shown is remembered for dumps.
 // Leaves out: alert controllers, secure and login styles, keyboards, animations.
 #pragma once
 
@@ -16,6 +17,20 @@
 #include "platform/uikit/UIControl.hpp"
 
 class UIAlertView;
+class UITextField;
+
+// What a text field asks before it starts or ends editing and before its text changes. Every
+// operation is optional: one that an adopter leaves out answers yes.
+class UITextFieldDelegate {
+ public:
+  virtual ~UITextFieldDelegate() = default;
+  virtual bool textFieldShouldBeginEditing(UITextField&) { return true; }
+  virtual bool textFieldShouldEndEditing(UITextField&) { return true; }
+  // The bytes [location, location + length) of the text are about to become `replacement`.
+  virtual bool textFieldShouldChangeCharactersInRange(UITextField&, size_t location, size_t length, const std::string& replacement) {
+    return true;
+  }
+};
 
 class UITextField : public UIControl {
   VW_DECLARE_CLASS()
@@ -24,10 +39,16 @@ class UITextField : public UIControl {
   std::string text;
   std::optional<std::string> placeholder;
   long keyboardType = 0;
-  std::weak_ptr<NSObject> delegate;
+  // Not retained.
+  std::weak_ptr<UITextFieldDelegate> delegate;
   bool isFirstResponder() const { return firstResponder_; }
+  // Both ask the delegate first; a refusal leaves the state as it is and answers no.
   bool becomeFirstResponder();
   bool resignFirstResponder();
+  // The keyboard's input: only while the field has the keyboard, and only when the delegate
+  // accepts the change. deleteBackward removes one character (all of its UTF-8 bytes).
+  bool insertText(const std::string& typed);
+  bool deleteBackward();
 
  private:
   bool firstResponder_ = false;

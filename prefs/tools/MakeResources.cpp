@@ -67,6 +67,31 @@ bool footerLogo(const std::string& out) {
   return save(s, out);
 }
 
+// The Settings app's icon for the pane's entry: a rounded square in the accent colour with a
+// white note head and stem.
+bool entryIcon(const std::string& out) {
+  auto* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 29, 29);
+  auto* cr = cairo_create(s);
+  accent(cr);
+  roundedRect(cr, 0, 0, 29, 29, 6.5);
+  cairo_fill(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_save(cr);
+  cairo_translate(cr, 12, 20);
+  cairo_scale(cr, 1.3, 1);
+  cairo_arc(cr, 0, 0, 3.2, 0, 2 * M_PI);
+  cairo_restore(cr);
+  cairo_fill(cr);
+  cairo_rectangle(cr, 14.6, 7, 1.8, 13);
+  cairo_fill(cr);
+  cairo_move_to(cr, 16.4, 7);
+  cairo_curve_to(cr, 19, 9, 21, 10, 20, 14);
+  cairo_set_line_width(cr, 1.6);
+  cairo_stroke(cr);
+  cairo_destroy(cr);
+  return save(s, out);
+}
+
 bool portrait(const std::string& out, const char* initials, double r, double g, double b) {
   auto* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 140, 140);
   auto* cr = cairo_create(s);
@@ -102,7 +127,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "images") {
     const std::string& dir = args[1];
-    bool ok = headerLogo(dir + "/headerLogo.png") && footerLogo(dir + "/footerLogo.png") &&
+    bool ok = headerLogo(dir + "/headerLogo.png") && footerLogo(dir + "/footerLogo.png") && entryIcon(dir + "/icon.png") &&
               portrait(dir + "/dovrane.png", "DK", 0.27, 0.45, 0.55) && portrait(dir + "/zindra.png", "ZM", 0.55, 0.35, 0.45);
     return ok ? 0 : 1;
   }

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "ReferenceAnalysis.hpp"
-#include "TestImages.hpp"
+#include "tests/support/TestImages.hpp"
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+ColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"

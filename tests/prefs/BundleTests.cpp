@@ -1,15 +1,15 @@
 // NSBundle: bundles by path, resources, and strings tables in their forms and languages.
 #include "platform/foundation/NSBundle.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
-class BundleTest : public DeviceTest {
+class BundleTest : public SettingsHostTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    SettingsHostTest::SetUp();
     folder_ = device_fs::hostPath("/Library/PreferenceBundles/Test.bundle");
     std::filesystem::create_directories(folder_);
   }

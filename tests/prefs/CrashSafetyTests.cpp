@@ -17,18 +17,18 @@
 #include <random>
 #include <thread>
 
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 extern char** environ;
 
 namespace {
 
-class CrashSafetyTest : public DeviceTest {
+class CrashSafetyTest : public SettingsHostTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    SettingsHostTest::SetUp();
     page_ = openRoot();
     ASSERT_TRUE(page_);
   }

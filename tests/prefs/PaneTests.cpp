@@ -7,9 +7,9 @@
 #include "platform/uikit/UINavigationController.hpp"
 #include "platform/uikit/UISegmentedControl.hpp"
 #include "platform/uikit/UISwitch.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
@@ -20,28 +20,13 @@ std::vector<UILabelRef> labelsOf(const UIViewRef& view) {
   return out;
 }
 
-using SpecifierFn = PSSpecifierArray (*)(const NSObject*, const PSSpecifierArray&);
-using StringFn = std::string (*)(const NSObject*, const std::string&);
-using SharedFn = std::shared_ptr<NSObject> (*)();
-using DevNameFn = std::shared_ptr<PSTableCell> (*)(PSTableCell*, const std::optional<std::string>&,
-                                                   const std::optional<std::string>&, const std::optional<std::string>&,
-                                                   const UIImageRef&);
-using TextsFn = std::vector<std::string> (*)(const UIView*);
-
-class PaneTest : public DeviceTest {
+class PaneTest : public SettingsHostTest {
  protected:
-  std::shared_ptr<NSObject> localizer() {
-    return paneFunction<SharedFn>("_ZN14KZVLWLocalizer15sharedLocalizerEv")();
-  }
+  NSObjectRef localizer() { return paneAccess().sharedLocalizer(); }
   PSSpecifierArray localize(const PSSpecifierArray& specifiers) {
-    return paneFunction<SpecifierFn>(
-        "_ZNK14KZVLWLocalizer32localizedSpecifiersForSpecifiersERKSt10shared_ptrISt6vectorIS0_I11PSSpecifierESaIS3_EEE")(
-        localizer().get(), specifiers);
+    return paneAccess().localizedSpecifiersForSpecifiers(*localizer(), specifiers);
   }
-  std::string translate(const std::string& key) {
-    return paneFunction<StringFn>("_ZNK14KZVLWLocalizer21localizedStringForKeyERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE")(
-        localizer().get(), key);
-  }
+  std::string translate(const std::string& key) { return paneAccess().localizedStringForKey(*localizer(), key); }
   // The root page's header view of a section, as its table would ask for it.
   UIViewRef header(const PSListControllerRef& page, long section) {
     return page->tableViewViewForHeaderInSection(*page->table(), section);
@@ -119,12 +104,33 @@ TEST_F(PaneTest, ComposeNeedsTheSocialServiceAndEveryEndDismissesTheComposer) {
     host_->dismiss(posted);
     EXPECT_EQ(page->presentedViewController(), nullptr);
   }
-  // A sub-page presents from itself.
+  // A sub-page presents from itself, and only while the service is available.
   auto config = pushPage("Configuration");
+  deviceProfile().socialAvailable = false;
+  host_->compose();
+  EXPECT_EQ(config->presentedViewController(), nullptr);
+  EXPECT_EQ(page->presentedViewController(), nullptr);
+  deviceProfile().socialAvailable = true;
   host_->compose();
   EXPECT_TRUE(std::dynamic_pointer_cast<SLComposeViewController>(config->presentedViewController()));
   EXPECT_EQ(page->presentedViewController(), nullptr);
   host_->dismiss();
+}
+
+TEST_F(PaneTest, ASubPageWithoutItsResourceCachesNoRowsAndStillSetsItsTitle) {
+  std::filesystem::remove(bundleFolder() / "VLWMakers.plist");
+  openRoot();
+  auto makers = pushPage("Makers");
+  auto rows = makers->specifiers();
+  ASSERT_TRUE(rows);
+  EXPECT_TRUE(rows->empty());
+  EXPECT_EQ(makers->table()->numberOfSections(), 0);
+  // The resource appearing later changes nothing: the empty rows are the cache.
+  std::filesystem::copy_file(bundleFolder() / "VLWConfiguration.plist", bundleFolder() / "VLWMakers.plist");
+  makers->setTitle("changed");
+  EXPECT_EQ(makers->specifiers(), rows);
+  EXPECT_TRUE(rows->empty());
+  EXPECT_EQ(makers->title(), "Makers");
 }
 
 TEST_F(PaneTest, SubPagesLoadOnceAndSetTheirTitleOnEveryCall) {
@@ -253,7 +259,7 @@ TEST_F(PaneTest, TheHeaderViewSizesItsLinesByIdiomAndPlacesThemByConstraints) {
 TEST_F(PaneTest, TheRandomLineIsOneOfNineEachAboutAsOftenAsTheOthers) {
   auto page = openRoot();
   auto view = header(page, 0);
-  auto texts = paneFunction<TextsFn>("_ZNK21KZVLWCustomHeaderView11randomTextsB5cxx11Ev")(view.get());
+  auto texts = paneAccess().randomTexts(*view);
   std::vector<std::string> expected{"Thank you for the support.", "Enjoy!", "Some Other Random Text",
                                     "This is a beta right?", "Follow me on Twitter.", "Something should go here right?",
                                     "Hey", "Zindra Morrow!", "Shake it off!"};
@@ -339,11 +345,8 @@ TEST_F(PaneTest, ADeveloperCellFromValuesEqualsOneFromItsSpecifier) {
   openRoot();
   auto fromSpecifier = developerCell({{"devName", "@h"}, {"realName", "R"}, {"job", "J"}, {"devImage", "zindra"}});
   auto blank = std::dynamic_pointer_cast<PSTableCell>(NSClassFromString("KZVLWDeveloperTableCell")->instantiate());
-  auto init = paneFunction<DevNameFn>(
-      "_ZN23KZVLWDeveloperTableCell15initWithDevNameERKSt8optionalINSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEES9_S9_"
-      "RKSt10shared_ptrI7UIImageE");
-  auto fromValues = init(blank.get(), std::string("@h"), std::string("R"), std::string("J"),
-                         UIImage::imageWithContentsOfFile(std::string(kBundlePath) + "/zindra.png"));
+  auto fromValues = paneAccess().initWithDevName(*blank, std::string("@h"), std::string("R"), std::string("J"),
+                                                 UIImage::imageWithContentsOfFile(std::string(kBundlePath) + "/zindra.png"));
   ASSERT_TRUE(fromValues);
   for (auto& cell : {fromSpecifier, fromValues}) {
     cell->setFrame(CGRectMake(0, 0, 375, 100));
@@ -402,7 +405,7 @@ struct VersionCase {
 };
 void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.version << (c.nested ? " (nested)" : ""); }
 
-class NavigationVersionTest : public DeviceTest, public ::testing::WithParamInterface<VersionCase> {};
+class NavigationVersionTest : public SettingsHostTest, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(NavigationVersionTest, TheTintedBarIsTheOneOnScreen) {
   deviceProfile().cfVersion = GetParam().version;

@@ -10,22 +10,15 @@
 
 #include "platform/messageui/MFMailComposeViewController.hpp"
 #include "prefs/PackageList.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
 constexpr const char* kListPath = "/tmp/dpkgl.log";
 
-std::string readHost(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class SupportMailTest : public DeviceTest {
+class SupportMailTest : public SettingsHostTest {
  protected:
   MFMailComposeViewControllerRef compose() {
     if (!host_->isPaneOpen()) host_->openPane();
@@ -49,11 +42,11 @@ TEST_F(SupportMailTest, TheMessageCarriesTheDeviceLineTheSettingsAndThePackageLi
   const auto& settings = mail->attachments()[0];
   EXPECT_EQ(settings.fileName, "VLWPrefs.plist");
   EXPECT_EQ(settings.mimeType, "application/xml");
-  EXPECT_EQ(settings.data, readHost(device_fs::hostPath(kSettingsPath))) << "the file's raw bytes";
+  EXPECT_EQ(settings.data, readHostFile(device_fs::hostPath(kSettingsPath))) << "the file's raw bytes";
   const auto& list = mail->attachments()[1];
   EXPECT_EQ(list.fileName, "dpkgl.txt");
   EXPECT_EQ(list.mimeType, "text/plain");
-  EXPECT_EQ(list.data, readHost(listFile())) << "the list stays in place after use";
+  EXPECT_EQ(list.data, readHostFile(listFile())) << "the list stays in place after use";
   if (haveDpkg()) {
     EXPECT_EQ(list.data.rfind("Desired=", 0), 0u) << "dpkg -l's own list";
   }
@@ -80,7 +73,7 @@ TEST_F(SupportMailTest, EachUseRewritesTheListBeforeAttachingIt) {
   ASSERT_EQ(first->attachments().size(), 1u) << "no settings stored yet: only the list";
   std::string list = first->attachments()[0].data;
   EXPECT_EQ(list.find('x' + std::string(50, 'x')), std::string::npos);
-  EXPECT_EQ(readHost(listFile()), list);
+  EXPECT_EQ(readHostFile(listFile()), list);
   host_->finishMail(MFMailComposeResultSent);
   {
     std::ofstream append(listFile(), std::ios::app);
@@ -88,7 +81,7 @@ TEST_F(SupportMailTest, EachUseRewritesTheListBeforeAttachingIt) {
   }
   auto second = compose();
   EXPECT_EQ(second->attachments().back().data, list) << "written afresh, not appended to";
-  EXPECT_EQ(readHost(listFile()), list);
+  EXPECT_EQ(readHostFile(listFile()), list);
 }
 
 TEST_F(SupportMailTest, ASettingsFileThatCannotBeReadIsLeftOut) {
@@ -123,7 +116,7 @@ TEST_P(PlantedListFile, IsNeitherWrittenThroughNorAttached) {
   host_->set("isEnabled", false);
   auto mail = compose();  // a planted pipe must not block this
   ASSERT_TRUE(mail);
-  EXPECT_EQ(readHost(victim), "private notes\n");
+  EXPECT_EQ(readHostFile(victim), "private notes\n");
   ASSERT_EQ(mail->attachments().size(), 1u);
   EXPECT_EQ(mail->attachments()[0].fileName, "VLWPrefs.plist");
 }
@@ -134,25 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Plants, PlantedListFile, ::testing::Values(Planted::Sym
 // chroot would, so nothing outside is attached, read or written.
 enum class LeadOut { SettingsFile, VarLink, PreferencesFolder, TemporaryFolder };
 
-class LinksLeadingOut : public SupportMailTest, public ::testing::WithParamInterface<LeadOut> {
- protected:
-  std::map<std::string, std::string> outsideFiles() const {
-    std::map<std::string, std::string> out;
-    for (auto& e : std::filesystem::recursive_directory_iterator(outside_))
-      if (e.is_regular_file()) out[e.path().string()] = readHost(e.path());
-    return out;
-  }
-  void relink(const std::string& devicePath, const std::filesystem::path& target) {
-    auto at = root_ / devicePath.substr(1);
-    std::filesystem::remove_all(at);
-    std::filesystem::create_symlink(target, at);
-  }
-  std::filesystem::path outside_ = makeTemporaryFolder();
-  void TearDown() override {
-    SupportMailTest::TearDown();
-    std::filesystem::remove_all(outside_);
-  }
-};
+class LinksLeadingOut : public SupportMailTest, public ::testing::WithParamInterface<LeadOut> {};
 
 TEST_P(LinksLeadingOut, NothingOutsideTheRootIsAttachedReadOrWritten) {
   const std::string secret = "root:secret-hash:19000:0:99999:7:::\n";
@@ -160,19 +135,19 @@ TEST_P(LinksLeadingOut, NothingOutsideTheRootIsAttachedReadOrWritten) {
   writeHostFile(outside_ / "var/mobile/Library/Preferences/com.dovrane.velloway.plist", secret);
   writeHostFile(outside_ / "tmp/dpkgl.log", secret);
   switch (GetParam()) {
-    case LeadOut::SettingsFile: relink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", outside_ / "shadow"); break;
-    case LeadOut::VarLink: relink("/var", outside_ / "var"); break;
-    case LeadOut::PreferencesFolder: relink("/private/var/mobile/Library/Preferences", outside_ / "var/mobile/Library/Preferences"); break;
-    case LeadOut::TemporaryFolder: relink("/private/var/tmp", outside_ / "tmp"); break;
+    case LeadOut::SettingsFile: plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", outside_ / "shadow"); break;
+    case LeadOut::VarLink: plantLink("/var", outside_ / "var"); break;
+    case LeadOut::PreferencesFolder: plantLink("/private/var/mobile/Library/Preferences", outside_ / "var/mobile/Library/Preferences"); break;
+    case LeadOut::TemporaryFolder: plantLink("/private/var/tmp", outside_ / "tmp"); break;
   }
-  auto before = outsideFiles();
+  auto before = filesUnder(outside_);
   auto entries = std::distance(std::filesystem::recursive_directory_iterator(outside_), {});
   host_->openPane();
   host_->set("isEnabled", false);
   auto mail = compose();
   ASSERT_TRUE(mail);
   for (const auto& attachment : mail->attachments()) EXPECT_EQ(attachment.data.find("secret-hash"), std::string::npos) << attachment.fileName;
-  EXPECT_EQ(outsideFiles(), before);
+  EXPECT_EQ(filesUnder(outside_), before);
   EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(outside_), {}), entries) << "nothing made outside";
 }
 
@@ -219,19 +194,18 @@ TEST_F(SupportMailTest, WithoutAMailAccountTheFrameworkSaysSoAndThePaneCarriesOn
   EXPECT_EQ(host_->presentedSheet(), nullptr);
 }
 
-TEST(PackageList, RunsTheProgramWithoutAShellAndReadsBackWhatItWrote) {
-  auto root = makeTemporaryFolder();
-  device_fs::useRoot(root);
+class PackageList : public DeviceRootTest {};
+
+TEST_F(PackageList, RunsTheProgramWithoutAShellAndReadsBackWhatItWrote) {
   // echo prints its arguments: exactly the one option, no shell words.
   EXPECT_EQ(package_list::write(kListPath, "/bin/echo"), "-l\n");
-  EXPECT_EQ(readHost(device_fs::hostPath(kListPath)), "-l\n");
+  EXPECT_EQ(readHostFile(device_fs::hostPath(kListPath)), "-l\n");
   // A program that cannot run leaves an empty list, as the shell's redirection did.
   EXPECT_EQ(package_list::write(kListPath, "/nonexistent/dpkg"), "");
   EXPECT_EQ(std::filesystem::file_size(device_fs::hostPath(kListPath)), 0u);
   struct stat st {};
   ASSERT_EQ(::stat(device_fs::hostPath(kListPath).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777 & ~0022u, 0644u & ~0022u);
-  std::filesystem::remove_all(root);
 }
 
 }  // namespace

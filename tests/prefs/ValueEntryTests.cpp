@@ -4,9 +4,9 @@
 #include "platform/uikit/UIControl.hpp"
 #include "platform/uikit/UISlider.hpp"
 #include "platform/uikit/UITableView.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
@@ -14,10 +14,10 @@ constexpr long kEntryTag = 342879;
 constexpr long kErrorTag = 85230234;
 constexpr const char* kKey = "albumArtCornerRadius";
 
-class ValueEntryTest : public DeviceTest {
+class ValueEntryTest : public SettingsHostTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    SettingsHostTest::SetUp();
     host_->openPane();
     host_->tap("Configuration");
     page_ = host_->topPage();
@@ -97,7 +97,7 @@ TEST_F(ValueEntryTest, TheEntryAlertAsksForAValueBetweenTheRowsBounds) {
   EXPECT_FALSE(field->placeholder);
   EXPECT_EQ(field->keyboardType, 8);
   EXPECT_TRUE(field->isFirstResponder());
-  EXPECT_EQ(field->delegate.lock(), cell());
+  EXPECT_EQ(field->delegate.lock(), std::dynamic_pointer_cast<UITextFieldDelegate>(cell())) << "the cell";
 }
 
 struct Entry {

@@ -2,16 +2,16 @@
 #include <thread>
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
-class ValueStoreTest : public DeviceTest {
+class ValueStoreTest : public SettingsHostTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    SettingsHostTest::SetUp();
     page_ = openRoot();
     ASSERT_TRUE(page_);
   }

@@ -9,20 +9,16 @@
 #include "platform/uikit/UIImage.hpp"
 #include "platform/uikit/UIView.hpp"
 #include "render/Renderer.hpp"
+#include "tests/support/Artwork.hpp"
+#include "tests/support/Scenes.hpp"
 
 namespace rendertest {
 
-// An album-cover-like picture (gradient, disc, stripes), side x side pixels at scale 1.
-UIImageRef makeArtwork(int side);
-// A picture of one colour (ARGB, not premultiplied: alpha 255 only).
-UIImageRef makeSolidImage(int width, int height, uint32_t argb);
-
-// The overlay of the reachability window as the tweak lays it out, W x H points.
-UIViewRef makeOverlay(double width, double height, bool vibrancy, double cornerRadius);
-// A home screen stand-in: wallpaper, a grid of icons with names, a dock.
-UIViewRef makeHomeScreen(double width, double height);
-// A settings page stand-in: grouped rows on the grey background.
-UIViewRef makeSettingsPage(double width, double height);
+using test_support::makeArtwork;
+using test_support::makeHomeScreen;
+using test_support::makeOverlay;
+using test_support::makeSettingsPage;
+using test_support::makeSolidImage;
 
 struct RGBA {
   int r, g, b, a;

@@ -13,7 +13,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "TestImages.hpp"
+#include "tests/support/DeviceRootTest.hpp"
+#include "tests/support/TestImages.hpp"
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
 
@@ -29,11 +30,7 @@ struct Outcome {
 
 class ColorartCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / fs::path("velloway-colorart-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
+  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-colorart"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string writePng(const std::string& name, const UIImage& image) {

@@ -1,4 +1,4 @@
-// Images made pixel by pixel for the colour art tests.
+// Small pictures made pixel by pixel, for tests of image code.
 #pragma once
 
 #include <cstdint>

@@ -13,6 +13,7 @@
 #include "platform/gestalt/MobileGestalt.hpp"
 #include "platform/messageui/MFMailComposeViewController.hpp"
 #include "platform/uikit/UIAlertView.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace {
 
@@ -28,12 +29,17 @@ class Dismisser : public NSObject, public MFMailComposeViewControllerDelegate {
   }
 };
 
+// The device profile and the alerts start and end at their defaults.
+class MailComposer : public test_support::ProcessStateTest {};
+class MobileGestalt : public test_support::ProcessStateTest {};
+class UserDefaults : public test_support::DeviceRootTest {};
+
 struct Presented {
   std::shared_ptr<UIViewController> presenter = std::make_shared<UIViewController>();
   MFMailComposeViewControllerRef mail = std::make_shared<MFMailComposeViewController>();
 };
 
-TEST(MailComposer, ContentIsFixedOnceOnScreenAndTheDelegateDecidesTheDismissal) {
+TEST_F(MailComposer, ContentIsFixedOnceOnScreenAndTheDelegateDecidesTheDismissal) {
   Presented p;
   p.mail->setSubject("Before");
   p.mail->addAttachmentData("a", "text/plain", "a.txt");
@@ -62,7 +68,7 @@ TEST(MailComposer, ContentIsFixedOnceOnScreenAndTheDelegateDecidesTheDismissal) 
   EXPECT_EQ(p.mail->result(), MFMailComposeResultFailed);
 }
 
-TEST(MailComposer, OtherResultsCarryNoErrorAndADelegateThatIsGoneIsNotCalled) {
+TEST_F(MailComposer, OtherResultsCarryNoErrorAndADelegateThatIsGoneIsNotCalled) {
   Presented p;
   p.presenter->presentViewController(p.mail, true);
   auto delegate = std::make_shared<Dismisser>();
@@ -75,9 +81,7 @@ TEST(MailComposer, OtherResultsCarryNoErrorAndADelegateThatIsGoneIsNotCalled) {
   EXPECT_EQ(p.presenter->presentedViewController(), p.mail);
 }
 
-TEST(MailComposer, CanSendMailOnlyWithAnAccountAndWithoutOneMakingAComposerAlertsAndGivesNil) {
-  deviceProfile() = DeviceProfile{};
-  alert_center::reset();
+TEST_F(MailComposer, CanSendMailOnlyWithAnAccountAndWithoutOneMakingAComposerAlertsAndGivesNil) {
   EXPECT_TRUE(MFMailComposeViewController::canSendMail());
   EXPECT_TRUE(MFMailComposeViewController::make());
   EXPECT_FALSE(alert_center::onScreen());
@@ -88,8 +92,6 @@ TEST(MailComposer, CanSendMailOnlyWithAnAccountAndWithoutOneMakingAComposerAlert
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->title, "No Mail Accounts");
   EXPECT_EQ(alert->message, "Please set up a mail account in order to send email.");
-  alert_center::reset();
-  deviceProfile() = DeviceProfile{};
 }
 
 // GMime's parser over the composer's output.
@@ -123,8 +125,7 @@ std::string decodedContent(GMimeObject* part) {
   return s;
 }
 
-TEST(MailComposer, TheMessageIsMultipartWithTheBodyAndEachAttachmentIntact) {
-  deviceProfile() = DeviceProfile{};
+TEST_F(MailComposer, TheMessageIsMultipartWithTheBodyAndEachAttachmentIntact) {
   MFMailComposeViewController mail;
   mail.setSubject("VLW Support — ü");
   mail.setToRecipients({"Dovrane <support@velloway.example.com>", "second@example.org"});
@@ -176,7 +177,7 @@ TEST(MailComposer, TheMessageIsMultipartWithTheBodyAndEachAttachmentIntact) {
   }
 }
 
-TEST(MailComposer, AnHtmlBodyIsSentAsHtml) {
+TEST_F(MailComposer, AnHtmlBodyIsSentAsHtml) {
   MFMailComposeViewController mail;
   mail.setMessageBody("<p>hi</p>", true);
   ParsedMessage parsed(mail.mimeMessage());
@@ -185,8 +186,7 @@ TEST(MailComposer, AnHtmlBodyIsSentAsHtml) {
   EXPECT_STREQ(g_mime_content_type_get_media_subtype(g_mime_object_get_content_type(body)), "html");
 }
 
-TEST(MobileGestalt, AnswersTheDevicesFactsAndNothingForTheRest) {
-  deviceProfile() = DeviceProfile{};
+TEST_F(MobileGestalt, AnswersTheDevicesFactsAndNothingForTheRest) {
   EXPECT_EQ(MGCopyAnswer("ProductType"), "iPhone7,2");
   EXPECT_EQ(MGCopyAnswer("ProductVersion"), "9.0.2");
   EXPECT_EQ(MGCopyAnswer("BuildVersion"), "13A452");
@@ -197,13 +197,9 @@ TEST(MobileGestalt, AnswersTheDevicesFactsAndNothingForTheRest) {
   EXPECT_EQ(MGCopyAnswer("BuildVersion"), std::nullopt);
   EXPECT_EQ(MGCopyAnswer("SerialNumber"), std::nullopt);
   EXPECT_EQ(MGCopyAnswer(""), std::nullopt);
-  deviceProfile() = DeviceProfile{};
 }
 
-TEST(UserDefaults, AnswerFromMemoryUntilSynchronizeThenSeeOtherWriters) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vlw-defaults-XXXXXX").string();
-  ASSERT_TRUE(mkdtemp(pattern.data()));
-  device_fs::useRoot(pattern);
+TEST_F(UserDefaults, AnswerFromMemoryUntilSynchronizeThenSeeOtherWriters) {
   NSUserDefaults::setApplicationDomain("com.example.app");
   auto defaults = NSUserDefaults::standardUserDefaults();
   EXPECT_EQ(defaults, NSUserDefaults::standardUserDefaults());
@@ -220,7 +216,6 @@ TEST(UserDefaults, AnswerFromMemoryUntilSynchronizeThenSeeOtherWriters) {
   EXPECT_TRUE(CFPreferencesCopyAppValue("count", "com.example.app").isNil());
   NSUserDefaults::setApplicationDomain("com.apple.Preferences");
   EXPECT_EQ(NSUserDefaults::standardUserDefaults()->domain(), "com.apple.Preferences");
-  std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

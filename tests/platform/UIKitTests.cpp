@@ -210,3 +210,42 @@ TEST(UIAlertView, OneAlertShowsAtATimeAndTheScreenKeepsIt) {
   EXPECT_EQ(recorder->pressed, (std::vector<long>{0, 1}));
   EXPECT_EQ(alert_center::history().size(), 2u);
 }
+
+namespace {
+// Accepts digits only, and keeps the keyboard once it has it while `holdKeyboard` is set.
+class DigitsOnly : public UITextFieldDelegate {
+ public:
+  bool holdKeyboard = false;
+  std::vector<std::pair<size_t, size_t>> ranges;
+  bool textFieldShouldEndEditing(UITextField&) override { return !holdKeyboard; }
+  bool textFieldShouldChangeCharactersInRange(UITextField&, size_t location, size_t length, const std::string& replacement) override {
+    ranges.emplace_back(location, length);
+    return replacement.find_first_not_of("0123456789") == std::string::npos;
+  }
+};
+}  // namespace
+
+TEST(UITextField, TypingNeedsTheKeyboardAndTheDelegatesConsent) {
+  UITextField field;
+  EXPECT_FALSE(field.insertText("1")) << "no keyboard yet";
+  ASSERT_TRUE(field.becomeFirstResponder());
+  EXPECT_TRUE(field.insertText("1\xC3\xA9"));  // an operation the adopter leaves out answers yes
+  EXPECT_TRUE(field.deleteBackward());
+  EXPECT_EQ(field.text, "1") << "one character, both of its bytes";
+
+  auto digits = std::make_shared<DigitsOnly>();
+  field.delegate = digits;
+  EXPECT_FALSE(field.insertText("x"));
+  EXPECT_TRUE(field.insertText("23"));
+  EXPECT_TRUE(field.deleteBackward());
+  EXPECT_EQ(field.text, "12");
+  EXPECT_EQ(digits->ranges, (std::vector<std::pair<size_t, size_t>>{{1, 0}, {1, 0}, {2, 1}}));
+
+  digits->holdKeyboard = true;
+  EXPECT_FALSE(field.resignFirstResponder());
+  EXPECT_TRUE(field.isFirstResponder());
+  digits.reset();  // the field does not keep its delegate
+  EXPECT_TRUE(field.resignFirstResponder());
+  EXPECT_FALSE(field.insertText("3"));
+  EXPECT_EQ(field.text, "12");
+}

@@ -17,13 +17,14 @@
 #include "platform/graphics/Fonts.hpp"
 #include "platform/graphics/TextMetrics.hpp"
 #include "tests/support/BinaryPlist.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
 using test_plist::BinaryPlist;
+using test_support::bytesOf;
 
 namespace {
 
-std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
 
 std::string xmlDict(const std::string& body) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body + "</dict></plist>\n";
@@ -127,44 +128,21 @@ TEST(HostilePropertyList, LargeFlatListsConvertWhole) {
   EXPECT_TRUE(plist::parse(bytesOf(big)));
 }
 
-class ConfinedRootTest : public ::testing::Test {
+// A device root with a secret of the host's beside it.
+class ConfinedRootTest : public test_support::DeviceRootTest {
  protected:
   void SetUp() override {
-    base_ = fs::temp_directory_path() / ("velloway-confined-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(base_);
-    root_ = base_ / "root";
-    outside_ = base_ / "outside";
-    fs::create_directories(outside_);
+    DeviceRootTest::SetUp();
     secret_ = outside_ / "secret";
     std::ofstream(secret_) << "host secret";
-    device_fs::useRoot(root_);
-  }
-  void TearDown() override { fs::remove_all(base_); }
-
-  // Every regular file under the outside folder, by name, with its content.
-  std::map<std::string, std::string> outsideFiles() const {
-    std::map<std::string, std::string> out;
-    for (auto& e : fs::recursive_directory_iterator(outside_)) {
-      if (!e.is_regular_file()) continue;
-      std::ifstream in(e.path());
-      out[fs::relative(e.path(), outside_).string()] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return out;
-  }
-  void relink(const std::string& devicePath, const fs::path& target) {
-    fs::path at = root_ / devicePath.substr(1);
-    fs::remove_all(at);
-    fs::create_directories(at.parent_path());
-    fs::create_symlink(target, at);
   }
 
-  fs::path base_, root_, outside_, secret_;
+  fs::path secret_;
   const std::string settings_ = "/var/mobile/Library/Preferences/com.dovrane.velloway.plist";
 };
 
 TEST_F(ConfinedRootTest, ALinkAtTheFileReadsInsideTheRoot) {
-  relink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", secret_);
+  plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", secret_);
   EXPECT_FALSE(device_fs::readFile(settings_));
   EXPECT_FALSE(device_fs::readFileNoLink(settings_));
   EXPECT_FALSE(plist::dictionaryWithContentsOfFile(settings_, plist::kPreferencesLimits));
@@ -174,7 +152,7 @@ TEST_F(ConfinedRootTest, ALinkAtTheFileReadsInsideTheRoot) {
   EXPECT_EQ(device_fs::readFile(settings_), bytesOf("inside"));
   EXPECT_FALSE(device_fs::readFileNoLink(settings_));
   // A relative link climbing out stops at the root.
-  relink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", "../../../../../../../../../.." / secret_.relative_path());
+  plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", "../../../../../../../../../.." / secret_.relative_path());
   EXPECT_EQ(device_fs::readFile(settings_), bytesOf("inside"));
   EXPECT_EQ(device_fs::hostPath("/var/../../../x"), root_ / "x");
 }
@@ -182,17 +160,17 @@ TEST_F(ConfinedRootTest, ALinkAtTheFileReadsInsideTheRoot) {
 TEST_F(ConfinedRootTest, FolderLinksPointingOutKeepWritesInside) {
   // var pointing to an outside folder, the Preferences folder linked out, tmp linked out.
   fs::create_directories(outside_ / "var/mobile/Library/Preferences");
-  relink("/var", outside_ / "var");
+  plantLink("/var", outside_ / "var");
   ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("new")));
   EXPECT_EQ(device_fs::readFile(settings_), bytesOf("new"));
   EXPECT_TRUE(fs::is_regular_file(root_ / outside_.relative_path() / "var/mobile/Library/Preferences/com.dovrane.velloway.plist"));
-  relink("/var", "private/var");
-  relink("/private/var/mobile/Library/Preferences", outside_);
+  plantLink("/var", "private/var");
+  plantLink("/private/var/mobile/Library/Preferences", outside_);
   ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("newer")));
   EXPECT_TRUE(plist::writeToFile({{"a", 1}}, "/User/Library/Preferences/other.plist"));
   // Relative this time: on the host it climbs to the outside folder, inside the root it stops at
   // the root.
-  relink("/private/var/tmp", "../../../../outside");
+  plantLink("/private/var/tmp", "../../../../outside");
   fs::create_directories(root_ / "outside");
   int fd = device_fs::openInRoot("/tmp/dpkgl.log", O_RDWR | O_CREAT | O_NOFOLLOW, 0644);
   ASSERT_GE(fd, 0);
@@ -201,7 +179,7 @@ TEST_F(ConfinedRootTest, FolderLinksPointingOutKeepWritesInside) {
   EXPECT_TRUE(fs::is_regular_file(root_ / "outside/dpkgl.log"));
   EXPECT_TRUE(device_fs::removeFile("/tmp/dpkgl.log"));
   // Nothing outside was made, changed or removed.
-  EXPECT_EQ(outsideFiles(), (std::map<std::string, std::string>{{"secret", "host secret"}}));
+  EXPECT_EQ(test_support::filesUnder(outside_), (std::map<std::string, std::string>{{"secret", "host secret"}}));
   // Folders opened for locking are inside too.
   int folder = device_fs::openFolder("/var/mobile/Library/Preferences/", true);
   ASSERT_GE(folder, 0);

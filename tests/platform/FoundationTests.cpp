@@ -9,26 +9,12 @@
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/graphics/ImageDecoder.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class DeviceRootTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("velloway-platform-test-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    device_fs::useRoot(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  fs::path root_;
-};
-
-std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
-
-}  // namespace
+using test_support::bytesOf;
+using test_support::DeviceRootTest;
 
 TEST(PropertyList, XmlAndBinaryFormsRoundTrip) {
   plist::Dictionary d{{"isEnabled", false}, {"albumArtCornerRadius", 12}, {"name", "Velloway"},
@@ -153,6 +139,25 @@ TEST(SimulatedClock, TimersFireInTimeOrderOnlyWhenTheClockMoves) {
   sim_clock::advance(1);
   EXPECT_EQ(fired.size(), 4u);
   EXPECT_DOUBLE_EQ(sim_clock::now(), start + 1.9);
+}
+
+TEST(SimulatedClock, StepsThatAddUpToATimersDelayReachItWhateverTheTime) {
+  // Decimal steps from an uneven start: a rounding error short of the timer is not "not yet".
+  sim_clock::advance(1.9);
+  for (int round = 0; round < 50; ++round) {
+    int fired = 0;
+    sim_clock::schedule(0.5, [&] { ++fired; });
+    sim_clock::advance(0.49);
+    EXPECT_EQ(fired, 0) << round;
+    sim_clock::advance(0.01);
+    EXPECT_EQ(fired, 1) << "at " << sim_clock::now();
+    sim_clock::advance(0.07);
+  }
+  int ticks = 0;
+  auto repeating = sim_clock::schedule(0.1, [&] { ++ticks; }, 0.1);
+  for (int i = 0; i < 30; ++i) sim_clock::advance(0.1);
+  sim_clock::cancel(repeating);
+  EXPECT_EQ(ticks, 30);
 }
 
 TEST(GlobalQueue, RunsOffTheMainThreadAndHandsBack) {

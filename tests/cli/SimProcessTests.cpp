@@ -15,6 +15,7 @@
 #include "cli/sim/SimSession.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
 
@@ -24,9 +25,10 @@ namespace {
 
 const char* const kSettings = "private/var/mobile/Library/Preferences/com.dovrane.velloway.plist";
 
-TEST(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
-  fs::path root = makeTemporaryRoot();
-  device_fs::useRoot(root);
+class SimWrites : public test_support::DeviceRootTest {};
+
+TEST_F(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
+  const fs::path& root = root_;
   fs::create_directories(root / kSettings);  // a folder where the file belongs
   std::ostringstream out;
   {
@@ -43,14 +45,11 @@ TEST(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
     session.run({"settings", "set", "isEnabled", "true"});
     EXPECT_EQ(darwin_notify::posted().size(), before + 2);
   }
-  fs::remove_all(root);
 }
 
 TEST(SimProcess, TerminationRemovesTheTemporaryDeviceRoot) {
   // A private temporary folder, so the root the child makes is the only thing in it.
-  char pattern[] = "/tmp/vlw-sim-term-XXXXXX";
-  ASSERT_TRUE(::mkdtemp(pattern));
-  fs::path temp = pattern;
+  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
   int input[2];
   ASSERT_EQ(::pipe(input), 0);
   posix_spawn_file_actions_t actions;

@@ -1,19 +1,26 @@
 // The stand-ins the pane runs on: constraints, timers and animation, navigation, appearance
 // proxies, and the Preferences framework's pages, cells and value store.
+#include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/device/DeviceProfile.hpp"
+#include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/NSTimer.hpp"
+#include "platform/fs/DeviceRoot.hpp"
 #include "platform/preferences/PSListItemsController.hpp"
+#include "platform/preferences/PSRootController.hpp"
 #include "platform/preferences/PSSegmentTableCell.hpp"
 #include "platform/preferences/PSSliderTableCell.hpp"
 #include "platform/preferences/PSSwitchTableCell.hpp"
 #include "platform/social/SLComposeViewController.hpp"
+#include "platform/uikit/LayoutSolver.hpp"
 #include "platform/uikit/UIAppearance.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 #include "platform/uikit/UISegmentedControl.hpp"
 #include "platform/uikit/UISwitch.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "platform/uikit/UIWindow.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
@@ -71,7 +78,7 @@ TEST(LayoutSolver, PlacesByEqualitiesWithNaturalSizesInTheOwnersSpace) {
   EXPECT_EQ(c->frame().size.height, 12);
 }
 
-class ClockTest : public DeviceTest {};
+class ClockTest : public DeviceRootTest {};
 
 TEST_F(ClockTest, TimersFireOnTheSimulatedClockAndKeepTheirTargetUntilDone) {
   auto ticker = std::make_shared<Ticker>();
@@ -109,7 +116,7 @@ TEST_F(ClockTest, AnimatedAlphaMovesWithTheClockAndTheCompletionRunsAtTheEnd) {
   EXPECT_TRUE(finished);
 }
 
-class NavigationTest : public DeviceTest {};
+class NavigationTest : public DeviceRootTest {};
 
 // Records appearance callbacks in order.
 class Recorder : public UIViewController {
@@ -255,10 +262,10 @@ class TestPage : public PSListController {
 };
 VW_DEFINE_CLASS(TestPage, PSListController, factoryOf<TestPage>())
 
-class FrameworkTest : public DeviceTest {
+class FrameworkTest : public DeviceRootTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    DeviceRootTest::SetUp();
     folder_ = device_fs::hostPath("/Library/PreferenceBundles/Test.bundle");
     std::filesystem::create_directories(folder_);
     window_ = std::make_shared<UIWindow>(UIScreen::mainScreen()->bounds());

@@ -1,13 +1,13 @@
 // The Settings app: opening the pane from its entry, a user's actions, what it refuses, the
 // description of the screen, and `prefs set` through the pane.
 #include "platform/uikit/UISlider.hpp"
-#include "tests/prefs/PrefsTestSupport.hpp"
+#include "tests/support/SettingsHostTest.hpp"
 
-using namespace prefs_test;
+using namespace test_support;
 
 namespace {
 
-class HostTest : public DeviceTest {};
+class HostTest : public SettingsHostTest {};
 
 TEST_F(HostTest, EveryOneOfTheFourSettingsChangesThroughThePane) {
   host_->openPane();

@@ -1,0 +1,110 @@
+// scaledToSize: and the counted colour set.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "colorart/CountedColorSet.hpp"
+#include "colorart/UIImage+Scale.hpp"
+#include "platform/uikit/UIGraphics.hpp"
+#include "tests/support/TestImages.hpp"
+
+namespace {
+
+using test_images::opaque;
+
+uint32_t pixelAt(const UIImage& image, int x, int y) { return image.pixels()[static_cast<size_t>(y) * image.pixelWidth() + x]; }
+
+TEST(ScaledToSize, ScalesThroughAnImageContextAndGivesNothingForNoImage) {
+  auto red = test_images::solid(4, 4, opaque(255, 0, 0));
+  auto scaled = scaledToSize(red, CGSizeMake(2.5, 1.0));
+  ASSERT_TRUE(scaled);
+  EXPECT_EQ(scaled->pixelWidth(), 3);
+  EXPECT_EQ(scaled->pixelHeight(), 1);
+  EXPECT_EQ(pixelAt(*scaled, 0, 0), opaque(255, 0, 0));
+  EXPECT_EQ(scaledToSize(red, CGSizeMake(0, 10)), nullptr);
+  EXPECT_EQ(scaledToSize(nullptr, CGSizeMake(10, 10)), nullptr);
+  // Nothing is left behind: no context is current afterwards.
+  EXPECT_EQ(UIGraphicsGetImageFromCurrentImageContext(), nullptr);
+}
+
+TEST(CountedColorSet, SingleAdditionsMergeAtEachReadWithLargeCounts) {
+  using namespace colorart;
+  CountedColorSet set(4);
+  for (int i = 0; i < 1000; ++i) set.add(makeKey(1, 2, 3));
+  set.add(makeKey(0, 0, 0), 126);
+  set.add(makeKey(0, 0, 0), 1);
+  set.add(makeKey(0, 0, 0), 5000000);
+  // Many more colours than the starting table holds.
+  for (uint32_t k = 0; k < 20000; ++k) set.add(makeKey(k & 0xFF, (k >> 8) & 0xFF, 200), k % 300 + 1);
+  EXPECT_EQ(set.countForKey(makeKey(1, 2, 3)), 1000u);
+  EXPECT_EQ(set.countForKey(makeKey(0, 0, 0)), 5000127u);
+  for (uint32_t k = 0; k < 20000; k += 97) EXPECT_EQ(set.countForKey(makeKey(k & 0xFF, (k >> 8) & 0xFF, 200)), k % 300 + 1);
+  EXPECT_EQ(set.countForKey(makeKey(9, 9, 9)), 0u);
+  EXPECT_EQ(set.size(), 20002u);
+  uint64_t total = 0;
+  size_t distinct = 0;
+  set.forEach([&](ColorKey, uint64_t count) { total += count, ++distinct; });
+  uint64_t expected = 1000 + 5000127;
+  for (uint32_t k = 0; k < 20000; ++k) expected += k % 300 + 1;
+  EXPECT_EQ(total, expected);
+  EXPECT_EQ(distinct, 20002u);
+  // Additions after a read are merged with what was there.
+  set.add(makeKey(1, 2, 3), 5);
+  set.add(makeKey(7, 7, 7));
+  EXPECT_EQ(set.countForKey(makeKey(1, 2, 3)), 1005u);
+  EXPECT_EQ(set.countForKey(makeKey(7, 7, 7)), 1u);
+  EXPECT_EQ(set.size(), 20003u);
+}
+
+TEST(CountedColorSet, PixelTallyAgreesWithAPlainCount) {
+  // Runs longer than a run item holds (255), runs across rows, colours that share one 12-bit
+  // digit of the key and differ in the other, premultiplied translucent pixels (counted by their
+  // colour bytes, as drawn over black), and pixels added on top of single additions.
+  using namespace colorart;
+  std::mt19937 rng(99);
+  std::vector<uint32_t> pixels;
+  for (int i = 0; i < 700; ++i) pixels.push_back(0xFF102030u);
+  for (int i = 0; i < 5000; ++i) {
+    const uint32_t rgb = (rng() % 3 == 0) ? (rng() & 0xFFF) : (rng() & 0xFFF000);
+    pixels.insert(pixels.end(), 1 + rng() % 4, 0xFF000000u | rgb);
+  }
+  pixels.push_back(0x80402010u);
+  for (int i = 0; i < 300; ++i) pixels.push_back(0xFF102030u);
+  std::map<ColorKey, uint64_t> expected;
+  for (uint32_t p : pixels) ++expected[makeKey((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF)];
+  expected[makeKey(9, 8, 7)] += 3;
+
+  CountedColorSet set;
+  set.add(makeKey(9, 8, 7), 3);
+  set.addArgbPixels(pixels.data(), pixels.size());
+  ASSERT_EQ(set.size(), expected.size());
+  auto it = expected.begin();
+  for (ColorEntry e : set.entries()) {  // in key order, each colour once
+    ASSERT_EQ(entryKey(e), it->first);
+    EXPECT_EQ(entryCount(e), it->second);
+    ++it;
+  }
+  EXPECT_EQ(set.countForKey(makeKey(0x10, 0x20, 0x30)), 1000u);
+  EXPECT_EQ(set.countForKey(makeKey(0x40, 0x20, 0x10)), 1u);
+  // The same pixels again: every count doubles.
+  set.addArgbPixels(pixels.data(), pixels.size());
+  EXPECT_EQ(set.countForKey(makeKey(0x10, 0x20, 0x30)), 2000u);
+  EXPECT_EQ(set.size(), expected.size());
+}
+
+TEST(CountedColorSet, OnlyEightBitOpaqueColoursCanBeElements) {
+  using namespace colorart;
+  CountedColorSet set;
+  set.add(makeKey(255, 128, 0), 4);
+  EXPECT_EQ(set.countForColor({1.0, 128 / 255.0, 0.0, 1.0}), 4u);
+  EXPECT_EQ(set.countForColor({1.0, 0.5, 0.0, 1.0}), 0u);           // 0.5 is not k / 255
+  EXPECT_EQ(set.countForColor({1.0, 128 / 255.0, 0.0, 0.5}), 0u);  // not opaque
+  EXPECT_EQ(exactByte(17 / 255.0), 17);
+  EXPECT_EQ(exactByte(0.425), -1);
+  EXPECT_EQ(exactByte(1.5), -1);
+  uint8_t rgbx[4] = {10, 20, 30, 99};
+  EXPECT_EQ(keyOfPixel(rgbx), makeKey(10, 20, 30));
+}
+
+}  // namespace

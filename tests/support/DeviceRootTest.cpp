@@ -1,0 +1,87 @@
+#include "tests/support/DeviceRootTest.hpp"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "platform/corefoundation/CFNotificationCenter.hpp"
+#include "platform/device/DeviceProfile.hpp"
+#include "platform/dispatch/Dispatch.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "platform/uikit/UIAlertView.hpp"
+
+namespace fs = std::filesystem;
+
+namespace test_support {
+
+fs::path makeTemporaryFolder(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder " + pattern);
+  return pattern;
+}
+
+void writeHostFile(const fs::path& path, const std::string& text) {
+  std::error_code ec;
+  fs::create_directories(path.parent_path(), ec);
+  ASSERT_TRUE(device_fs::writeHostFileAtomically(path, bytesOf(text))) << path;
+}
+
+std::string readHostFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::map<std::string, std::string> filesUnder(const fs::path& folder) {
+  std::map<std::string, std::string> out;
+  for (auto& e : fs::recursive_directory_iterator(folder))
+    if (e.is_regular_file()) out[fs::relative(e.path(), folder).string()] = readHostFile(e.path());
+  return out;
+}
+
+size_t postedCount() { return darwin_notify::posted().size(); }
+
+std::vector<std::string> postedSince(size_t from) {
+  auto all = darwin_notify::posted();
+  return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
+}
+
+void resetProcessState() {
+  deviceProfile() = DeviceProfile{};
+  alert_center::reset();
+}
+
+void ProcessStateTest::SetUp() { resetProcessState(); }
+
+void ProcessStateTest::TearDown() {
+  main_loop::runUntilIdle();
+  resetProcessState();
+}
+
+void DeviceRootTest::SetUp() {
+  ProcessStateTest::SetUp();
+  tempFolder_ = makeTemporaryFolder();
+  root_ = tempFolder_ / "root";
+  outside_ = tempFolder_ / "outside";
+  fs::create_directories(outside_);
+  device_fs::useRoot(root_);
+}
+
+void DeviceRootTest::plantLink(const std::string& devicePath, const fs::path& target) const {
+  fs::path at = root_ / fs::path(devicePath).relative_path();
+  fs::remove_all(at);
+  fs::create_directories(at.parent_path());
+  fs::create_symlink(target, at);
+}
+
+void DeviceRootTest::TearDown() {
+  ProcessStateTest::TearDown();
+  std::error_code ec;
+  fs::remove_all(tempFolder_, ec);
+}
+
+}  // namespace test_support
