@@ -99,7 +99,7 @@ const Images& images() {
 std::vector<uint8_t> rgbxOf(const UIImage& image) {
   auto ctx = CGBitmapContextCreate(nullptr, image.pixelWidth(), image.pixelHeight(), 8, 4 * image.pixelWidth(),
                                    kCGImageAlphaNoneSkipLast);
-  CGContextDrawImage(ctx, CGRectMake(0, 0, image.pixelWidth(), image.pixelHeight()), image);
+  CGContextDrawImage(ctx, CGRectMake(0, 0, image.pixelWidth(), image.pixelHeight()), *image.CGImage());
   const uint8_t* d = CGBitmapContextGetData(ctx);
   return {d, d + 4 * ctx->width() * ctx->height()};
 }

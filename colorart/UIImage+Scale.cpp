@@ -1,6 +1,6 @@
 #include "colorart/UIImage+Scale.hpp"
 
-#include "platform/graphics/ImageContext.hpp"
+#include "platform/uikit/UIGraphics.hpp"
 
 UIImageRef scaledToSize(const UIImageRef& image, CGSize size) {
   if (!image) return nullptr;

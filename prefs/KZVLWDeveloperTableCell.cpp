@@ -41,7 +41,7 @@ std::shared_ptr<KZVLWDeveloperTableCell> KZVLWDeveloperTableCell::initWithDevNam
   setDevImageView(std::make_shared<UIImageView>(devImage));
   devImageView_->setFrame(CGRect{{10, 15}, {70, 70}});
   auto layer = devImageView_->layer();
-  layer->shadowColor = UIColor::blackColor();
+  layer->shadowColor = UIColor::blackColor()->CGColor();
   layer->shadowOffset = CGSize{0, 1.0};
   layer->shadowOpacity = 0.2f;
   layer->shadowRadius = 1.0;

@@ -9,7 +9,7 @@ std::shared_ptr<KZVLWLogoTableCell> KZVLWLogoTableCell::init() {
   setLogoImageView(std::make_shared<UIImageView>(image));
   logoImageView_->setFrame(CGRect{{0, 0}, {80, 80}});
   auto layer = logoImageView_->layer();
-  layer->shadowColor = UIColor::blackColor();
+  layer->shadowColor = UIColor::blackColor()->CGColor();
   layer->shadowOffset = CGSize{0, 1.0};
   layer->shadowOpacity = 0.2f;
   layer->shadowRadius = 1.0;

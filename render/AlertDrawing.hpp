@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 
 class UIAlertView;
 

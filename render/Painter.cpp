@@ -34,9 +34,9 @@ void roundedRectPath(cairo_t* cr, CGRect rect, double radius) {
   cairo_close_path(cr);
 }
 
-void setSourceColor(cairo_t* cr, const UIColor& color, double alpha) {
+void setSourceColor(cairo_t* cr, const CGColor& color, double alpha) {
   auto unit = [](double v) { return std::clamp(v, 0.0, 1.0); };
-  cairo_set_source_rgba(cr, unit(color.red()), unit(color.green()), unit(color.blue()), unit(color.alpha()) * alpha);
+  cairo_set_source_rgba(cr, unit(color.red), unit(color.green), unit(color.blue), unit(color.alpha) * alpha);
 }
 
 Painter::Painter(cairo_t* cr, double scale) : cr_(cr), scale_(scale) { registerBuiltInPainters(); }
@@ -200,7 +200,7 @@ void Painter::drawPlaced(const UIView& view, CGPoint origin) {
   if (view.isHidden() || alphaOf(view) <= 0) return;
   const CALayer& layer = *view.layer();
   const CGRect local{{0, 0}, view.frame().size};
-  const bool shadow = layer.shadowOpacity > 0 && !layer.masksToBounds && layer.shadowColor && layer.shadowColor->alpha() > 0;
+  const bool shadow = layer.shadowOpacity > 0 && !layer.masksToBounds && layer.shadowColor && layer.shadowColor->alpha > 0;
   const bool group = alphaOf(view) < 1 || shadow;
 
   cairo_save(cr_);

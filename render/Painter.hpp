@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 struct _PangoContext;
@@ -90,6 +90,7 @@ class Painter {
 
 // Path helpers shared by painters.
 void roundedRectPath(cairo_t* cr, CGRect rect, double radius);
-void setSourceColor(cairo_t* cr, const UIColor& color, double alpha = 1.0);
+void setSourceColor(cairo_t* cr, const CGColor& color, double alpha = 1.0);
+inline void setSourceColor(cairo_t* cr, const UIColor& color, double alpha = 1.0) { setSourceColor(cr, color.CGColor(), alpha); }
 
 }  // namespace render

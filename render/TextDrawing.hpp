@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 namespace render {

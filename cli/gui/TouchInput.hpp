@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/dispatch/Dispatch.hpp"
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 
 struct SimContext;
 class UISlider;

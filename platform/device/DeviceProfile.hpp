@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 
 enum class DeviceIdiom { Phone = 0, Pad = 1 };
 

@@ -25,67 +25,46 @@ struct Surface {
 
 // Draws the image stretched over `rect` (top-left origin) with bilinear filtering; the edge
 // pixels are extended rather than faded, so a stretched image covers the rectangle fully.
-void drawStretched(uint32_t* target, int width, int height, cairo_format_t format, const UIImage& image, CGRect rect) {
-  if (!(rect.size.width > 0) || !(rect.size.height > 0) || image.pixelWidth() <= 0 || image.pixelHeight() <= 0) return;
+void drawStretched(uint32_t* target, int width, int height, cairo_format_t format, const CGImage& image, CGRect rect) {
+  if (!(rect.size.width > 0) || !(rect.size.height > 0) || image.width() <= 0 || image.height() <= 0) return;
   Surface dst(target, width, height, format);
-  Surface src(image.pixels().data(), image.pixelWidth(), image.pixelHeight());
+  Surface src(image.pixels().data(), image.width(), image.height());
   cairo_t* cr = cairo_create(dst.surface);
   cairo_translate(cr, rect.origin.x, rect.origin.y);
-  cairo_scale(cr, rect.size.width / image.pixelWidth(), rect.size.height / image.pixelHeight());
+  cairo_scale(cr, rect.size.width / image.width(), rect.size.height / image.height());
   cairo_set_source_surface(cr, src.surface, 0, 0);
   cairo_pattern_t* pattern = cairo_get_source(cr);
   cairo_pattern_set_filter(pattern, CAIRO_FILTER_BILINEAR);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-  cairo_rectangle(cr, 0, 0, image.pixelWidth(), image.pixelHeight());
+  cairo_rectangle(cr, 0, 0, image.width(), image.height());
   cairo_fill(cr);
   cairo_destroy(cr);
   cairo_surface_flush(dst.surface);
 }
 
-bool sizeAllowed(int64_t w, int64_t h) {
-  return w > 0 && h > 0 && w <= UIImage::kMaxSide && h <= UIImage::kMaxSide && w * h <= UIImage::kMaxPixels;
-}
-
 int pixelsFor(double points) {
-  if (!(points > 0) || points > UIImage::kMaxSide) return 0;
+  if (!(points > 0) || points > CGImage::kMaxSide) return 0;
   return std::max(1, static_cast<int>(std::ceil(points)));
 }
 
-struct ImageContext {
-  int width = 0, height = 0;  // 0 x 0 for an empty context
-  std::vector<uint32_t> pixels;
-};
-
-// The image contexts of this thread, innermost last.
-thread_local std::vector<ImageContext> imageContexts;
-
 }  // namespace
 
-void UIGraphicsBeginImageContext(CGSize size) {
-  ImageContext context;
+CGImageContext::CGImageContext(CGSize size) {
   int w = pixelsFor(size.width), h = pixelsFor(size.height);
-  if (sizeAllowed(w, h)) {
-    context.width = w;
-    context.height = h;
-    context.pixels.assign(static_cast<size_t>(w) * h, 0);
+  if (CGImage::sizeAllowed(w, h)) {
+    width_ = w;
+    height_ = h;
+    pixels_.assign(static_cast<size_t>(w) * h, 0);
   }
-  imageContexts.push_back(std::move(context));
 }
 
-UIImageRef UIGraphicsGetImageFromCurrentImageContext() {
-  if (imageContexts.empty() || imageContexts.back().width == 0) return nullptr;
-  const ImageContext& context = imageContexts.back();
-  return std::make_shared<UIImage>(context.width, context.height, context.pixels);
+void CGImageContext::drawImage(const CGImage& image, CGRect rect) {
+  if (!empty()) drawStretched(pixels_.data(), width_, height_, CAIRO_FORMAT_ARGB32, image, rect);
 }
 
-void UIGraphicsEndImageContext() {
-  if (!imageContexts.empty()) imageContexts.pop_back();
-}
-
-void UIImageDrawInRect(const UIImage& image, CGRect rect) {
-  if (imageContexts.empty() || imageContexts.back().width == 0) return;
-  ImageContext& context = imageContexts.back();
-  drawStretched(context.pixels.data(), context.width, context.height, CAIRO_FORMAT_ARGB32, image, rect);
+CGImageRef CGImageContext::makeImage() const {
+  if (empty()) return nullptr;
+  return std::make_shared<const CGImage>(width_, height_, pixels_);
 }
 
 CGBitmapContext::CGBitmapContext(size_t width, size_t height)
@@ -93,11 +72,11 @@ CGBitmapContext::CGBitmapContext(size_t width, size_t height)
   // Black, with the skipped byte 0 too.
 }
 
-void CGBitmapContext::drawImage(CGRect rect, const UIImage& image) {
+void CGBitmapContext::drawImage(CGRect rect, const CGImage& image) {
   const int w = static_cast<int>(width_), h = static_cast<int>(height_);
   const size_t n = width_ * height_;
   uint8_t* out = data_.data();
-  if (rect == CGRectMake(0, 0, w, h) && image.pixelWidth() == w && image.pixelHeight() == h) {
+  if (rect == CGRectMake(0, 0, w, h) && image.width() == w && image.height() == h) {
     // One image pixel per bitmap pixel: the premultiplied colour over what is there.
     const uint32_t* in = image.pixels().data();
     for (size_t i = 0; i < n; ++i) {
@@ -136,13 +115,13 @@ void CGBitmapContext::drawImage(CGRect rect, const UIImage& image) {
 CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
                                    size_t bytesPerRow, uint32_t bitmapInfo) {
   if (data || bitsPerComponent != 8 || bitmapInfo != kCGImageAlphaNoneSkipLast || bytesPerRow != 4 * width) return nullptr;
-  if (width > static_cast<size_t>(UIImage::kMaxSide) || height > static_cast<size_t>(UIImage::kMaxSide) ||
-      !sizeAllowed(static_cast<int64_t>(width), static_cast<int64_t>(height)))
+  if (width > static_cast<size_t>(CGImage::kMaxSide) || height > static_cast<size_t>(CGImage::kMaxSide) ||
+      !CGImage::sizeAllowed(static_cast<int64_t>(width), static_cast<int64_t>(height)))
     return nullptr;
   return std::make_shared<CGBitmapContext>(width, height);
 }
 
-void CGContextDrawImage(const CGContextRef& context, CGRect rect, const UIImage& image) {
+void CGContextDrawImage(const CGContextRef& context, CGRect rect, const CGImage& image) {
   if (context) context->drawImage(rect, image);
 }
 

@@ -1,4 +1,4 @@
-// Decoding of PNG and JPEG bytes into ARGB32 pixels (see UIImage for the layout), bounded in
+// Decoding of PNG and JPEG bytes into ARGB32 pixels (see CGImage for the layout), bounded in
 // memory and time whatever the bytes say:
 // - the structure is checked before anything is decoded: every PNG chunk and every JPEG
 //   segment before the first scan must fit in what is left of the bytes;

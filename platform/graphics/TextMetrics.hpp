@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 
 // The size in points of one line of text in the named face, rounded up to whole points (the
 // toolkit's natural size of a one-line label).

@@ -1,5 +1,5 @@
 // Quartz Core stand-in: layers and basic animations.
-// Implements: the layer of each view with border width and colour, corner radius,
+// Implements: the layer of each view with border width and colour (plain CGColor values), corner radius,
 // masks-to-bounds, shadow colour, offset, opacity and radius; basic animations (key path,
 // duration, repeat count, autoreverses, from and to values) added under a key, a new one
 // replacing a running one under the same key, and finished ones dropped by the simulated
@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/foundation/NSObject.hpp"
-#include "platform/graphics/Geometry.hpp"
-#include "platform/uikit/UIColor.hpp"
+#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/CGColor.hpp"
 
 // An animated value: a number or a point (NSValue valueWithCGPoint:).
 using CAValue = std::variant<std::monostate, double, CGPoint>;
@@ -44,10 +44,10 @@ class CALayer : public NSObject {
   VW_DECLARE_CLASS()
  public:
   double borderWidth = 0;
-  UIColorRef borderColor;
+  CGColorRef borderColor;
   double cornerRadius = 0;
   bool masksToBounds = false;
-  UIColorRef shadowColor;  // CGColor of the toolkit, kept as a colour
+  CGColorRef shadowColor;
   CGSize shadowOffset{0, -3};
   float shadowOpacity = 0;
   double shadowRadius = 3;

@@ -1,7 +1,8 @@
 // Making constraints; the solver that places views by them is LayoutSolver.cpp.
 #include "platform/uikit/NSLayoutConstraint.hpp"
 
-#include "platform/uikit/UIView.hpp"
+// Constraints only name their views (held weakly): the view class stays incomplete here, and
+// only views (and the solver) know constraints.
 
 VW_DEFINE_CLASS(NSLayoutConstraint, NSObject, factoryOf<NSLayoutConstraint>())
 

@@ -4,8 +4,6 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "platform/uikit/UISegmentedControl.hpp"
-#include "platform/uikit/UISwitch.hpp"
 #include "platform/uikit/UIViewController.hpp"
 
 VW_DEFINE_CLASS(UIAppearanceProxy, NSObject, nullptr)
@@ -39,26 +37,25 @@ std::vector<const ClassInfo*> containersOf(const UIView& view) {
   return out;
 }
 
-template <class Getter>
-UIColorRef lookUp(const UIView& control, const std::vector<UIAppearanceProxyRef>& proxies, Getter get) {
-  for (const ClassInfo* container : containersOf(control))
-    for (auto it = proxies.rbegin(); it != proxies.rend(); ++it) {
-      const auto& p = *it;
-      if (control.isKindOfClass(p->controlClass) && container->isSubclassOf(p->container))
-        if (UIColorRef c = get(*p)) return c;
-    }
-  return nullptr;
-}
-
 void applyTo(UIView& view, const std::vector<UIAppearanceProxyRef>& proxies) {
-  if (auto sw = dynamic_cast<UISwitch*>(&view))
-    sw->setAppearanceOnTintColor(lookUp(view, proxies, [](const UIAppearanceProxy& p) { return p.onTintColor(); }));
-  if (auto seg = dynamic_cast<UISegmentedControl*>(&view))
-    seg->setAppearanceTintColor(lookUp(view, proxies, [](const UIAppearanceProxy& p) { return p.tintColor(); }));
+  view.applyAppearance(UIAppearanceLookup(view, proxies));
   for (const auto& sub : view.subviews()) applyTo(*sub, proxies);
 }
 
 }  // namespace
+
+UIColorRef UIAppearanceLookup::find(UIColorRef (UIAppearanceProxy::*setting)() const) const {
+  for (const ClassInfo* container : containersOf(view_))
+    for (auto it = proxies_.rbegin(); it != proxies_.rend(); ++it) {
+      const auto& p = *it;
+      if (view_.isKindOfClass(p->controlClass) && container->isSubclassOf(p->container))
+        if (UIColorRef c = ((*p).*setting)()) return c;
+    }
+  return nullptr;
+}
+
+UIColorRef UIAppearanceLookup::onTintColor() const { return find(&UIAppearanceProxy::onTintColor); }
+UIColorRef UIAppearanceLookup::tintColor() const { return find(&UIAppearanceProxy::tintColor); }
 
 void UIAppearanceProxy::setOnTintColor(UIColorRef color) {
   std::lock_guard lock(appearanceState().mutex);

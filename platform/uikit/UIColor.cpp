@@ -74,19 +74,19 @@ UIColorRef UIColor::darkGrayColor() { return colorWithWhite(1.0 / 3.0, 1.0); }
 UIColorRef UIColor::lightGrayColor() { return colorWithWhite(2.0 / 3.0, 1.0); }
 
 bool UIColor::getRed(double* red, double* green, double* blue, double* alpha) const {
-  if (red) *red = r_;
-  if (green) *green = g_;
-  if (blue) *blue = b_;
-  if (alpha) *alpha = a_;
+  if (red) *red = color_.red;
+  if (green) *green = color_.green;
+  if (blue) *blue = color_.blue;
+  if (alpha) *alpha = color_.alpha;
   return true;
 }
 
 bool UIColor::getHue(double* hue, double* saturation, double* brightness, double* alpha) const {
   double h, s, v;
-  rgbToHsb(r_, g_, b_, &h, &s, &v);
+  rgbToHsb(color_.red, color_.green, color_.blue, &h, &s, &v);
   if (hue) *hue = h;
   if (saturation) *saturation = s;
   if (brightness) *brightness = v;
-  if (alpha) *alpha = a_;
+  if (alpha) *alpha = color_.alpha;
   return true;
 }

@@ -1,12 +1,14 @@
 // UIKit stand-in: colours.
 // Implements: RGBA, grey (white level) and HSBA colours, read back as RGBA or HSBA in the
-// standard HSB (HSV) model, and the named system colours the product uses.
+// standard HSB (HSV) model, the named system colours the product uses, and the plain value
+// underneath (CGColor, platform/graphics), which layers hold.
 // Leaves out: pattern colours, colour spaces other than device RGB, dynamic colours.
 #pragma once
 
 #include <memory>
 
 #include "platform/foundation/NSObject.hpp"
+#include "platform/graphics/CGColor.hpp"
 
 class UIColor;
 using UIColorRef = std::shared_ptr<UIColor>;
@@ -14,7 +16,7 @@ using UIColorRef = std::shared_ptr<UIColor>;
 class UIColor : public NSObject {
   VW_DECLARE_CLASS()
  public:
-  UIColor(double red, double green, double blue, double alpha) : r_(red), g_(green), b_(blue), a_(alpha) {}
+  UIColor(double red, double green, double blue, double alpha) : color_{red, green, blue, alpha} {}
 
   static UIColorRef colorWithRed(double red, double green, double blue, double alpha);
   static UIColorRef colorWithWhite(double white, double alpha);
@@ -30,10 +32,12 @@ class UIColor : public NSObject {
   bool getRed(double* red, double* green, double* blue, double* alpha) const;
   bool getHue(double* hue, double* saturation, double* brightness, double* alpha) const;
 
-  double red() const { return r_; }
-  double green() const { return g_; }
-  double blue() const { return b_; }
-  double alpha() const { return a_; }
+  double red() const { return color_.red; }
+  double green() const { return color_.green; }
+  double blue() const { return color_.blue; }
+  double alpha() const { return color_.alpha; }
+  // The CGColor property: the same colour as a plain value.
+  ::CGColor CGColor() const { return color_; }
 
   // The HSB (HSV) conversions behind colorWithHue and getHue, as pure functions on doubles, for
   // callers that convert many colours without making colour objects.
@@ -41,8 +45,8 @@ class UIColor : public NSObject {
   static void rgbToHsb(double red, double green, double blue, double* hue, double* saturation, double* brightness);
 
   // Same colour: all four components exactly equal.
-  bool isEqual(const UIColor& other) const { return r_ == other.r_ && g_ == other.g_ && b_ == other.b_ && a_ == other.a_; }
+  bool isEqual(const UIColor& other) const { return color_ == other.color_; }
 
  private:
-  double r_, g_, b_, a_;
+  ::CGColor color_;
 };

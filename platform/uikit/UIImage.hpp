@@ -1,8 +1,9 @@
 // UIKit stand-in: decoded images.
 // Implements: images decoded from PNG or JPEG bytes (imageWithData:, initWithContentsOfFile:),
-// images made from pixels (the graphics contexts produce them), size in points, scale, and a
-// digest of the decoded pixels. An image over 8192 pixels on a side or 64 megapixels, or bytes
-// that are not a whole PNG or JPEG, decode to no image.
+// images made from pixels (the graphics contexts produce them), size in points, scale, the
+// bitmap underneath (CGImage, platform/graphics) and a digest of its pixels. An image over
+// CGImage's limits (8192 pixels on a side, 64 megapixels), or bytes that are not a whole PNG or
+// JPEG, decode to no image.
 // Leaves out: animated images, orientation metadata, resizable caps, other formats.
 #pragma once
 
@@ -13,7 +14,8 @@
 #include <vector>
 
 #include "platform/foundation/NSObject.hpp"
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/CGImage.hpp"
 
 class UIImage;
 using UIImageRef = std::shared_ptr<UIImage>;
@@ -21,12 +23,13 @@ using UIImageRef = std::shared_ptr<UIImage>;
 class UIImage : public NSObject {
   VW_DECLARE_CLASS()
  public:
-  // Pixels in the 32-bit ARGB layout, native byte order, alpha premultiplied, rows packed at
-  // exactly width pixels (the layout of a Cairo ARGB32 image surface with stride 4 x width).
+  // Pixels in CGImage's layout (premultiplied ARGB32, rows of exactly width pixels).
   UIImage(int pixelWidth, int pixelHeight, std::vector<uint32_t> pixels, double scale = 1.0);
+  // Wraps a bitmap; a null one is taken as an empty 0 x 0 bitmap.
+  explicit UIImage(CGImageRef bitmap, double scale = 1.0);
 
-  static constexpr int kMaxSide = 8192;
-  static constexpr int64_t kMaxPixels = 64LL * 1024 * 1024;
+  static constexpr int kMaxSide = ::CGImage::kMaxSide;
+  static constexpr int64_t kMaxPixels = ::CGImage::kMaxPixels;
 
   // Decoded images may be reduced to (at least) this many pixels a side.
   static constexpr int kDecodeSide = 2048;
@@ -34,17 +37,18 @@ class UIImage : public NSObject {
   // Reads a file of the simulated device (a device path such as "/Library/...").
   static UIImageRef imageWithContentsOfFile(const std::string& devicePath);
 
-  int pixelWidth() const { return width_; }
-  int pixelHeight() const { return height_; }
+  int pixelWidth() const { return bitmap_->width(); }
+  int pixelHeight() const { return bitmap_->height(); }
   double scale() const { return scale_; }
-  CGSize size() const { return {width_ / scale_, height_ / scale_}; }
-  const std::vector<uint32_t>& pixels() const { return pixels_; }
+  CGSize size() const { return {pixelWidth() / scale_, pixelHeight() / scale_}; }
+  const std::vector<uint32_t>& pixels() const { return bitmap_->pixels(); }
+  // The bitmap underneath (the CGImage property), never null.
+  const CGImageRef& CGImage() const { return bitmap_; }
 
   // A digest of the pixels (size included): equal for equal images.
-  std::string digest() const;
+  std::string digest() const { return bitmap_->digest(); }
 
  private:
-  int width_, height_;
+  CGImageRef bitmap_;
   double scale_;
-  std::vector<uint32_t> pixels_;
 };

@@ -26,6 +26,7 @@ class UISegmentedControl : public UIControl {
 
   UIColorRef effectiveTintColor() const { return tintColor() ? tintColor() : appearanceTint_; }
   void setAppearanceTintColor(UIColorRef color) { appearanceTint_ = std::move(color); }
+  void applyAppearance(const UIAppearanceLookup& lookup) override { setAppearanceTintColor(lookup.tintColor()); }
   static std::shared_ptr<UIAppearanceProxy> appearanceWhenContainedIn(const ClassInfo& container);
 
   CGSize intrinsicContentSize() const override;

@@ -22,6 +22,7 @@ class UISwitch : public UIControl {
   UIColorRef onTintColor() const { return onTintColor_ ? onTintColor_ : appearanceOnTint_; }
   void setOnTintColor(UIColorRef color) { onTintColor_ = std::move(color); }
   void setAppearanceOnTintColor(UIColorRef color) { appearanceOnTint_ = std::move(color); }
+  void applyAppearance(const UIAppearanceLookup& lookup) override { setAppearanceOnTintColor(lookup.onTintColor()); }
 
   // appearanceWhenContainedIn: with one container class.
   static std::shared_ptr<UIAppearanceProxy> appearanceWhenContainedIn(const ClassInfo& container);

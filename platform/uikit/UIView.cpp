@@ -123,10 +123,12 @@ CGPoint UIView::convertPointToRoot(CGPoint point) const {
 
 CGRect UIView::convertRectToRoot(CGRect rect) const { return CGRect{convertPointToRoot(rect.origin), rect.size}; }
 
-nlohmann::json colorJson(const UIColorRef& color) {
+nlohmann::json colorJson(const CGColorRef& color) {
   if (!color) return nullptr;
-  return nlohmann::json::array({color->red(), color->green(), color->blue(), color->alpha()});
+  return nlohmann::json::array({color->red, color->green, color->blue, color->alpha});
 }
+
+nlohmann::json colorJson(const UIColorRef& color) { return color ? colorJson(CGColorRef(color->CGColor())) : nullptr; }
 
 nlohmann::json rectJson(CGRect r) { return nlohmann::json::array({r.origin.x, r.origin.y, r.size.width, r.size.height}); }
 

@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "platform/foundation/NSObject.hpp"
-#include "platform/graphics/Geometry.hpp"
+#include "platform/corefoundation/Geometry.hpp"
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/NSLayoutConstraint.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 class UIGestureRecognizer;
 class UIView;
+class UIAppearanceLookup;
 using UIViewRef = std::shared_ptr<UIView>;
 
 enum UIViewAutoresizing : unsigned {
@@ -95,6 +96,9 @@ class UIView : public NSObject {
   // Places subviews that follow their superview by code (cells, bars); run by the layout pass
   // (LayoutSolver.hpp) before the view's constraints are solved.
   virtual void layoutSubviews() {}
+  // Called as the tree goes on screen with the appearance settings that apply to this view
+  // (UIAppearance.hpp); a control takes the ones it uses. The base view uses none.
+  virtual void applyAppearance(const UIAppearanceLookup& lookup) {}
   // Natural size of the content; negative components mean "none".
   virtual CGSize intrinsicContentSize() const { return {-1, -1}; }
 
@@ -141,4 +145,5 @@ class UIView : public NSObject {
 
 // JSON helpers shared by the view classes.
 nlohmann::json colorJson(const UIColorRef& color);  // [r, g, b, a] or null
+nlohmann::json colorJson(const CGColorRef& color);
 nlohmann::json rectJson(CGRect rect);                // [x, y, w, h]

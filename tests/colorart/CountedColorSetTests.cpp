@@ -6,7 +6,7 @@
 
 #include "colorart/CountedColorSet.hpp"
 #include "colorart/UIImage+Scale.hpp"
-#include "platform/graphics/ImageContext.hpp"
+#include "platform/uikit/UIGraphics.hpp"
 #include "tests/support/TestImages.hpp"
 
 namespace {

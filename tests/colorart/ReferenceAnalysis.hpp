@@ -53,7 +53,7 @@ inline Result analyse(const UIImageRef& image, int64_t threshold) {
   size_t w = image ? image->pixelWidth() : 0, h = image ? image->pixelHeight() : 0;
   if (w && h) {
     auto ctx = CGBitmapContextCreate(nullptr, w, h, 8, 4 * w, kCGImageAlphaNoneSkipLast);
-    CGContextDrawImage(ctx, CGRectMake(0, 0, w, h), *image);
+    CGContextDrawImage(ctx, CGRectMake(0, 0, w, h), *image->CGImage());
     const uint8_t* d = CGBitmapContextGetData(ctx);
     for (size_t y = 0; y < h; ++y)
       for (size_t x = 0; x < w; ++x) {

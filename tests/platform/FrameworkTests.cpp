@@ -198,6 +198,31 @@ TEST_F(NavigationTest, AppearanceProxiesApplyInsideTheirContainerOnlyAndLoseToOw
   UISegmentedControl::appearanceWhenContainedIn(UIViewController::staticClassInfo())->setTintColor(nullptr);
 }
 
+// A view the appearance registry knows nothing of, taking a setting through the views' hook.
+class TintedBadge : public UIView {
+ public:
+  UIColorRef tint;
+  void applyAppearance(const UIAppearanceLookup& lookup) override { tint = lookup.tintColor(); }
+};
+
+TEST_F(NavigationTest, AnyViewCanTakeAppearanceSettingsThroughTheHook) {
+  auto window = std::make_shared<UIWindow>(UIScreen::mainScreen()->bounds());
+  auto controller = std::make_shared<UIViewController>();
+  auto inside = std::make_shared<TintedBadge>(), outside = std::make_shared<TintedBadge>();
+  controller->view()->addSubview(inside);
+  window->addSubview(controller->view());
+  window->addSubview(outside);
+  auto proxy = UIAppearance::proxy(UIView::staticClassInfo(), UIViewController::staticClassInfo());
+  auto green = UIColor::colorWithRed(0, 1, 0, 1);
+  proxy->setTintColor(green);
+  UIAppearance::applyToTree(*window);
+  EXPECT_EQ(inside->tint, green);
+  EXPECT_EQ(outside->tint, nullptr);
+  proxy->setTintColor(nullptr);
+  UIAppearance::applyToTree(*window);
+  EXPECT_EQ(inside->tint, nullptr);
+}
+
 TEST_F(NavigationTest, TheComposerNeedsTheServiceAndLetsGoOfItsHandlerWhenFinished) {
   deviceProfile().socialAvailable = false;
   EXPECT_FALSE(SLComposeViewController::isAvailableForServiceType(SLServiceTypeTwitter));

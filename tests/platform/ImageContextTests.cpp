@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/graphics/ImageContext.hpp"
+#include "platform/uikit/UIGraphics.hpp"
 #include "tests/support/TestImages.hpp"
 
 namespace {
@@ -98,7 +99,7 @@ TEST(BitmapContext, StartsBlackAndStoresRedGreenBlueSkipped) {
   // Opaque orange, transparent, and half-transparent red (premultiplied 128).
   std::vector<uint32_t> px = {opaque(255, 128, 7), 0x00000000u, 0x80800000u};
   UIImage image(3, 1, px);
-  CGContextDrawImage(ctx, CGRectMake(0, 0, 3, 1), image);
+  CGContextDrawImage(ctx, CGRectMake(0, 0, 3, 1), *image.CGImage());
   const uint8_t expected[12] = {255, 128, 7, 0, 0, 0, 0, 0, 128, 0, 0, 0};
   for (int i = 0; i < 12; ++i)
     if (i % 4 != 3) {
@@ -109,7 +110,7 @@ TEST(BitmapContext, StartsBlackAndStoresRedGreenBlueSkipped) {
 TEST(BitmapContext, RectanglesCountFromTheBottomLeft) {
   auto ctx = CGBitmapContextCreate(nullptr, 2, 2, 8, 8, kCGImageAlphaNoneSkipLast);
   auto red = test_images::solid(1, 1, opaque(255, 0, 0));
-  CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), *red);
+  CGContextDrawImage(ctx, CGRectMake(0, 0, 1, 1), *red->CGImage());
   const uint8_t* d = CGBitmapContextGetData(ctx);
   // Row 0 is the top: the red pixel lands at the start of row 1.
   EXPECT_EQ(d[0], 0);
@@ -119,7 +120,7 @@ TEST(BitmapContext, RectanglesCountFromTheBottomLeft) {
   EXPECT_EQ(d[12], 0);
   // Drawing over what is there: opaque replaces, transparent leaves it.
   auto clear = test_images::solid(2, 2, 0);
-  CGContextDrawImage(ctx, CGRectMake(0, 0, 2, 2), *clear);
+  CGContextDrawImage(ctx, CGRectMake(0, 0, 2, 2), *clear->CGImage());
   EXPECT_EQ(d[8], 255);
 }
 

@@ -293,6 +293,7 @@ TEST_F(PaneTest, DeveloperCellsShowThePictureAndThreeLinesSharingOneLeftEdge) {
   EXPECT_EQ(picture->frame(), CGRectMake(10, 15, 70, 70));
   EXPECT_FLOAT_EQ(picture->layer()->shadowOpacity, 0.2f);
   EXPECT_EQ(picture->layer()->shadowOffset, (CGSize{0, 1}));
+  EXPECT_EQ(picture->layer()->shadowColor, (CGColor{0, 0, 0, 1}));
   auto labels = labelsOf(cell);
   ASSERT_EQ(labels.size(), 3u);
   std::vector<double> sizes;

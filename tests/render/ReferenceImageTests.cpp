@@ -140,12 +140,12 @@ TEST(ReferenceImages, LayersLabelsAndImages) {
   rounded->setBackgroundColor(UIColor::colorWithRed(0.2, 0.6, 0.9, 1));
   rounded->layer()->cornerRadius = 14;
   rounded->layer()->borderWidth = 3;
-  rounded->layer()->borderColor = UIColor::colorWithRed(0.05, 0.2, 0.4, 1);
+  rounded->layer()->borderColor = UIColor::colorWithRed(0.05, 0.2, 0.4, 1)->CGColor();
   root->addSubview(rounded);
   auto shadowed = std::make_shared<UIView>(CGRectMake(120, 16, 80, 60));
   shadowed->setBackgroundColor(UIColor::whiteColor());
   shadowed->layer()->cornerRadius = 8;
-  shadowed->layer()->shadowColor = UIColor::blackColor();
+  shadowed->layer()->shadowColor = UIColor::blackColor()->CGColor();
   shadowed->layer()->shadowOpacity = 0.5;
   shadowed->layer()->shadowRadius = 6;
   shadowed->layer()->shadowOffset = {0, 4};

@@ -139,7 +139,7 @@ TEST(Layers, BackgroundFollowsCornerRadiusAndBorderLiesInside) {
   v->setBackgroundColor(UIColor::colorWithRed(0, 1, 0, 1));
   v->layer()->cornerRadius = 20;
   v->layer()->borderWidth = 4;
-  v->layer()->borderColor = UIColor::colorWithRed(0, 0, 1, 1);
+  v->layer()->borderColor = UIColor::colorWithRed(0, 0, 1, 1)->CGColor();
   root->addSubview(v);
   auto image = render1x(*root);
   EXPECT_EQ(image.pixel(11, 11), kWhite);                  // rounded away
@@ -154,7 +154,7 @@ TEST(Layers, ShadowDarkensBelowTheViewButNotWhenMasked) {
     auto root = whiteRoot(100, 100);
     auto v = std::make_shared<UIView>(CGRectMake(20, 20, 60, 40));
     v->setBackgroundColor(UIColor::whiteColor());
-    v->layer()->shadowColor = UIColor::blackColor();
+    v->layer()->shadowColor = UIColor::blackColor()->CGColor();
     v->layer()->shadowOpacity = 0.8;
     v->layer()->shadowRadius = 4;
     v->layer()->shadowOffset = {0, 8};
