@@ -181,12 +181,17 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Floor/photo", Floor, im.photo512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Floor/flat", Floor, im.flat512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Floor/noise", Floor, im.noise512)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("SortFloor/photo", TallyFloor, im.photo512, colorart::tallyBySorting)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SortFloor/photo", TallyFloor, im.photo512, colorart::tallyBySorting)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("SortFloor/flat", TallyFloor, im.flat512, colorart::tallyBySorting)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("SortFloor/noise", TallyFloor, im.noise512, colorart::tallyBySorting)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("BucketFloor/photo", TallyFloor, im.photo512, colorart::tallyByGroups)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("BucketFloor/flat", TallyFloor, im.flat512, colorart::tallyByGroups)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("BucketFloor/noise", TallyFloor, im.noise512, colorart::tallyByGroups)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SortFloor/noise", TallyFloor, im.noise512, colorart::tallyBySorting)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BucketFloor/photo", TallyFloor, im.photo512, colorart::tallyByGroups)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BucketFloor/flat", TallyFloor, im.flat512, colorart::tallyByGroups)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BucketFloor/noise", TallyFloor, im.noise512, colorart::tallyByGroups)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/photo", Analysis, im.photo512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/flat", Analysis, im.flat512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/noise", Analysis, im.noise512)->Unit(benchmark::kMillisecond);

@@ -20,10 +20,11 @@ namespace {
 
 void measure(int zoom, const fs::path& folder, std::chrono::seconds length) {
   const fs::path root = folder / fmt::format("device{}", zoom), log = folder / fmt::format("frames{}.txt", zoom);
-  Child springboard = startLive("springboard", root, folder, {"--gui", "--zoom", std::to_string(zoom), "--frame-times", log.string()});
+  Child springboard =
+      startLive("springboard", root, folder, {"--gui", "--zoom", std::to_string(zoom), "--frame-times", log.string()});
   ctl("springboard", root, {"alert press Close", "activate"});
   std::this_thread::sleep_for(1s);  // the overlay's fades end
-  size_t warmUp = 0;  // frames before the shakes are left out
+  size_t warmUp = 0;                // frames before the shakes are left out
   {
     std::ifstream in(log);
     for (std::string line; std::getline(in, line);) ++warmUp;
@@ -53,7 +54,8 @@ void measure(int zoom, const fs::path& folder, std::chrono::seconds length) {
 
 int main(int argc, char** argv) {
   if (!std::getenv("DISPLAY")) {
-    fmt::print(stderr, "velloway-frame-bench needs an X server: run it as xvfb-run -a -s \"-screen 0 1600x1500x24\" {}\n", argv[0]);
+    fmt::print(stderr, "velloway-frame-bench needs an X server: run it as xvfb-run -a -s \"-screen 0 1600x1500x24\" {}\n",
+               argv[0]);
     return 1;
   }
   int seconds = argc > 1 ? std::atoi(argv[1]) : 5;

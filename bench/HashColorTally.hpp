@@ -75,7 +75,6 @@ class HashColorTally {
   }
 
  private:
-
   static size_t slotOf(ColorKey key, int shift) { return (key * 0x9E3779B1u) >> shift; }
 
   // The low byte of a slot: a count of 0 to 127 in bits 0-6, and in bit 7 whether the side

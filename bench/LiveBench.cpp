@@ -12,13 +12,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <sdbus-c++/sdbus-c++.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <sdbus-c++/sdbus-c++.h>
 #include <thread>
 #include <vector>
 
@@ -171,8 +171,8 @@ pid_t spawnQuiet(const std::vector<std::string>& argv) {
 // mpv's command line over three tagged tones of a minute each ("Track 1" to "Track 3"), made
 // in `folder` with ffmpeg.
 std::vector<std::string> tonePlayer(const fs::path& folder, const char* plugin) {
-  std::vector<std::string> player{"mpv", "--no-config", "--no-video", "--ao=null", "--loop-playlist=inf",
-                                  std::string("--script=") + plugin};
+  std::vector<std::string> player{"mpv",       "--no-config",         "--no-video",
+                                  "--ao=null", "--loop-playlist=inf", std::string("--script=") + plugin};
   for (int i = 1; i <= 3; ++i) {
     std::string file = (folder / fmt::format("t{}.ogg", i)).string();
     std::system(fmt::format("ffmpeg -loglevel error -y -f lavfi -i sine=frequency={}:duration=60 -metadata 'title=Track {}' {}",
@@ -267,8 +267,8 @@ void mprisLatency(const std::string& velloway, int changes) {
   fs::path folder = fs::temp_directory_path() / fmt::format("velloway-mpris-bench-{}", getpid());
   fs::create_directories(folder);
   pid_t mpv = spawnQuiet(tonePlayer(folder, plugin));
-  pid_t springboard = spawnQuiet({velloway, "springboard", "--root", (folder / "device").string(), "--name", "mprisbench",
-                                  "--media", "mpris:mpv"});
+  pid_t springboard = spawnQuiet(
+      {velloway, "springboard", "--root", (folder / "device").string(), "--name", "mprisbench", "--media", "mpris:mpv"});
   std::vector<double> latencies, ours;
   try {
     OverlayProbe probe("mprisbench");

@@ -104,7 +104,8 @@ void BM_SettingsWithMailSheet(benchmark::State& state) {
   auto nav = std::make_shared<UINavigationController>();
   auto page = std::make_shared<UIViewController>();
   page->setTitle("Configuration");
-  page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
+  page->navigationItem()->setRightBarButtonItem(
+      std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
   nav->initWithRootViewController(std::make_shared<UIViewController>());
   nav->pushViewController(page, false);
   window->addSubview(nav->view());

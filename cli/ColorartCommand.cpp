@@ -86,8 +86,8 @@ int toByte(double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.
 std::string plainColor(const UIColor& c) {
   std::string hex;
   if (exactHex(c, &hex)) return hex;
-  return fmt::format("#{:02x}{:02x}{:02x} (r {}, g {}, b {}, a {})", toByte(c.red()), toByte(c.green()),
-                     toByte(c.blue()), c.red(), c.green(), c.blue(), c.alpha());
+  return fmt::format("#{:02x}{:02x}{:02x} (r {}, g {}, b {}, a {})", toByte(c.red()), toByte(c.green()), toByte(c.blue()),
+                     c.red(), c.green(), c.blue(), c.alpha());
 }
 
 nlohmann::ordered_json jsonColor(const UIColor& c) {
@@ -99,9 +99,9 @@ nlohmann::ordered_json jsonColor(const UIColor& c) {
 // What one input came to, kept until it is printed in its turn.
 struct Outcome {
   bool ready = false;
-  std::string error;                 // the input failed: this line, nothing else
-  std::vector<std::string> log;      // the analysis's log lines
-  std::vector<std::string> failures; // after the colours (a preview that could not be written)
+  std::string error;                  // the input failed: this line, nothing else
+  std::vector<std::string> log;       // the analysis's log lines
+  std::vector<std::string> failures;  // after the colours (a preview that could not be written)
   UIColorRef colours[4];
 };
 
@@ -151,8 +151,8 @@ std::optional<CGSize> analysisSize(const ColorartOptions& o) {
   std::optional<CGSize> size = parseSize(o.size);
   if (!size)
     std::cerr << fmt::format(
-        "velloway colorart: bad --size '{}': expected WIDTHxHEIGHT in points, both positive, at most {} a side\n",
-        o.size, UIImage::kMaxSide);
+        "velloway colorart: bad --size '{}': expected WIDTHxHEIGHT in points, both positive, at most {} a side\n", o.size,
+        UIImage::kMaxSide);
   return size;
 }
 
@@ -243,8 +243,12 @@ int printOutcome(const ColorartOptions& o, const std::string& path, const Outcom
 int runColorart(const ColorartOptions& o) {
   std::optional<CGSize> size = analysisSize(o);
   if (!size || !previewFolderReady(o)) return 2;
-  Run run{o, *size, o.native ? 0 : static_cast<int>(std::ceil(std::max(size->width, size->height))),
-          colorart_cli::expandArguments(o.images), {}, {}};
+  Run run{o,
+          *size,
+          o.native ? 0 : static_cast<int>(std::ceil(std::max(size->width, size->height))),
+          colorart_cli::expandArguments(o.images),
+          {},
+          {}};
   const size_t total = run.inputs.size();
   if (!o.previewDir.empty()) {
     std::vector<std::string> paths;
@@ -284,14 +288,14 @@ int runColorart(const ColorartOptions& o) {
 }
 
 SubcommandRegistration registration{Subcommand{
-    "colorart",
-    "Find an image's background, primary, secondary and detail colours (PNG or JPEG)",
+    "colorart", "Find an image's background, primary, secondary and detail colours (PNG or JPEG)",
     [](CLI::App& app) -> std::function<int()> {
       auto o = std::make_shared<ColorartOptions>();
       app.description(
           "Find the background colour (from the image's leftmost column) and the primary, secondary and detail text "
           "colours of each image. By default the image is scaled to 512x512 and analysed with threshold 2, as the "
-          "tweak's colorArt does. Images are analysed on every core, output in the order given. Colours print as #rrggbb; one that is not exactly 8-bit prints its exact components "
+          "tweak's colorArt does. Images are analysed on every core, output in the order given. Colours print as #rrggbb; one "
+          "that is not exactly 8-bit prints its exact components "
           "too. Lines such as \"missed primary\" (no such colour found: white or black used) go to stderr. An image "
           "that can't be read or decoded is reported on stderr and the others are still analysed; the exit status "
           "is then 2.");

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/DemoSteps.hpp"
 #include "cli/Subcommand.hpp"
 #include "cli/sim/ScriptParser.hpp"
 #include "cli/sim/SimSession.hpp"
@@ -18,7 +19,6 @@
 #include "platform/foundation/NSLog.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
-#include "cli/DemoSteps.hpp"
 
 namespace fs = std::filesystem;
 
@@ -33,10 +33,15 @@ void describeTree(const nlohmann::json& view, int depth, std::ostream& out) {
   if (view.contains("current")) line += " [current overlay]";
   if (view.value("hidden", false)) line += " hidden";
   if (view.contains("text") && view["text"].is_string()) line += fmt::format(" text=\"{}\"", view["text"].get<std::string>());
-  if (view.contains("image")) line += view["image"].is_null() ? " image=none" : fmt::format(" image={}x{}", view["image"]["width"].get<int>(), view["image"]["height"].get<int>());
-  if (view.contains("effect") && view["effect"].is_object()) line += fmt::format(" effect={}", view["effect"]["type"].get<std::string>());
+  if (view.contains("image"))
+    line += view["image"].is_null()
+                ? " image=none"
+                : fmt::format(" image={}x{}", view["image"]["width"].get<int>(), view["image"]["height"].get<int>());
+  if (view.contains("effect") && view["effect"].is_object())
+    line += fmt::format(" effect={}", view["effect"]["type"].get<std::string>());
   if (view.contains("gestures"))
-    for (const auto& g : view["gestures"]) line += fmt::format(" {}->{}", g["type"].get<std::string>(), g["action"].get<std::string>());
+    for (const auto& g : view["gestures"])
+      line += fmt::format(" {}->{}", g["type"].get<std::string>(), g["action"].get<std::string>());
   if (view.contains("backgroundColor") && view["backgroundColor"].is_array()) {
     const auto& c = view["backgroundColor"];
     auto byte = [&](int i) { return static_cast<int>(std::lround(c[i].get<double>() * 255)); };
@@ -121,7 +126,8 @@ class Tour {
     }
     for (const auto& note : step.notes) say("    " + note + "\n");
     if (step.picture)
-      step.picture(session_, out_ / fmt::format("{:02}-{}.png", number, step.slug), [this](const std::string& text) { say(text); });
+      step.picture(session_, out_ / fmt::format("{:02}-{}.png", number, step.slug),
+                   [this](const std::string& text) { say(text); });
   }
 
  private:
@@ -141,7 +147,8 @@ class Tour {
     std::string body = sheet["body"].get<std::string>();
     say(fmt::format("    body: {}\n", nlohmann::json(body).dump()));
     for (const auto& a : sheet["attachments"])
-      say(fmt::format("    attachment: {} ({}, {} bytes)\n", a["name"].get<std::string>(), a["mime"].get<std::string>(), a["size"].get<size_t>()));
+      say(fmt::format("    attachment: {} ({}, {} bytes)\n", a["name"].get<std::string>(), a["mime"].get<std::string>(),
+                      a["size"].get<size_t>()));
     lastMail_ = sheet;
   }
 
@@ -154,11 +161,11 @@ class Tour {
   }
 
   void reportHost(const nlohmann::json& host) {
-    say(fmt::format("    home screen: reachability {}, activation ran {}x, deactivation {}x, keep-alive {}x, "
-                    "now-playing observers {}\n",
-                    host["reachabilityActive"].get<bool>() ? "active" : "inactive", host["activatedCalls"].get<int>(),
-                    host["deactivatedCalls"].get<int>(), host["keepAliveCalls"].get<int>(),
-                    host["nowPlayingObservers"].get<int>()));
+    say(fmt::format(
+        "    home screen: reachability {}, activation ran {}x, deactivation {}x, keep-alive {}x, "
+        "now-playing observers {}\n",
+        host["reachabilityActive"].get<bool>() ? "active" : "inactive", host["activatedCalls"].get<int>(),
+        host["deactivatedCalls"].get<int>(), host["keepAliveCalls"].get<int>(), host["nowPlayingObservers"].get<int>()));
   }
 
   fs::path out_;
@@ -184,14 +191,13 @@ int runDemo(const std::string& outDir) {
   return 0;
 }
 
-const SubcommandRegistration registration{Subcommand{
-    "demo",
-    "Tour the product on a fresh simulated phone, printing what happens at each step",
-    [](CLI::App& app) -> std::function<int()> {
-      auto out = std::make_shared<std::string>("demo-out");
-      app.add_option("--out", *out, "Folder for transcript.txt, the pictures and the device root (default demo-out)");
-      return [out] { return runDemo(*out); };
-    },
-    10}};
+const SubcommandRegistration registration{
+    Subcommand{"demo", "Tour the product on a fresh simulated phone, printing what happens at each step",
+               [](CLI::App& app) -> std::function<int()> {
+                 auto out = std::make_shared<std::string>("demo-out");
+                 app.add_option("--out", *out, "Folder for transcript.txt, the pictures and the device root (default demo-out)");
+                 return [out] { return runDemo(*out); };
+               },
+               10}};
 
 }  // namespace

@@ -21,8 +21,7 @@ DemoStep step(std::string slug, std::string title, std::vector<std::string> scri
 
 std::vector<DemoStep> demoSteps() {
   return {
-      step("boot", "The home screen launches with the tweak loaded",
-           {"supported", "boot", "idle", "supported"}, false,
+      step("boot", "The home screen launches with the tweak loaded", {"supported", "boot", "idle", "supported"}, false,
            {"The tweak's hooks now answer the reachability question (NO before, YES after) and the home screen",
             "listens for now-playing changes. The welcome notice shows once per device."}),
       step("play", "The notice is closed and a built-in track plays", {"alert press Close", "media play-demo", "idle"}),
@@ -50,8 +49,8 @@ std::vector<DemoStep> demoSteps() {
             "packages (dpkg -l, run without a shell) are attached. support-mail.eml is the message as a MIME e-mail."}),
       step("rounded", "The mail is sent and closed; the next activation shows the typed corner radius",
            {"settings mail sent", "settings back", "activate", "idle"}, true),
-      step("colorize", "The overlay coloured after the artwork by the colour analysis",
-           {"send colorizeForArtwork: artwork.png"}, true,
+      step("colorize", "The overlay coloured after the artwork by the colour analysis", {"send colorizeForArtwork: artwork.png"},
+           true,
            {"colorizeForArtwork: is a public operation of the view; the product itself never sends it. It sets the",
             "view's own background (under the artwork backdrop and the blur, so the picture does not change) and the",
             "text colours of its two track labels, which the running overlay does not show."}),

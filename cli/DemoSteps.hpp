@@ -9,7 +9,7 @@
 class SimSession;
 
 struct DemoStep {
-  std::string slug;   // file-name part of its picture
+  std::string slug;  // file-name part of its picture
   std::string title;
   std::vector<std::string> script;
   bool showTree = false;

@@ -7,8 +7,9 @@
 #include "cli/Subcommand.hpp"
 
 int main(int argc, char** argv) {
-  CLI::App app{"velloway: music controls in the reachability window of a simulated phone, its settings pane, "
-               "and the artwork colour analysis"};
+  CLI::App app{
+      "velloway: music controls in the reachability window of a simulated phone, its settings pane, "
+      "and the artwork colour analysis"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Print help for every subcommand");
 

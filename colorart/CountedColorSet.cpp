@@ -317,18 +317,15 @@ void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& en
 
 }  // namespace
 
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                    CountHistogram* histogram) {
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram) {
   runTally(pixels, count, entries, histogram, sortWhole);
 }
 
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                   CountHistogram* histogram) {
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram) {
   runTally(pixels, count, entries, histogram, groupWhole);
 }
 
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                     CountHistogram* histogram) {
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram) {
   if (count <= kMaxTally && groupingPays(pixels, count))
     tallyByGroups(pixels, count, entries, histogram);
   else
@@ -353,8 +350,7 @@ void CountedColorSet::recountHistogram() const {
 }
 
 void CountedColorSet::merge() const {
-  std::sort(pending_.begin(), pending_.end(),
-            [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
+  std::sort(pending_.begin(), pending_.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
   std::vector<ColorEntry> folded;
   folded.reserve(pending_.size());
   for (ColorEntry e : pending_) {

@@ -37,9 +37,7 @@ inline ColorKey keyOfPixel(const uint8_t* p) { return makeKey(p[0], p[1], p[2]);
 // bytes as they are.
 inline ColorKey keyOfArgb(uint32_t argb) { return __builtin_bswap32(argb) >> 8; }
 
-inline RGBA rgbaOfKey(ColorKey key) {
-  return {keyRed(key) / 255.0, keyGreen(key) / 255.0, keyBlue(key) / 255.0, 1.0};
-}
+inline RGBA rgbaOfKey(ColorKey key) { return {keyRed(key) / 255.0, keyGreen(key) / 255.0, keyBlue(key) / 255.0, 1.0}; }
 
 // The byte k with k / 255.0 == x exactly, or -1.
 inline int exactByte(double x) {
@@ -77,12 +75,9 @@ constexpr ColorKey entryKey(ColorEntry e) { return static_cast<ColorKey>(e & 0xF
 constexpr uint64_t kHistogramTop = 255;
 // How many distinct colours have each count, counts of kHistogramTop and more together.
 using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                     CountHistogram* histogram = nullptr);
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                   CountHistogram* histogram = nullptr);
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries,
-                    CountHistogram* histogram = nullptr);
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr);
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr);
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr);
 
 class CountedColorSet {
  public:

@@ -131,16 +131,14 @@ ColorKey chooseEdgeColor(std::vector<uint64_t>& candidates) {
 // Each candidate is offered to the first empty slot only.
 class TextSlots {
  public:
-  TextSlots(UIColorRef& primaryColor, UIColorRef& secondaryColor, UIColorRef& detailColor,
-            const UIColorRef& backgroundColor)
+  TextSlots(UIColorRef& primaryColor, UIColorRef& secondaryColor, UIColorRef& detailColor, const UIColorRef& backgroundColor)
       : outputs_{&primaryColor, &secondaryColor, &detailColor}, hasBackground_(backgroundColor != nullptr) {
     for (int i = 0; i < 3; ++i) {
       filled_[i] = *outputs_[i] != nullptr;
       if (filled_[i]) chosen_[i] = colorart::rgbaOf(**outputs_[i]);
     }
     if (hasBackground_)
-      backgroundLuminance_ =
-          colorart::luminance(backgroundColor->red(), backgroundColor->green(), backgroundColor->blue());
+      backgroundLuminance_ = colorart::luminance(backgroundColor->red(), backgroundColor->green(), backgroundColor->blue());
   }
 
   bool full() const { return filled_[0] && filled_[1] && filled_[2]; }
@@ -182,8 +180,7 @@ class TextSlots {
 
  private:
   bool contrasts(const RGBA& x) const {
-    return !hasBackground_ ||
-           colorart::contrastRatio(colorart::luminance(x.r, x.g, x.b), backgroundLuminance_) > 1.6;
+    return !hasBackground_ || colorart::contrastRatio(colorart::luminance(x.r, x.g, x.b), backgroundLuminance_) > 1.6;
   }
   // The test of the first empty slot.
   bool accepts(const RGBA& x) const {
@@ -323,7 +320,7 @@ class TextCandidates {
   const bool findDark_;
   const CountedColorSet::CountHistogram& histogram_;
   std::vector<uint64_t> tier_;
-  std::vector<uint64_t> special_;   // special candidates with a non-zero count
+  std::vector<uint64_t> special_;    // special candidates with a non-zero count
   std::vector<ColorKey> uncounted_;  // colours C whose C' has count 0
 };
 

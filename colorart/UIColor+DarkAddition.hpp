@@ -51,8 +51,8 @@ inline double contrastRatio(double foregroundLuminance, double backgroundLuminan
 }
 
 inline bool isContrasting(const RGBA& foreground, const RGBA& background) {
-  return contrastRatio(luminance(foreground.r, foreground.g, foreground.b),
-                       luminance(background.r, background.g, background.b)) > 1.6;
+  return contrastRatio(luminance(foreground.r, foreground.g, foreground.b), luminance(background.r, background.g, background.b)) >
+         1.6;
 }
 
 // The colour with its saturation raised to `minimum` (hue, brightness and alpha kept), or the

@@ -16,15 +16,8 @@ bool isPad() {
 }  // namespace
 
 std::vector<std::string> KZVLWCustomHeaderView::randomTexts() const {
-  return {"Thank you for the support.",
-          "Enjoy!",
-          "Some Other Random Text",
-          "This is a beta right?",
-          "Follow me on Twitter.",
-          "Something should go here right?",
-          "Hey",
-          "Zindra Morrow!",
-          "Shake it off!"};
+  return {"Thank you for the support.",      "Enjoy!", "Some Other Random Text", "This is a beta right?", "Follow me on Twitter.",
+          "Something should go here right?", "Hey",    "Zindra Morrow!",         "Shake it off!"};
 }
 
 std::shared_ptr<KZVLWCustomHeaderView> KZVLWCustomHeaderView::init() {

@@ -32,9 +32,9 @@ std::shared_ptr<PSTableCell> KZVLWDeveloperTableCell::initWithStyle(long, std::o
 }
 
 std::shared_ptr<KZVLWDeveloperTableCell> KZVLWDeveloperTableCell::initWithDevName(const std::optional<std::string>& devName,
-                                                                                 const std::optional<std::string>& realName,
-                                                                                 const std::optional<std::string>& jobSubtitle,
-                                                                                 const UIImageRef& devImage) {
+                                                                                  const std::optional<std::string>& realName,
+                                                                                  const std::optional<std::string>& jobSubtitle,
+                                                                                  const UIImageRef& devImage) {
   if (!UITableViewCell::initWithStyle(UITableViewCellStyleDefault, std::string(kReuseIdentifier))) return nullptr;
   auto self = std::static_pointer_cast<KZVLWDeveloperTableCell>(shared_from_this());
 
@@ -63,14 +63,15 @@ std::shared_ptr<KZVLWDeveloperTableCell> KZVLWDeveloperTableCell::initWithDevNam
     label->setTranslatesAutoresizingMaskIntoConstraints(false);
     addConstraint(NSLayoutConstraint::constraintWithItem(label, NSLayoutAttributeLeft, NSLayoutRelationEqual, devImageView_,
                                                          NSLayoutAttributeRight, 1.0, 30.0));
-    addConstraint(NSLayoutConstraint::constraintWithItem(label, ownAttribute, NSLayoutRelationEqual, above, aboveAttribute,
-                                                         1.0, constant));
+    addConstraint(
+        NSLayoutConstraint::constraintWithItem(label, ownAttribute, NSLayoutRelationEqual, above, aboveAttribute, 1.0, constant));
     return label;
   };
 
   setDevNameLabel(build(devName, UIColor::darkGrayColor(), pad ? 30.0 : 20.0, self, NSLayoutAttributeCenterY,
                         NSLayoutAttributeCenterY, -20.0));
-  setRealNameLabel(build(realName, UIColor::grayColor(), 15.0, devNameLabel_, NSLayoutAttributeTop, NSLayoutAttributeBottom, 0.0));
+  setRealNameLabel(
+      build(realName, UIColor::grayColor(), 15.0, devNameLabel_, NSLayoutAttributeTop, NSLayoutAttributeBottom, 0.0));
   setJobLabel(build(jobSubtitle, UIColor::grayColor(), 12.0, realNameLabel_, NSLayoutAttributeTop, NSLayoutAttributeBottom, 5.0));
   return self;
 }

@@ -44,7 +44,8 @@ void KZVLWListController::setPreferenceValue(const plist::Value& value, const PS
   {
     PreferencesFileLock lock(kSettingsPath);
     plist::Dictionary settings;
-    if (auto existing = plist::dictionaryWithContentsOfFile(kSettingsPath, plist::kPreferencesLimits)) settings = std::move(*existing);
+    if (auto existing = plist::dictionaryWithContentsOfFile(kSettingsPath, plist::kPreferencesLimits))
+      settings = std::move(*existing);
     settings[*key] = value;
     plist::writeToFile(settings, kSettingsPath);  // the result is not examined
   }

@@ -13,7 +13,9 @@ std::string KZVLWLocalizer::localizedStringForKey(const std::string& key, const 
   return bundle->localizedStringForKey(key, "", table);
 }
 
-std::string KZVLWLocalizer::localizedStringForKey(const std::string& key) const { return localizedStringForKey(key, std::nullopt); }
+std::string KZVLWLocalizer::localizedStringForKey(const std::string& key) const {
+  return localizedStringForKey(key, std::nullopt);
+}
 
 void KZVLWLocalizer::loadLocalizedSpecifiersForSpecifiers(const PSSpecifierArray& specifiers, PSSpecifierArray* out) const {
   if (out) *out = localizedSpecifiersForSpecifiers(specifiers);

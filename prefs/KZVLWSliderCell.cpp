@@ -45,7 +45,8 @@ void KZVLWSliderCell::presentPopup() {
   std::optional<std::string> title = row ? row->name() : std::nullopt;
   maximumValue = row ? row->propertyForKey("max").floatValue() : 0.0f;
   minimumValue = row ? row->propertyForKey("min").floatValue() : 0.0f;
-  std::string message = fmt::format("Please enter a value between {} and {}.", truncateToInt32(minimumValue), truncateToInt32(maximumValue));
+  std::string message =
+      fmt::format("Please enter a value between {} and {}.", truncateToInt32(minimumValue), truncateToInt32(maximumValue));
   auto self = std::dynamic_pointer_cast<UIAlertViewDelegate>(shared_from_this());
   auto alert = std::make_shared<UIAlertView>(title, message, self, "Cancel", std::vector<std::string>{"Enter"});
   alert->setAlertViewStyle(UIAlertViewStylePlainTextInput);
@@ -66,7 +67,8 @@ void KZVLWSliderCell::alertViewClickedButtonAtIndex(UIAlertView& alert, long but
     const double typed = v;
     if (typed > maximumValue || !(typed >= minimumValue)) {
       auto self = std::dynamic_pointer_cast<UIAlertViewDelegate>(shared_from_this());
-      auto error = std::make_shared<UIAlertView>("Error", "Ensure you entered a valid value.", self, "OK", std::vector<std::string>{});
+      auto error =
+          std::make_shared<UIAlertView>("Error", "Ensure you entered a valid value.", self, "OK", std::vector<std::string>{});
       error->setTag(kErrorAlertTag);
       error->show();
       return;

@@ -7,8 +7,8 @@
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/gestalt/MobileGestalt.hpp"
 #include "platform/uikit/UIAlertView.hpp"
-#include "platform/uikit/UINavigationController.hpp"
 #include "platform/uikit/UIImageView.hpp"
+#include "platform/uikit/UINavigationController.hpp"
 #include "prefs/KZVLWCustomHeaderView.hpp"
 #include "prefs/KZVLWLogoTableCell.hpp"
 #include "prefs/PackageList.hpp"
@@ -88,6 +88,7 @@ void VLWListController::emailKZ() {
   composer->setMailComposeDelegate(std::dynamic_pointer_cast<MFMailComposeViewControllerDelegate>(shared_from_this()));
 }
 
-void VLWListController::mailComposeControllerDidFinishWithResult(MFMailComposeViewController&, MFMailComposeResult, const NSErrorRef&) {
+void VLWListController::mailComposeControllerDidFinishWithResult(MFMailComposeViewController&, MFMailComposeResult,
+                                                                 const NSErrorRef&) {
   dismissViewControllerAnimated(true);
 }

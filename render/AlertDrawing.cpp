@@ -19,12 +19,12 @@ namespace {
 // Metrics of the system's alert panel, in points.
 constexpr double kWidth = 270;
 constexpr double kCornerRadius = 13;
-constexpr double kInset = 16;          // text from the panel's sides
-constexpr double kTop = 20;            // above the title
-constexpr double kTitleGap = 4;        // between title and message
-constexpr double kFieldGap = 14;       // above the text field
+constexpr double kInset = 16;     // text from the panel's sides
+constexpr double kTop = 20;       // above the title
+constexpr double kTitleGap = 4;   // between title and message
+constexpr double kFieldGap = 14;  // above the text field
 constexpr double kFieldHeight = 26;
-constexpr double kBottom = 20;         // below the text, above the buttons
+constexpr double kBottom = 20;  // below the text, above the buttons
 constexpr double kButtonHeight = 44;
 constexpr double kHairline = 0.5;
 
@@ -34,7 +34,7 @@ UIColorRef buttonColor() { return UIColor::colorWithRed(0, 122 / 255.0, 1, 1); }
 
 struct PanelLayout {
   double titleHeight = 0, messageHeight = 0;
-  double textHeight = 0;  // from the top of the panel to the buttons' hairline
+  double textHeight = 0;             // from the top of the panel to the buttons' hairline
   std::vector<std::string> buttons;  // in drawing order
   std::vector<bool> bold;
   bool sideBySide = false;
@@ -107,7 +107,8 @@ void drawTextField(Painter& painter, const AlertContent& alert, const CGRect& fi
   if (!alert.fieldText.empty())
     drawText(painter, alert.fieldText, {"Helvetica", 13, UIColor::blackColor(), NSTextAlignmentLeft, 1}, textRect);
   else if (alert.fieldPlaceholder)
-    drawText(painter, *alert.fieldPlaceholder, {"Helvetica", 13, UIColor::colorWithWhite(0.7, 1), NSTextAlignmentLeft, 1}, textRect);
+    drawText(painter, *alert.fieldPlaceholder, {"Helvetica", 13, UIColor::colorWithWhite(0.7, 1), NSTextAlignmentLeft, 1},
+             textRect);
 }
 
 // Title, message and text field, from the panel's top-left corner down.

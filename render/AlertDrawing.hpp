@@ -18,7 +18,7 @@ class Painter;
 struct AlertContent {
   std::optional<std::string> title;
   std::optional<std::string> message;
-  std::optional<std::string> cancel;    // drawn bold; last when the buttons are stacked
+  std::optional<std::string> cancel;  // drawn bold; last when the buttons are stacked
   std::vector<std::string> others;
   bool hasTextField = false;
   std::string fieldText;

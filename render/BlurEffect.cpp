@@ -108,7 +108,8 @@ void downsample(const uint8_t* in, size_t inStride, int width, int height, int f
     uint8_t* dst = out + size_t(oy) * outStride;
     for (int ox = 0; ox < ow; ++ox) {
       const int n = (std::min((ox + 1) * factor, width) - ox * factor) * (y1 - y0);
-      for (int c = 0; c < Channels; ++c) dst[ox * Channels + c] = static_cast<uint8_t>((sums[size_t(ox) * Channels + c] + n / 2) / n);
+      for (int c = 0; c < Channels; ++c)
+        dst[ox * Channels + c] = static_cast<uint8_t>((sums[size_t(ox) * Channels + c] + n / 2) / n);
     }
   }
 }
@@ -152,9 +153,11 @@ void gaussianBlur(cairo_surface_t* surface, double sigma) {
   const size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
   const size_t smallStride = static_cast<size_t>(cairo_image_surface_get_stride(small));
   if (format == CAIRO_FORMAT_A8)
-    downsample<1>(cairo_image_surface_get_data(surface), stride, width, height, factor, cairo_image_surface_get_data(small), smallStride);
+    downsample<1>(cairo_image_surface_get_data(surface), stride, width, height, factor, cairo_image_surface_get_data(small),
+                  smallStride);
   else
-    downsample<4>(cairo_image_surface_get_data(surface), stride, width, height, factor, cairo_image_surface_get_data(small), smallStride);
+    downsample<4>(cairo_image_surface_get_data(surface), stride, width, height, factor, cairo_image_surface_get_data(small),
+                  smallStride);
   cairo_surface_mark_dirty(small);
   blurInPlace(small, std::sqrt(std::max(sigma * sigma - factor * factor / 4.0, 0.25)) / factor);
   cairo_t* cr = cairo_create(surface);

@@ -129,7 +129,6 @@ void Painter::clipToSubtree(const UIView& view, double pad) {
   cairo_clip(cr_);
 }
 
-
 Backdrop Painter::captureBackdrop(CGRect rect, int margin) {
   Backdrop out;
   cairo_surface_t* base = cairo_get_target(cr_);
@@ -207,7 +206,8 @@ void Painter::drawPlaced(const UIView& view, CGPoint origin) {
   cairo_translate(cr_, origin.x, origin.y);
   if (group) {
     // Bound the group by what the subtree can cover, so that it costs no more than its area.
-    clipToSubtree(view, shadow ? 3 * layer.shadowRadius + std::abs(layer.shadowOffset.width) + std::abs(layer.shadowOffset.height) + 2 : 1);
+    clipToSubtree(
+        view, shadow ? 3 * layer.shadowRadius + std::abs(layer.shadowOffset.width) + std::abs(layer.shadowOffset.height) + 2 : 1);
     pushGroup();
   }
   if (layer.masksToBounds) {

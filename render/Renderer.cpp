@@ -39,8 +39,8 @@ Image Image::readPng(const std::string& path, double scale) {
   }
   if (cairo_image_surface_get_format(s) != CAIRO_FORMAT_ARGB32) {
     // Opaque PNGs load as RGB24; keep one layout for comparisons.
-    cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(s),
-                                                       cairo_image_surface_get_height(s));
+    cairo_surface_t* argb =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s));
     cairo_t* c = cairo_create(argb);
     cairo_set_source_surface(c, s, 0, 0);
     cairo_paint(c);
@@ -79,7 +79,8 @@ std::vector<uint8_t> Image::png() const {
 void Image::writePng(const std::string& path) const {
   if (!surface_) throw std::runtime_error(path + ": no picture to write");
   cairo_status_t status = cairo_surface_write_to_png(surface_, path.c_str());
-  if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(path + ": cannot write PNG (" + cairo_status_to_string(status) + ")");
+  if (status != CAIRO_STATUS_SUCCESS)
+    throw std::runtime_error(path + ": cannot write PNG (" + cairo_status_to_string(status) + ")");
 }
 
 // ---- Canvas -----------------------------------------------------------------------------

@@ -73,8 +73,8 @@ class Image {
 };
 
 struct RenderOptions {
-  double scale = 0;                                     // pixels per point; 0: the device's
-  UIColorRef background = UIColor::blackColor();        // under everything; null: transparent
+  double scale = 0;                               // pixels per point; 0: the device's
+  UIColorRef background = UIColor::blackColor();  // under everything; null: transparent
   // Draw running animations as they are at the clock's time (opacity, a position's shift);
   // otherwise a picture shows the model values.
   bool presentation = false;

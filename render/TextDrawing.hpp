@@ -14,9 +14,9 @@ class Painter;
 struct TextStyle {
   std::string fontName = "Helvetica";
   double pointSize = 17;
-  UIColorRef color;      // null: black
-  long alignment = 0;    // 0 left, 1 centre, 2 right
-  long lines = 1;        // 0: as many as needed
+  UIColorRef color;    // null: black
+  long alignment = 0;  // 0 left, 1 centre, 2 right
+  long lines = 1;      // 0: as many as needed
 };
 
 // The size of the text laid out in at most `width` points (0: unlimited), by the style's line

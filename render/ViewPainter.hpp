@@ -39,9 +39,9 @@ const ViewPainter* findViewPainter(std::string_view className);
 void registerBuiltInPainters();
 
 // Built-in painters, by file under render/painters/.
-void registerBasicViewPainters();     // UIImageView, UILabel
-void registerEffectViewPainters();    // UIVisualEffectView (blur, vibrancy)
-void registerControlPainters();       // UIButton (titles and transport glyphs), UITextField
+void registerBasicViewPainters();        // UIImageView, UILabel
+void registerEffectViewPainters();       // UIVisualEffectView (blur, vibrancy)
+void registerControlPainters();          // UIButton (titles and transport glyphs), UITextField
 void registerSettingsControlPainters();  // UISwitch, UISlider, UISegmentedControl, cell accessories
 void registerNavigationBarPainters();    // UINavigationBar (background, back button, title, right item)
 void registerComposeSheetPainters();     // the mail sheet's attachment icon

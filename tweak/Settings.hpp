@@ -6,10 +6,10 @@
 #include <string>
 
 extern "C" {
-extern bool vlwEnabled;               // "isEnabled"
-extern bool vlwInvertSongSwipes;      // "invertSongSwipes"
-extern bool vlwUseVibrancyLabels;     // "useVibrancyLabels"
-extern float vlwAlbumArtCornerRadius; // "albumArtCornerRadius"
+extern bool vlwEnabled;                // "isEnabled"
+extern bool vlwInvertSongSwipes;       // "invertSongSwipes"
+extern bool vlwUseVibrancyLabels;      // "useVibrancyLabels"
+extern float vlwAlbumArtCornerRadius;  // "albumArtCornerRadius"
 }
 
 namespace vlw_settings {

@@ -51,10 +51,14 @@ class VLWView : public UIView {
 
   // The properties that refer to views, by name, for dumps.
   std::vector<std::pair<const char*, const UIView*>> viewProperties() const {
-    return {{"blurEffectView", _blurEffectView.get()},   {"touchView", _touchView.get()},
-            {"songNameLabel", _songNameLabel.get()},     {"artistAndAlbumLabel", _artistAndAlbumLabel.get()},
-            {"repeatLabel", _repeatLabel.get()},         {"shuffleLabel", _shuffleLabel.get()},
-            {"backgroundCoverArt", _backgroundCoverArt.get()}, {"smallCoverArt", _smallCoverArt.get()}};
+    return {{"blurEffectView", _blurEffectView.get()},
+            {"touchView", _touchView.get()},
+            {"songNameLabel", _songNameLabel.get()},
+            {"artistAndAlbumLabel", _artistAndAlbumLabel.get()},
+            {"repeatLabel", _repeatLabel.get()},
+            {"shuffleLabel", _shuffleLabel.get()},
+            {"backgroundCoverArt", _backgroundCoverArt.get()},
+            {"smallCoverArt", _smallCoverArt.get()}};
   }
 
  private:

@@ -22,8 +22,7 @@ std::string hexOf(const UIColor& c) {
 }
 
 // Draws the picture at `scale` with its top left at the origin of the context.
-void drawPreview(cairo_t* cr, double scale, const UIImage& artwork, const PreviewColours& colours,
-                 const std::string& title) {
+void drawPreview(cairo_t* cr, double scale, const UIImage& artwork, const PreviewColours& colours, const std::string& title) {
   const double side = kPreviewHeight;
   cairo_save(cr);
   cairo_scale(cr, scale, scale);
@@ -132,8 +131,7 @@ void ContactSheet::place(size_t index, const UIImage& artwork, const PreviewColo
 
 bool ContactSheet::write(const std::string& path, std::string& error) const {
   cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels_.data())), CAIRO_FORMAT_RGB24, width_, height_,
-      width_ * 4);
+      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels_.data())), CAIRO_FORMAT_RGB24, width_, height_, width_ * 4);
   const bool ok = writeSurface(surface, path, error);
   cairo_surface_destroy(surface);
   return ok;

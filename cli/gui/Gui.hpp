@@ -14,7 +14,7 @@ namespace gui {
 
 struct GuiOptions {
   bool enabled = false;
-  int zoom = 1;  // 1 or 2: window pixels per point (times the display's own scale)
+  int zoom = 1;            // 1 or 2: window pixels per point (times the display's own scale)
   std::string frameTimes;  // a file that gets each frame's drawing time in milliseconds, one a line
 };
 

@@ -9,9 +9,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
@@ -32,9 +32,9 @@
 namespace gui {
 
 void addGuiOptions(CLI::App& app, GuiOptions& options) {
-  CLI::Option* gui = app.add_flag(
-      "--gui", options.enabled,
-      "Show the screen in a desktop window (GTK 4) and take mouse and keys as touches and typing; needs a display");
+  CLI::Option* gui =
+      app.add_flag("--gui", options.enabled,
+                   "Show the screen in a desktop window (GTK 4) and take mouse and keys as touches and typing; needs a display");
   app.add_option("--zoom", options.zoom, "The window's starting zoom: 1 or 2 window pixels per point (Ctrl+1, Ctrl+2)")
       ->check(CLI::IsMember({1, 2}))
       ->needs(gui);
@@ -89,9 +89,7 @@ constexpr const char* kHelp =
     "  typing: into the alert's text field\n"
     "  Return / Escape: the alert's default / cancel button";
 
-double seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double seconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // The dispatch loop as a GLib source. Its descriptors are asked for anew before each wait.
 struct LoopSource {
@@ -259,7 +257,8 @@ class PhoneWindow : public Gtk::Window {
     nlohmann::json out;
     unsigned long xid = 0;
 #ifdef GDK_WINDOWING_X11
-    if (auto surface = get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj())) xid = gdk_x11_surface_get_xid(surface->gobj());
+    if (auto surface = get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj()))
+      xid = gdk_x11_surface_get_xid(surface->gobj());
 #endif
     out["window"] = xid;
     double x = 0, y = 0, sx = 0, sy = 0;
@@ -308,7 +307,8 @@ class PhoneWindow : public Gtk::Window {
     cairo_paint(cr);
     cairo_restore(cr);
     if (frameLog_)
-      std::fprintf(frameLog_, "%.3f\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      std::fprintf(frameLog_, "%.3f\n",
+                   std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }
 
   bool keyPressed(guint keyval, guint, Gdk::ModifierType state) {

@@ -69,7 +69,8 @@ void TouchInput::tapAt(CGPoint point, unsigned count) {
 
 void TouchInput::swipeAt(CGPoint point, unsigned direction) {
   if (sim_.settingsHost) {
-    if (!alert_center::onScreen() && !sim_.settingsHost->presentedSheet()) sim_.settingsHost->window()->sendSwipe(point, direction);
+    if (!alert_center::onScreen() && !sim_.settingsHost->presentedSheet())
+      sim_.settingsHost->window()->sendSwipe(point, direction);
     return;
   }
   SpringBoardHost& springboard = *sim_.springboardHost;

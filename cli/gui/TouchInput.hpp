@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/dispatch/Dispatch.hpp"
 #include "platform/corefoundation/Geometry.hpp"
+#include "platform/dispatch/Dispatch.hpp"
 
 struct SimContext;
 class UISlider;

@@ -14,10 +14,9 @@ ControlService::ControlService(sdbus::IConnection& connection, SimSession& sessi
       .withInputParamNames("line", "directory")
       .withOutputParamNames("output")
       .implementedAs([this](const std::string& line, const std::string& directory) { return run(line, directory); });
-  object_->registerMethod("Describe")
-      .onInterface(kControlInterface)
-      .withOutputParamNames("identity")
-      .implementedAs([this] { return identity_; });
+  object_->registerMethod("Describe").onInterface(kControlInterface).withOutputParamNames("identity").implementedAs([this] {
+    return identity_;
+  });
   object_->finishRegistration();
 }
 

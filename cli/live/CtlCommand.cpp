@@ -2,11 +2,11 @@
 // session bus, and prints what each line printed.
 #include <fmt/format.h>
 
+#include <sdbus-c++/sdbus-c++.h>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#include <sdbus-c++/sdbus-c++.h>
 
 #include "cli/Subcommand.hpp"
 #include "cli/live/LiveNames.hpp"
@@ -78,7 +78,11 @@ int runLines(sdbus::IConnection& bus, Role role, const CtlOptions& o, std::chron
   for (const auto& line : o.lines) {
     std::string output;
     try {
-      proxy->callMethod("Run").onInterface(kControlInterface).withTimeout(timeout).withArguments(line, directory).storeResultsTo(output);
+      proxy->callMethod("Run")
+          .onInterface(kControlInterface)
+          .withTimeout(timeout)
+          .withArguments(line, directory)
+          .storeResultsTo(output);
     } catch (const sdbus::Error& e) {
       std::cout.flush();
       if (e.getName() == kLineError) {
@@ -132,8 +136,7 @@ int runCtl(const CtlOptions& o) {
 }
 
 const SubcommandRegistration registration{Subcommand{
-    "ctl",
-    "Run lines of the sim's command language in a live springboard or settings process",
+    "ctl", "Run lines of the sim's command language in a live springboard or settings process",
     [](CLI::App& app) -> std::function<int()> {
       auto o = std::make_shared<CtlOptions>();
       app.add_option("process", o->process, "springboard or settings")->check(CLI::IsMember({"springboard", "settings"}));

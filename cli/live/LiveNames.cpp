@@ -36,7 +36,8 @@ std::string instanceName(const fs::path& root, const std::string& chosen) {
     bool ok = chosen.size() <= 64 && !(chosen[0] >= '0' && chosen[0] <= '9');
     for (char c : chosen) ok = ok && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
     if (!ok)
-      throw std::invalid_argument(fmt::format("bad name '{}': letters, digits and '_', not starting with a digit, at most 64", chosen));
+      throw std::invalid_argument(
+          fmt::format("bad name '{}': letters, digits and '_', not starting with a digit, at most 64", chosen));
     return chosen;
   }
   // FNV-1a over the root's absolute, normalised path.

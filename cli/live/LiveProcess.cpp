@@ -91,9 +91,9 @@ int serve(Role role, const ProcessOptions& options, const std::string& command, 
                        true);
     if (role == Role::HomeScreen) useMediaSource(options.media, bus);
     startUp(role, session);
-    ControlService control(bus, session,
-                           {{"role", roleWord(role)}, {"root", device_fs::root().string()}, {"pid", std::to_string(getpid())},
-                            {"name", name}});
+    ControlService control(
+        bus, session,
+        {{"role", roleWord(role)}, {"root", device_fs::root().string()}, {"pid", std::to_string(getpid())}, {"name", name}});
     // The name last: whoever sees it can call at once.
     try {
       bus.requestName(name);
@@ -146,8 +146,7 @@ int runProcess(Role role, const ProcessOptions& options) {
 }
 
 const SubcommandRegistration springboardRegistration{Subcommand{
-    "springboard",
-    "Run the home screen with the tweak as a live process (real time, session bus, driven by ctl)",
+    "springboard", "Run the home screen with the tweak as a live process (real time, session bus, driven by ctl)",
     [](CLI::App& app) -> std::function<int()> {
       auto options = std::make_shared<ProcessOptions>();
       auto homeScreen = std::make_shared<HomeScreenOptions>();
@@ -174,8 +173,7 @@ const SubcommandRegistration springboardRegistration{Subcommand{
     40}};
 
 const SubcommandRegistration settingsRegistration{Subcommand{
-    "settings",
-    "Run the Settings app with the pane installed as a live process (real time, session bus, driven by ctl)",
+    "settings", "Run the Settings app with the pane installed as a live process (real time, session bus, driven by ctl)",
     [](CLI::App& app) -> std::function<int()> {
       auto options = std::make_shared<ProcessOptions>();
       addProcessOptions(app, *options);

@@ -15,8 +15,8 @@
 namespace live {
 
 struct ProcessOptions {
-  std::string root;  // empty: defaultDeviceRoot()
-  std::string name;  // empty: derived from the root
+  std::string root;               // empty: defaultDeviceRoot()
+  std::string name;               // empty: derived from the root
   std::string media = "builtin";  // the home screen's now-playing source: builtin, mpris or mpris:NAME
   gui::GuiOptions gui;
 };

@@ -8,12 +8,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <sdbus-c++/sdbus-c++.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <sdbus-c++/sdbus-c++.h>
 #include <thread>
 
 #include "cli/Subcommand.hpp"
@@ -32,7 +32,7 @@ constexpr auto kStartLimit = std::chrono::seconds(20);
 
 struct PhoneOptions {
   std::string root;
-  std::string media;  // handed to the home screen
+  std::string media;    // handed to the home screen
   gui::GuiOptions gui;  // passed on to both processes
 };
 
@@ -186,11 +186,13 @@ struct Phone {
 void printWelcome(const Phone& phone, const fs::path& root, const PhoneOptions& o) {
   std::string rootArg = o.root.empty() ? "" : fmt::format(" --root {}", root.string());
   std::cout << fmt::format("The phone is up on device root {}\n", root.string());
-  std::cout << fmt::format("  home screen   pid {:<8} velloway ctl springboard{} 'activate' 'dump window'\n", phone.children[0].pid, rootArg);
+  std::cout << fmt::format("  home screen   pid {:<8} velloway ctl springboard{} 'activate' 'dump window'\n",
+                           phone.children[0].pid, rootArg);
   std::cout << fmt::format("  Settings app  pid {:<8} velloway ctl settings{} 'settings open'\n", phone.children[1].pid, rootArg);
   if (phone.bus)
-    std::cout << fmt::format("  private session bus, pid {}: in another terminal first\n    export DBUS_SESSION_BUS_ADDRESS='{}'\n",
-                             phone.bus->pid, std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+    std::cout << fmt::format(
+        "  private session bus, pid {}: in another terminal first\n    export DBUS_SESSION_BUS_ADDRESS='{}'\n", phone.bus->pid,
+        std::getenv("DBUS_SESSION_BUS_ADDRESS"));
   std::cout << "Ctrl-C stops them.\n" << std::flush;
 }
 
@@ -225,8 +227,7 @@ int runPhone(const PhoneOptions& o) {
 }
 
 const SubcommandRegistration registration{Subcommand{
-    "phone",
-    "Start the live home screen and Settings app on one device root (and a private session bus when there is none)",
+    "phone", "Start the live home screen and Settings app on one device root (and a private session bus when there is none)",
     [](CLI::App& app) -> std::function<int()> {
       auto o = std::make_shared<PhoneOptions>();
       app.add_option("--root", o->root, "Device root (default: velloway/device under $XDG_DATA_HOME, else ~/.local/share)");

@@ -9,7 +9,8 @@ namespace {
 const SimCommandRegistration registration{
     {"alert", "alert press TITLE | alert type TEXT  (press a button of, or type into, the alert on screen)",
      [](SimContext&, const std::vector<std::string>& args) {
-       if (args.size() != 2 || (args[0] != "press" && args[0] != "type")) throw SimError("usage: alert press TITLE | alert type TEXT");
+       if (args.size() != 2 || (args[0] != "press" && args[0] != "type"))
+         throw SimError("usage: alert press TITLE | alert type TEXT");
        UIAlertViewRef alert = alert_center::onScreen();
        if (!alert) throw SimError("there is no alert on screen");
        if (args[0] == "type") {

@@ -21,7 +21,8 @@ const SimCommandRegistration registrations[] = {
                               double seconds = std::strtod(args[0].c_str(), &end);
                               // Decimal only: strtod would also take hexadecimal ("0x10") and "infinity".
                               bool decimal = args[0].find_first_not_of("0123456789.eE+-") == std::string::npos;
-                              if (args[0].empty() || !decimal || *end || !std::isfinite(seconds) || seconds < 0 || seconds > 86400)
+                              if (args[0].empty() || !decimal || *end || !std::isfinite(seconds) || seconds < 0 ||
+                                  seconds > 86400)
                                 throw SimError(fmt::format("bad duration '{}': expected seconds from 0 to 86400", args[0]));
                               sim_clock::advance(seconds);
                             },

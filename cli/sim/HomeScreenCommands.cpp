@@ -66,53 +66,63 @@ const SimCommandRegistration registrations[] = {
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "load");
                               load(sim);
-                            }, SimHost::HomeScreen, "the home screen loads the tweak as it starts"}},
+                            },
+                            SimHost::HomeScreen, "the home screen loads the tweak as it starts"}},
     SimCommandRegistration{{"launch", "launch  (the home screen finishes launching)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "launch");
                               sim.springboard().finishLaunching();
-                            }, SimHost::HomeScreen, "the home screen has finished launching as it starts"}},
+                            },
+                            SimHost::HomeScreen, "the home screen has finished launching as it starts"}},
     SimCommandRegistration{{"boot", "boot  (load, then launch)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "boot");
                               load(sim);
                               sim.springboard().finishLaunching();
-                            }, SimHost::HomeScreen, "the home screen loads the tweak and finishes launching as it starts"}},
+                            },
+                            SimHost::HomeScreen, "the home screen loads the tweak and finishes launching as it starts"}},
     SimCommandRegistration{{"activate", "activate  (the reachability gesture; ignored when not supported)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "activate");
                               sim.springboard().activateReachability();
-                            }, SimHost::HomeScreen}},
+                            },
+                            SimHost::HomeScreen}},
     SimCommandRegistration{{"deactivate", "deactivate  (reachability ends)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "deactivate");
                               sim.springboard().deactivateReachability();
-                            }, SimHost::HomeScreen}},
+                            },
+                            SimHost::HomeScreen}},
     SimCommandRegistration{{"keepalive", "keepalive  (the reachability keep-alive timer fires)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "keepalive");
                               sim.springboard().fireKeepAliveTimer();
-                            }, SimHost::HomeScreen}},
+                            },
+                            SimHost::HomeScreen}},
     SimCommandRegistration{{"supported", "supported  (prints YES or NO: is reachability supported?)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "supported");
                               sim.out() << (sim.springboard().reachabilitySupported() ? "YES" : "NO") << '\n';
-                            }, SimHost::HomeScreen}},
+                            },
+                            SimHost::HomeScreen}},
     SimCommandRegistration{{"tap", "tap cover|X,Y [COUNT]  (touch the reachability window COUNT times)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 1, 2, "tap cover|X,Y [COUNT]");
                               CGPoint p = targetPoint(sim, args[0]);
                               sim.springboard().reachabilityWindow()->sendTap(p, args.size() > 1 ? parseCount(args[1]) : 1);
-                            }, SimHost::HomeScreen}},
+                            },
+                            SimHost::HomeScreen}},
     SimCommandRegistration{{"swipe", "swipe cover|X,Y up|down  (a one-finger swipe in the reachability window)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 2, 2, "swipe cover|X,Y up|down");
                               CGPoint p = targetPoint(sim, args[0]);
                               if (args[1] != "up" && args[1] != "down")
                                 throw SimError(fmt::format("bad direction '{}': expected up or down", args[1]));
-                              sim.springboard().reachabilityWindow()->sendSwipe(
-                                  p, args[1] == "up" ? UISwipeGestureRecognizerDirectionUp : UISwipeGestureRecognizerDirectionDown);
-                            }, SimHost::HomeScreen}},
+                              sim.springboard().reachabilityWindow()->sendSwipe(p, args[1] == "up"
+                                                                                       ? UISwipeGestureRecognizerDirectionUp
+                                                                                       : UISwipeGestureRecognizerDirectionDown);
+                            },
+                            SimHost::HomeScreen}},
     SimCommandRegistration{{"send", "send SELECTOR [ARG]  (send one of VLWView's messages to the current overlay)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 1, 2, "send SELECTOR [ARG]");
@@ -120,9 +130,11 @@ const SimCommandRegistration registrations[] = {
                               if (!overlay) throw SimError("there is no current overlay");
                               if (!overlay->respondsToSelector(args[0]))
                                 throw SimError(fmt::format("VLWView does not respond to {}", args[0]));
-                              NSObjectRef argument = args.size() > 1 ? sendArgument(sim, args[0], args[1], sim.argumentQuoted(1)) : nullptr;
+                              NSObjectRef argument =
+                                  args.size() > 1 ? sendArgument(sim, args[0], args[1], sim.argumentQuoted(1)) : nullptr;
                               overlay->performSelector(args[0], argument);
-                            }, SimHost::HomeScreen}},
+                            },
+                            SimHost::HomeScreen}},
 };
 
 }  // namespace

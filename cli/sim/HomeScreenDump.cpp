@@ -2,9 +2,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/sim/SimExtension.hpp"
-#include "platform/foundation/PropertyListJson.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/foundation/NSLog.hpp"
+#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "tweak/Settings.hpp"

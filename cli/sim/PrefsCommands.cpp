@@ -19,7 +19,8 @@ void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value
   if (!device_fs::canWriteFile(vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
   for (auto& setter : simRegistry().prefsSetters)
     if (setter(sim, key, value)) return;
-  plist::Dictionary dict = plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits).value_or(plist::Dictionary{});
+  plist::Dictionary dict =
+      plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits).value_or(plist::Dictionary{});
   dict[key] = value;
   if (!plist::writeToFile(dict, vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
   postChange();
@@ -37,7 +38,8 @@ const SimCommandRegistration registration{
          std::string path = sim.resolvePath(args[1]);
          auto bytes = device_fs::readHostFile(path);
          if (!bytes) throw SimError(fmt::format("cannot read '{}'", path));
-         if (!device_fs::writeFileAtomically(vlw_settings::kSettingsPath, *bytes)) throw SimError("cannot write the settings file");
+         if (!device_fs::writeFileAtomically(vlw_settings::kSettingsPath, *bytes))
+           throw SimError("cannot write the settings file");
        } else if (verb == "delete" && args.size() == 1) {
          device_fs::removeFile(vlw_settings::kSettingsPath);
        } else if (verb == "notify" && args.size() <= 2) {

@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "cli/sim/SimExtension.hpp"
-#include "platform/fs/DeviceRoot.hpp"
-#include "tweak/Settings.hpp"
 #include "hosts/settings/SettingsHost.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/device/DeviceProfile.hpp"
+#include "platform/fs/DeviceRoot.hpp"
+#include "tweak/Settings.hpp"
 
 namespace {
 
@@ -29,9 +29,9 @@ const char* kUsage =
     "mail sent|saved|cancelled|failed | mail-save FILE";
 
 const std::map<std::string, MFMailComposeResult> kMailResults{{"sent", MFMailComposeResultSent},
-                                                               {"saved", MFMailComposeResultSaved},
-                                                               {"cancelled", MFMailComposeResultCancelled},
-                                                               {"failed", MFMailComposeResultFailed}};
+                                                              {"saved", MFMailComposeResultSaved},
+                                                              {"cancelled", MFMailComposeResultCancelled},
+                                                              {"failed", MFMailComposeResultFailed}};
 
 void saveMail(SettingsHost& host, const std::string& path) {
   auto mail = host.presentedMail();
@@ -97,50 +97,50 @@ const SimDumpFieldRegistration entryField{"entry", [](SimContext& sim) { return 
 // finding where a row or control is on screen.
 const SimDumpFieldRegistration screenField{"screen", [](SimContext& sim) { return sim.settings().window()->describeTree(); },
                                            SimHost::Settings};
-const SimDumpFieldRegistration postedField{"posted", [](SimContext&) {
-                                             return nlohmann::json(darwin_notify::posted());
-                                           }};
+const SimDumpFieldRegistration postedField{"posted", [](SimContext&) { return nlohmann::json(darwin_notify::posted()); }};
 // How often this process's observers have been called back, by notification name.
-const SimDumpFieldRegistration deliveredField{"delivered", [](SimContext&) {
-                                                return nlohmann::json(darwin_notify::deliveries());
-                                              }};
+const SimDumpFieldRegistration deliveredField{"delivered",
+                                              [](SimContext&) { return nlohmann::json(darwin_notify::deliveries()); }};
 
 // The pane stores what it has a row for (the home screen's process never loads the pane).
 const SimPrefsSetterRegistration prefsSetter{[](SimContext& sim, const std::string& key, const plist::Value& value) {
   return sim.settingsHost && sim.settingsHost->storeThroughPane(key, value);
 }};
 
-const SimOptionsRegistration options{SimHost::Settings, [](CLI::App& app) {
-  app.add_option("--cf-version", deviceProfile().cfVersion,
-                 "Core Foundation version of the simulated system (default 1240.10); 1140.1 to 1141.18 nest the "
-                 "pane's navigation controller in the Settings app's")
-      ->check(CLI::Range(0.0, 100000.0))
-      ->check([](const std::string& v) {  // the range lets NaN through
-        double d = std::strtod(v.c_str(), nullptr);
-        bool decimal = !v.empty() && v.find_first_not_of("0123456789.eE+-") == std::string::npos;
-        return decimal && std::isfinite(d) ? std::string() : std::string("a version is a decimal number");
-      });
-  app.add_option_function<std::string>(
-         "--idiom", [](const std::string& v) { deviceProfile().idiom = v == "pad" ? DeviceIdiom::Pad : DeviceIdiom::Phone; },
-         "Device idiom, phone or pad (default phone)")
-      ->check(CLI::IsMember({"phone", "pad"}));
-  app.add_option_function<std::string>(
-         "--language", [](const std::string& v) { deviceProfile().language = v; },
-         "Preferred language, a code such as en or de (default en)")
-      ->check([](const std::string& v) {
-        bool ok = !v.empty() && v.size() <= 16 && v.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_") == std::string::npos;
-        return ok ? std::string() : std::string("a language code is letters, '-' and '_'");
-      });
-  app.add_option("--product-type", deviceProfile().productType, "Model identifier the device reports (default iPhone7,2)");
-  app.add_option("--product-version", deviceProfile().productVersion, "System version the device reports (default 9.0.2)");
-  app.add_option("--build-version", deviceProfile().buildVersion, "System build the device reports (default 13A452)");
-  app.add_option("--mail-account", deviceProfile().mailAccount,
-                 "The device's mail account, as \"Name <address>\"; empty for none (default \"Phone Owner <owner@example.net>\")");
-  app.add_option_function<std::string>(
-         "--social", [](const std::string& v) { deviceProfile().socialAvailable = v == "yes"; },
-         "Whether social posting is available (default yes)")
-      ->check(CLI::IsMember({"yes", "no"}));
-}};
+const SimOptionsRegistration options{
+    SimHost::Settings, [](CLI::App& app) {
+      app.add_option("--cf-version", deviceProfile().cfVersion,
+                     "Core Foundation version of the simulated system (default 1240.10); 1140.1 to 1141.18 nest the "
+                     "pane's navigation controller in the Settings app's")
+          ->check(CLI::Range(0.0, 100000.0))
+          ->check([](const std::string& v) {  // the range lets NaN through
+            double d = std::strtod(v.c_str(), nullptr);
+            bool decimal = !v.empty() && v.find_first_not_of("0123456789.eE+-") == std::string::npos;
+            return decimal && std::isfinite(d) ? std::string() : std::string("a version is a decimal number");
+          });
+      app.add_option_function<std::string>(
+             "--idiom", [](const std::string& v) { deviceProfile().idiom = v == "pad" ? DeviceIdiom::Pad : DeviceIdiom::Phone; },
+             "Device idiom, phone or pad (default phone)")
+          ->check(CLI::IsMember({"phone", "pad"}));
+      app.add_option_function<std::string>(
+             "--language", [](const std::string& v) { deviceProfile().language = v; },
+             "Preferred language, a code such as en or de (default en)")
+          ->check([](const std::string& v) {
+            bool ok = !v.empty() && v.size() <= 16 &&
+                      v.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_") == std::string::npos;
+            return ok ? std::string() : std::string("a language code is letters, '-' and '_'");
+          });
+      app.add_option("--product-type", deviceProfile().productType, "Model identifier the device reports (default iPhone7,2)");
+      app.add_option("--product-version", deviceProfile().productVersion, "System version the device reports (default 9.0.2)");
+      app.add_option("--build-version", deviceProfile().buildVersion, "System build the device reports (default 13A452)");
+      app.add_option(
+          "--mail-account", deviceProfile().mailAccount,
+          "The device's mail account, as \"Name <address>\"; empty for none (default \"Phone Owner <owner@example.net>\")");
+      app.add_option_function<std::string>(
+             "--social", [](const std::string& v) { deviceProfile().socialAvailable = v == "yes"; },
+             "Whether social posting is available (default yes)")
+          ->check(CLI::IsMember({"yes", "no"}));
+    }};
 
 // While the pane is open the Settings app is what the screen shows.
 const SimForegroundScreenRegistration settingsScreen{[](SimContext& sim) -> std::shared_ptr<UIView> {

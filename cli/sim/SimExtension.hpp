@@ -91,7 +91,9 @@ struct SimDumpFieldRegistration {
   }
 };
 struct SimOptionsRegistration {
-  SimOptionsRegistration(SimHost host, std::function<void(CLI::App&)> f) { simRegistry().options.emplace_back(host, std::move(f)); }
+  SimOptionsRegistration(SimHost host, std::function<void(CLI::App&)> f) {
+    simRegistry().options.emplace_back(host, std::move(f));
+  }
 };
 // Adds the device options of that process (Any: of both) to a command line.
 void addSimOptions(CLI::App& app, SimHost host);

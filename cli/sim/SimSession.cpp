@@ -10,8 +10,8 @@
 #include "cli/sim/ScriptParser.hpp"
 #include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
-#include "platform/graphics/Fonts.hpp"
 #include "platform/foundation/NSLog.hpp"
+#include "platform/graphics/Fonts.hpp"
 #include "tweak/VLWView.hpp"
 
 namespace {

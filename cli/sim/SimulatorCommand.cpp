@@ -109,8 +109,7 @@ int runSim(const SimOptions& o) {
 }
 
 const SubcommandRegistration registration{Subcommand{
-    "sim",
-    "Run a script against a simulated phone (home screen with the tweak, Settings app with the pane)",
+    "sim", "Run a script against a simulated phone (home screen with the tweak, Settings app with the pane)",
     [](CLI::App& app) -> std::function<int()> {
       auto options = std::make_shared<SimOptions>();
       app.add_option("script", options->script, "Script file, one command a line ('#' starts a comment); - or none reads stdin");

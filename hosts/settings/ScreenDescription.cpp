@@ -58,7 +58,9 @@ nlohmann::json describeBar(const UINavigationBarRef& bar, const PSListController
 nlohmann::json describeRow(const PSListController& page, UITableView& table, NSIndexPath path) {
   auto specifier = page.specifierAtIndexPath(path);
   auto cell = std::dynamic_pointer_cast<PSTableCell>(table.cellForRowAtIndexPath(path));
-  auto property = [&](const char* key) { return specifier ? propertyListJson(specifier->propertyForKey(key)) : nlohmann::json(nullptr); };
+  auto property = [&](const char* key) {
+    return specifier ? propertyListJson(specifier->propertyForKey(key)) : nlohmann::json(nullptr);
+  };
   nlohmann::json row;
   row["label"] = specifier ? orNull(specifier->name()) : nlohmann::json(nullptr);
   row["cell"] = property("cell");
@@ -66,7 +68,8 @@ nlohmann::json describeRow(const PSListController& page, UITableView& table, NSI
   row["key"] = specifier ? orNull(specifier->key()) : nlohmann::json(nullptr);
   plist::Value value;
   if (specifier && specifier->hasValue())
-    if (auto target = std::dynamic_pointer_cast<PSListController>(specifier->target())) value = target->readPreferenceValue(specifier);
+    if (auto target = std::dynamic_pointer_cast<PSListController>(specifier->target()))
+      value = target->readPreferenceValue(specifier);
   row["value"] = propertyListJson(value);
   row["min"] = property("min");
   row["max"] = property("max");

@@ -90,14 +90,12 @@ void SettingsHost::set(const std::string& key, const plist::Value& value) {
   if (!specifier) throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
   auto cell = page->table() ? page->table()->cellForRowAtIndexPath(*ip) : nullptr;
   if (auto sw = cell ? findView<UISwitch>(cell) : nullptr) {
-    if (!value.isBool() && !value.isInteger())
-      throw SettingsHostError(fmt::format("the switch '{}' takes true or false", key));
+    if (!value.isBool() && !value.isInteger()) throw SettingsHostError(fmt::format("the switch '{}' takes true or false", key));
     // The user flicks the switch to that position.
     sw->setOn(value.boolValue());
     sw->sendActionsForControlEvents(UIControlEventValueChanged);
   } else if (auto slider = cell ? findView<UISlider>(cell) : nullptr) {
-    if (!value.isInteger() && !value.isReal())
-      throw SettingsHostError(fmt::format("the slider '{}' takes a number", key));
+    if (!value.isInteger() && !value.isReal()) throw SettingsHostError(fmt::format("the slider '{}' takes a number", key));
     slider->dragByUser(static_cast<float>(value.doubleValue()));
   } else if (auto segments = cell ? findView<UISegmentedControl>(cell) : nullptr) {
     const auto& values = specifier->values();
@@ -110,7 +108,8 @@ void SettingsHost::set(const std::string& key, const plist::Value& value) {
   } else if (specifier->cellType() == PSLinkListCell) {
     const auto& values = specifier->values();
     bool offered = false;
-    for (const auto& v : values) offered = offered || v == value || (v.isNumber() && value.isNumber() && v.doubleValue() == value.doubleValue());
+    for (const auto& v : values)
+      offered = offered || v == value || (v.isNumber() && value.isNumber() && v.doubleValue() == value.doubleValue());
     if (!offered) throw SettingsHostError(fmt::format("'{}' offers no value {}", key, describeValue(value)));
     page->setPreferenceValue(value, specifier);
     page->reloadSpecifier(specifier);
@@ -170,7 +169,8 @@ void SettingsHost::touchValueEntry(const std::string& key) {
       CGRect b = cell->bounds();
       UIViewRef hit = cell->hitTest(CGPoint{b.origin.x + b.size.width - 25, b.origin.y + b.size.height / 2});
       for (UIViewRef v = hit; v && v != cell; v = v->superview())
-        if (auto control = std::dynamic_pointer_cast<UIControl>(v); control && control->hasActionsFor(UIControlEventTouchUpInside)) {
+        if (auto control = std::dynamic_pointer_cast<UIControl>(v);
+            control && control->hasActionsFor(UIControlEventTouchUpInside)) {
           control->sendActionsForControlEvents(UIControlEventTouchUpInside);
           displayPass();
           return;

@@ -66,9 +66,8 @@ void defineHomeScreenClasses() {
                   imp(stockReachabilitySupported), "c@:");
   class_addMethod(manager, sel_registerName("_keepAliveTimerFired:"), imp(stockKeepAliveTimerFired), "v@:@");
 
-  Class workspace = objc_support::defineClass("SBWorkspace", nullptr, [](Class cls) {
-    class_addIvar(cls, "_reachabilityEffectWindow", sizeof(void*), 3, "@");
-  });
+  Class workspace = objc_support::defineClass(
+      "SBWorkspace", nullptr, [](Class cls) { class_addIvar(cls, "_reachabilityEffectWindow", sizeof(void*), 3, "@"); });
   class_addMethod(workspace, sel_registerName("handleReachabilityModeActivated"), imp(stockActivated), "v@:");
   class_addMethod(workspace, sel_registerName("handleReachabilityModeDeactivated"), imp(stockDeactivated), "v@:");
 
@@ -84,8 +83,8 @@ UIWindowRef makeHomeScreen() {
   CGSize screen = deviceProfile().screen;
   auto window = std::make_shared<UIWindow>(CGRect{{0, 0}, screen});
   window->setBackgroundColor(UIColor::colorWithRed(0.16, 0.32, 0.52, 1));
-  static const char* names[] = {"Messages", "Calendar", "Photos", "Camera", "Weather", "Clock", "Maps", "Videos",
-                                "Notes", "Reminders", "Stocks", "Music", "Mail", "Settings", "Phone", "Safari"};
+  static const char* names[] = {"Messages", "Calendar",  "Photos", "Camera", "Weather", "Clock",    "Maps",  "Videos",
+                                "Notes",    "Reminders", "Stocks", "Music",  "Mail",    "Settings", "Phone", "Safari"};
   const double icon = 60, gapX = (screen.width - 4 * icon) / 5, top = 28;
   for (int i = 0; i < 16; ++i) {
     int row = i / 4, col = i % 4;
@@ -146,7 +145,9 @@ void SpringBoardHost::loadTweak(const std::filesystem::path& library) {
 
 void* SpringBoardHost::tweakSymbol(const char* name) const { return tweak_ ? dlsym(tweak_, name) : nullptr; }
 
-void SpringBoardHost::finishLaunching() { objc_support::send<void, id>(application_, "applicationDidFinishLaunching:", application_); }
+void SpringBoardHost::finishLaunching() {
+  objc_support::send<void, id>(application_, "applicationDidFinishLaunching:", application_);
+}
 
 bool SpringBoardHost::reachabilitySupported() const {
   return objc_support::send<BOOL>(reinterpret_cast<id>(objc_getClass("SBReachabilityManager")), "reachabilitySupported");

@@ -47,8 +47,8 @@ class DarwinOverBus final : public darwin_notify::Transport {
   }
 
   void observe(const std::string& name) override {
-    std::string rule = "type='signal',path='" + std::string(kDarwinPath) + "',interface='" + kDarwinInterface +
-                       "',member='" + kDarwinSignal + "',arg0=" + quotedMatchValue(name);
+    std::string rule = "type='signal',path='" + std::string(kDarwinPath) + "',interface='" + kDarwinInterface + "',member='" +
+                       kDarwinSignal + "',arg0=" + quotedMatchValue(name);
     // The bus daemon routes only the observed names here: nothing wakes for the others.
     connection_.addMatch(
         rule,
@@ -84,28 +84,30 @@ sdbus::IConnection& connect() {
   if (!main_loop::isRealTime()) throw std::logic_error("the session bus is served by the real-time main loop");
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   try {
-    s.connection = address && *address ? sdbus::createSessionBusConnectionWithAddress(address) : sdbus::createSessionBusConnection();
+    s.connection =
+        address && *address ? sdbus::createSessionBusConnectionWithAddress(address) : sdbus::createSessionBusConnection();
   } catch (const sdbus::Error& e) {
     throw Unavailable(address && *address ? "cannot connect to the session bus at " + std::string(address) + ": " + e.getMessage()
                                           : "no session bus: " + e.getMessage());
   }
   sdbus::IConnection* connection = s.connection.get();
-  main_loop::addPollSource(main_loop::PollSource{
-      [connection](short& events, int& timeoutMs) {
-        auto poll = connection->getEventLoopPollData();
-        events = poll.events;
-        timeoutMs = poll.getPollTimeout();
-        return poll.fd;
-      },
-      [connection] {
-        try {
-          for (int i = 0; i < kMessagesPerTurn && connection->processPendingRequest(); ++i) {
-          }
-        } catch (const sdbus::Error& e) {
-          if (!state().lost.exchange(true)) std::fprintf(stderr, "velloway: lost the session bus: %s\n", e.what());
-          main_loop::stop();
-        }
-      }});
+  main_loop::addPollSource(main_loop::PollSource{[connection](short& events, int& timeoutMs) {
+                                                   auto poll = connection->getEventLoopPollData();
+                                                   events = poll.events;
+                                                   timeoutMs = poll.getPollTimeout();
+                                                   return poll.fd;
+                                                 },
+                                                 [connection] {
+                                                   try {
+                                                     for (int i = 0; i < kMessagesPerTurn && connection->processPendingRequest();
+                                                          ++i) {
+                                                     }
+                                                   } catch (const sdbus::Error& e) {
+                                                     if (!state().lost.exchange(true))
+                                                       std::fprintf(stderr, "velloway: lost the session bus: %s\n", e.what());
+                                                     main_loop::stop();
+                                                   }
+                                                 }});
   return *connection;
 }
 

@@ -34,8 +34,8 @@ void CFNotificationCenterAddObserver(CFNotificationCenterRef center, const void*
     std::lock_guard lock(center->mutex);
     bool firstOfName = true;
     for (const auto& o : center->observers) firstOfName = firstOfName && o->name != name;
-    center->observers.push_back(std::make_shared<CFNotificationCenter::Observer>(
-        CFNotificationCenter::Observer{observer, callback, name, behavior}));
+    center->observers.push_back(
+        std::make_shared<CFNotificationCenter::Observer>(CFNotificationCenter::Observer{observer, callback, name, behavior}));
     if (firstOfName) transport = center->transport;
   }
   if (transport) transport->observe(name);

@@ -11,13 +11,13 @@
 enum class DeviceIdiom { Phone = 0, Pad = 1 };
 
 struct DeviceProfile {
-  CGSize screen{375, 667};          // points
-  double scale = 2.0;               // pixels per point
+  CGSize screen{375, 667};  // points
+  double scale = 2.0;       // pixels per point
   CGSize reachabilityWindow{375, 300};
   bool reachabilitySupported = false;  // what the home screen itself answers
-  double cfVersion = 1240.10;        // kCFCoreFoundationVersionNumber
+  double cfVersion = 1240.10;          // kCFCoreFoundationVersionNumber
   DeviceIdiom idiom = DeviceIdiom::Phone;
-  bool idiomAnswered = true;         // whether UIDevice responds to userInterfaceIdiom
+  bool idiomAnswered = true;  // whether UIDevice responds to userInterfaceIdiom
   std::string language = "en";
   bool socialAvailable = true;
   std::string productType = "iPhone7,2";

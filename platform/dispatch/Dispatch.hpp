@@ -8,10 +8,10 @@
 // Leaves out: serial queues of one's own, groups, semaphores, sources, QoS, suspension.
 #pragma once
 
+#include <poll.h>
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <poll.h>
 #include <string>
 #include <vector>
 

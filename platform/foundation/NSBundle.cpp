@@ -16,8 +16,8 @@ namespace {
 // Every bundle of the process and every executable loaded from one, in one place.
 struct BundleState {
   std::mutex mutex;
-  std::map<std::string, NSBundleRef> bundles;          // by host path of the folder
-  std::map<std::string, std::string> loadedImages;     // path given to dlopen -> device path of its bundle
+  std::map<std::string, NSBundleRef> bundles;       // by host path of the folder
+  std::map<std::string, std::string> loadedImages;  // path given to dlopen -> device path of its bundle
 };
 
 BundleState& bundleState() {
@@ -128,8 +128,8 @@ class StringsParser {
   }
 
   static bool bareChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '+' || c == '/' || c == ':' ||
-           c == '.' || c == '-';
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '+' || c == '/' || c == ':' || c == '.' ||
+           c == '-';
   }
 
   std::optional<std::string> token() {
@@ -151,11 +151,21 @@ class StringsParser {
       if (i_ >= s_.size()) return std::nullopt;
       char e = s_[i_++];
       switch (e) {
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
+        case 'n':
+          out += '\n';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
         case 'U':
         case 'u': {
           auto cp = hexUnit();
@@ -174,7 +184,9 @@ class StringsParser {
           appendUtf8(out, *cp);
           break;
         }
-        default: out += e; break;
+        default:
+          out += e;
+          break;
       }
     }
     if (i_ >= s_.size()) return std::nullopt;  // unterminated string
@@ -292,8 +304,7 @@ const std::map<std::string, std::string>* NSBundle::table(const std::string& lpr
   auto it = tables_.find(cacheKey);
   if (it == tables_.end()) {
     std::optional<std::map<std::string, std::string>> parsed;
-    if (auto bytes = device_fs::readFile(path_ + "/" + lproj + ".lproj/" + name + ".strings"))
-      parsed = parseStringsTable(*bytes);
+    if (auto bytes = device_fs::readFile(path_ + "/" + lproj + ".lproj/" + name + ".strings")) parsed = parseStringsTable(*bytes);
     it = tables_.emplace(cacheKey, std::move(parsed)).first;
   }
   return it->second ? &*it->second : nullptr;

@@ -65,11 +65,11 @@ ClassInfo::Method selectorOf(void (C::*method)(const std::shared_ptr<A>&)) {
 // Defines the class description and registers it when the library is loaded, so that
 // NSClassFromString finds it. FACTORY may be nullptr; the optional last argument is the
 // selector table.
-#define VW_DEFINE_CLASS(Class, Super, FACTORY, ...)                                                         \
-  const ClassInfo& Class::staticClassInfo() {                                                               \
+#define VW_DEFINE_CLASS(Class, Super, FACTORY, ...)                                                                              \
+  const ClassInfo& Class::staticClassInfo() {                                                                                    \
     static const ClassInfo& info = ClassRegistry::define(#Class, &Super::staticClassInfo(), FACTORY __VA_OPT__(, ) __VA_ARGS__); \
-    return info;                                                                                            \
-  }                                                                                                         \
+    return info;                                                                                                                 \
+  }                                                                                                                              \
   [[maybe_unused]] static const ClassInfo& registered_##Class = Class::staticClassInfo();
 
 template <class C>

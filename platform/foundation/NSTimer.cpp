@@ -13,8 +13,8 @@ NSTimerRef NSTimer::scheduledTimerWithTimeInterval(double interval, const NSObje
   timer->selector_ = std::move(selector);
   timer->userInfo_ = userInfo;
   // The clock's block owns the timer while it is scheduled (the run loop retains it).
-  timer->clockTimer_ =
-      sim_clock::schedule(timer->interval_, [timer] { timer->fire(); }, repeats ? timer->interval_ : 0);
+  timer->clockTimer_ = sim_clock::schedule(
+      timer->interval_, [timer] { timer->fire(); }, repeats ? timer->interval_ : 0);
   return timer;
 }
 

@@ -34,7 +34,9 @@ void NSUserDefaults::setApplicationDomain(const std::string& domain) {
 
 plist::Value NSUserDefaults::objectForKey(const std::string& key) {
   std::lock_guard lock(mutex_);
-  if (!cache_) cache_ = plist::dictionaryWithContentsOfFile(preferencesPathForDomain(domain_), plist::kPreferencesLimits).value_or(plist::Dictionary{});
+  if (!cache_)
+    cache_ = plist::dictionaryWithContentsOfFile(preferencesPathForDomain(domain_), plist::kPreferencesLimits)
+                 .value_or(plist::Dictionary{});
   auto it = cache_->find(key);
   return it == cache_->end() ? plist::Value() : it->second;
 }

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <utility>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <utility>
 
 #include "platform/fs/DeviceRoot.hpp"
 
@@ -150,11 +150,11 @@ class BinaryGraph {
 
  private:
   struct Object {
-    uint64_t start = 0;     // first byte after the marker and length
-    uint64_t length = 0;    // items of a container, bytes of a string or data
+    uint64_t start = 0;   // first byte after the marker and length
+    uint64_t length = 0;  // items of a container, bytes of a string or data
     uint8_t type = 0;
-    uint8_t state = 0;      // 0 unseen, 1 on the path being walked, 2 measured
-    uint32_t depth = 0;     // containers nested, itself included
+    uint8_t state = 0;   // 0 unseen, 1 on the path being walked, 2 measured
+    uint32_t depth = 0;  // containers nested, itself included
     uint64_t nodes = 0, bytes = 0;
   };
   struct Step {
@@ -170,8 +170,8 @@ class BinaryGraph {
     o.type = marker >> 4;
     uint64_t length = marker & 0x0F;
     uint64_t pos = at + 1;
-    bool sized = o.type == 0x4 || o.type == 0x5 || o.type == 0x6 || o.type == 0x7 || o.type == 0xA || o.type == 0xC ||
-                 o.type == 0xD;
+    bool sized =
+        o.type == 0x4 || o.type == 0x5 || o.type == 0x6 || o.type == 0x7 || o.type == 0xA || o.type == 0xC || o.type == 0xD;
     if (sized && length == 0x0F) {
       if (pos >= table_ || (b_[pos] >> 4) != 0x1 || (b_[pos] & 0x0F) > 3) return false;
       size_t n = size_t{1} << (b_[pos] & 0x0F);
@@ -183,11 +183,23 @@ class BinaryGraph {
     o.length = length;
     uint64_t room = table_ - pos, unit = 0;
     switch (o.type) {
-      case 0x4: case 0x5: case 0x7: unit = 1; break;
-      case 0x6: unit = 2; break;
-      case 0xA: case 0xC: unit = refSize_; break;
-      case 0xD: unit = 2 * refSize_; break;
-      default: return true;
+      case 0x4:
+      case 0x5:
+      case 0x7:
+        unit = 1;
+        break;
+      case 0x6:
+        unit = 2;
+        break;
+      case 0xA:
+      case 0xC:
+        unit = refSize_;
+        break;
+      case 0xD:
+        unit = 2 * refSize_;
+        break;
+      default:
+        return true;
     }
     return length <= room / unit;
   }
@@ -261,7 +273,8 @@ bool xmlFreeOfNul(std::span<const uint8_t> b) {
     bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
     if (hex) ++i;
     bool digits = false, zero = true;
-    while (i < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[i])) : std::isdigit(static_cast<unsigned char>(text[i])))) {
+    while (i < text.size() &&
+           (hex ? std::isxdigit(static_cast<unsigned char>(text[i])) : std::isdigit(static_cast<unsigned char>(text[i])))) {
       digits = true;
       if (text[i] != '0') zero = false;
       ++i;
@@ -322,7 +335,10 @@ class Converter {
     std::string pendingKey;
     Frame() = default;
     Frame(Frame&& o) noexcept
-        : node(o.node), array(o.array), iter(std::exchange(o.iter, nullptr)), value(std::move(o.value)),
+        : node(o.node),
+          array(o.array),
+          iter(std::exchange(o.iter, nullptr)),
+          value(std::move(o.value)),
           pendingKey(std::move(o.pendingKey)) {}
     ~Frame() { std::free(iter); }
   };

@@ -90,9 +90,9 @@ enum class Format { Xml, Binary };
 
 // What one property list may hold. Over any of these it is not a property list.
 struct Limits {
-  size_t maxFileBytes = size_t{64} << 20;      // the encoded form, file or buffer
-  size_t maxDepth = 256;                       // containers inside containers
-  size_t maxNodes = 4'000'000;                 // values, keys included, after expansion
+  size_t maxFileBytes = size_t{64} << 20;       // the encoded form, file or buffer
+  size_t maxDepth = 256;                        // containers inside containers
+  size_t maxNodes = 4'000'000;                  // values, keys included, after expansion
   size_t maxExpandedBytes = size_t{256} << 20;  // string, key and data bytes after expansion
 };
 // Resources of a bundle (specifier lists, tables, Info.plist): the defaults.
@@ -106,8 +106,7 @@ std::vector<uint8_t> serialize(const Value& value, Format format = Format::Xml);
 
 // dictionaryWithContentsOfFile: for a device path: the root dictionary, or nothing when the
 // file is missing, unreadable, over the limits or not a dictionary property list.
-std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view devicePath,
-                                                       const Limits& limits = kResourceLimits);
+std::optional<Dictionary> dictionaryWithContentsOfFile(std::string_view devicePath, const Limits& limits = kResourceLimits);
 // writeToFile:atomically:YES for a device path. The XML form is written unless it would be
 // out of all proportion to the content (deep nesting indents every line), then the binary one.
 bool writeToFile(const Dictionary& dictionary, std::string_view devicePath, Format format = Format::Xml);

@@ -152,11 +152,12 @@ std::optional<pid_t> temporaryOwner(const std::string& name, const std::string& 
   std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - kTempSuffix.size());
   size_t dots = 0;
   for (char c : middle) {
-    if (c == '.') ++dots;
-    else if (c < '0' || c > '9') return std::nullopt;
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return std::nullopt;
   }
-  if (dots != 2 || middle.front() == '.' || middle.back() == '.' || middle.find("..") != std::string::npos)
-    return std::nullopt;
+  if (dots != 2 || middle.front() == '.' || middle.back() == '.' || middle.find("..") != std::string::npos) return std::nullopt;
   std::string pid = middle.substr(0, middle.find('.'));
   if (pid.size() > 9) return std::nullopt;
   return static_cast<pid_t>(std::stol(pid));

@@ -16,4 +16,3 @@ std::string CGImage::digest() const {
   for (uint32_t p : pixels_) mix(p);
   return fmt::format("{:016x}", h);
 }
-

@@ -22,8 +22,7 @@ class CGImage {
     return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
   }
 
-  CGImage(int width, int height, std::vector<uint32_t> pixels)
-      : width_(width), height_(height), pixels_(std::move(pixels)) {}
+  CGImage(int width, int height, std::vector<uint32_t> pixels) : width_(width), height_(height), pixels_(std::move(pixels)) {}
 
   int width() const { return width_; }
   int height() const { return height_; }

@@ -47,8 +47,8 @@ bool loadConfig(const fs::path& file) {
   if (!fs::is_regular_file(file, ec)) return false;
   FcConfig* config = FcConfigCreate();
   if (!config) return false;
-  if (!FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue) ||
-      !FcConfigBuildFonts(config) || !FcConfigSetCurrent(config)) {
+  if (!FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue) || !FcConfigBuildFonts(config) ||
+      !FcConfigSetCurrent(config)) {
     FcConfigDestroy(config);
     return false;
   }

@@ -15,8 +15,7 @@ struct Surface {
                                                   CAIRO_FORMAT_ARGB32, width, height, width * 4);
   }
   Surface(uint32_t* pixels, int width, int height, cairo_format_t format) {
-    surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels), format, width, height,
-                                                  width * 4);
+    surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels), format, width, height, width * 4);
   }
   ~Surface() { cairo_surface_destroy(surface); }
   Surface(const Surface&) = delete;
@@ -67,8 +66,7 @@ CGImageRef CGImageContext::makeImage() const {
   return std::make_shared<const CGImage>(width_, height_, pixels_);
 }
 
-CGBitmapContext::CGBitmapContext(size_t width, size_t height)
-    : width_(width), height_(height), data_(4 * width * height, 0) {
+CGBitmapContext::CGBitmapContext(size_t width, size_t height) : width_(width), height_(height), data_(4 * width * height, 0) {
   // Black, with the skipped byte 0 too.
 }
 
@@ -112,8 +110,8 @@ void CGBitmapContext::drawImage(CGRect rect, const CGImage& image) {
   }
 }
 
-CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
-                                   size_t bytesPerRow, uint32_t bitmapInfo) {
+CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent, size_t bytesPerRow,
+                                   uint32_t bitmapInfo) {
   if (data || bitsPerComponent != 8 || bitmapInfo != kCGImageAlphaNoneSkipLast || bytesPerRow != 4 * width) return nullptr;
   if (width > static_cast<size_t>(CGImage::kMaxSide) || height > static_cast<size_t>(CGImage::kMaxSide) ||
       !CGImage::sizeAllowed(static_cast<int64_t>(width), static_cast<int64_t>(height)))

@@ -62,7 +62,7 @@ using CGContextRef = std::shared_ptr<CGBitmapContext>;
 // A bitmap context of 8 bits per component, bytesPerRow 4 x width and bitmap info
 // kCGImageAlphaNoneSkipLast, with memory of its own (data must be null). Null for any other
 // layout, a zero or too large size, or caller-supplied memory.
-CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent,
-                                   size_t bytesPerRow, uint32_t bitmapInfo);
+CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent, size_t bytesPerRow,
+                                   uint32_t bitmapInfo);
 void CGContextDrawImage(const CGContextRef& context, CGRect rect, const CGImage& image);
 uint8_t* CGBitmapContextGetData(const CGContextRef& context);

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 #include <png.h>
 
 bool looksLikePng(std::span<const uint8_t> bytes) {
@@ -14,7 +14,9 @@ bool looksLikePng(std::span<const uint8_t> bytes) {
   return bytes.size() >= 8 && std::memcmp(bytes.data(), sig, 8) == 0;
 }
 
-bool looksLikeJpeg(std::span<const uint8_t> bytes) { return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF; }
+bool looksLikeJpeg(std::span<const uint8_t> bytes) {
+  return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
 
 namespace {
 
@@ -23,8 +25,8 @@ bool withinLimits(int64_t w, int64_t h, const DecodeLimits& limits) {
 }
 
 std::string overLimits(const DecodeLimits& limits) {
-  return "over " + std::to_string(limits.maxSide) + " pixels a side or " +
-         std::to_string(limits.maxPixels / (1024 * 1024)) + " megapixels";
+  return "over " + std::to_string(limits.maxSide) + " pixels a side or " + std::to_string(limits.maxPixels / (1024 * 1024)) +
+         " megapixels";
 }
 
 std::optional<DecodedImage> refuse(std::string* why, const std::string& reason) {
@@ -52,8 +54,7 @@ int reductionFor(int64_t width, int64_t height, int minSide) {
 // edges average the pixels they have).
 class Reducer {
  public:
-  Reducer(int width, int height, int factor, DecodedImage& out)
-      : width_(width), height_(height), factor_(factor), out_(out) {
+  Reducer(int width, int height, int factor, DecodedImage& out) : width_(width), height_(height), factor_(factor), out_(out) {
     out_.width = (width + factor - 1) / factor;
     out_.height = (height + factor - 1) / factor;
     out_.pixels.assign(static_cast<size_t>(out_.width) * out_.height, 0);
@@ -197,8 +198,7 @@ void pngEnd(png_structp png, png_infop) { static_cast<PngJob*>(png_get_progressi
 
 // Read with libpng's progressive reader: once the image's rows are complete it inflates no more
 // image data (the rest is skipped, not decompressed), and the bytes are handed over in pieces.
-std::optional<DecodedImage> decodePng(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide,
-                                      std::string* why) {
+std::optional<DecodedImage> decodePng(std::span<const uint8_t> bytes, const DecodeLimits& limits, int minSide, std::string* why) {
   if (!pngChunksFit(bytes)) return refuse(why, "a chunk runs past the end of the file");
   PngJob job;
   job.limits = &limits;
@@ -247,7 +247,7 @@ bool jpegSegmentsFit(std::span<const uint8_t> bytes) {
     if (pos >= bytes.size()) return false;
     const uint8_t marker = bytes[pos++];
     if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
-    if (marker == 0xD9) return true;  // no image: the decoder says so
+    if (marker == 0xD9) return true;                                                       // no image: the decoder says so
     if (bytes.size() - pos < 2) return false;
     const size_t length = size_t(bytes[pos]) << 8 | bytes[pos + 1];
     if (length < 2 || length > bytes.size() - pos) return false;
@@ -345,8 +345,8 @@ std::optional<DecodedImage> decodeJpeg(std::span<const uint8_t> bytes, const Dec
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     return refuse(why, err.failure == JpegFailure::TooManyScans ? err.message
-                       : err.failure == JpegFailure::Corrupt ? std::string("corrupt data (") + err.message + ")"
-                                                              : std::string(err.message));
+                       : err.failure == JpegFailure::Corrupt    ? std::string("corrupt data (") + err.message + ")"
+                                                                : std::string(err.message));
   }
   jpeg_create_decompress(&cinfo);
   cinfo.mem->max_memory_to_use = static_cast<long>(limits.maxMemory);

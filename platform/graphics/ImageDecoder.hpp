@@ -39,8 +39,8 @@ struct DecodeLimits {
 // Nothing when the bytes are not a whole, sound PNG or JPEG, or when the image exceeds the
 // limits; `why`, when given, then says which. minSide > 0 lets the image decode at a reduced
 // size as long as both sides stay at least minSide pixels.
-std::optional<DecodedImage> decodeImage(std::span<const uint8_t> bytes, const DecodeLimits& limits = {},
-                                        int minSide = 0, std::string* why = nullptr);
+std::optional<DecodedImage> decodeImage(std::span<const uint8_t> bytes, const DecodeLimits& limits = {}, int minSide = 0,
+                                        std::string* why = nullptr);
 
 bool looksLikePng(std::span<const uint8_t> bytes);
 bool looksLikeJpeg(std::span<const uint8_t> bytes);

@@ -29,8 +29,7 @@ inline const std::string kMRMediaRemoteNowPlayingInfoDuration = "kMRMediaRemoteN
 inline const std::string kMRMediaRemoteNowPlayingInfoElapsedTime = "kMRMediaRemoteNowPlayingInfoElapsedTime";    // real, seconds
 
 // Posted (no object, no payload) after every change of the now-playing information.
-inline const std::string kMRMediaRemoteNowPlayingInfoDidChangeNotification =
-    "kMRMediaRemoteNowPlayingInfoDidChangeNotification";
+inline const std::string kMRMediaRemoteNowPlayingInfoDidChangeNotification = "kMRMediaRemoteNowPlayingInfoDidChangeNotification";
 
 // The command codes the service carries out.
 enum MRMediaRemoteCommand : int {

@@ -117,22 +117,23 @@ void MprisSource::watch() {
         update();
       },
       sdbus::floating_slot);
-  bus_.addMatch(std::string("type='signal',interface='") + kProperties + "',member='PropertiesChanged',path='" + kPlayerPath +
-                    "',arg0='" + kPlayerInterface + "'",
-                [this](sdbus::Message& m) {
-                  std::string interface;
-                  Properties changed;
-                  std::vector<std::string> invalidated;
-                  m >> interface >> changed >> invalidated;
-                  std::string sender = m.getSender();
-                  for (auto& [name, player] : players_) {
-                    if (player.owner != sender) continue;
-                    merge(player, changed);
-                    if (!invalidated.empty()) fetchProperties(player);
-                  }
-                  update();
-                },
-                sdbus::floating_slot);
+  bus_.addMatch(
+      std::string("type='signal',interface='") + kProperties + "',member='PropertiesChanged',path='" + kPlayerPath + "',arg0='" +
+          kPlayerInterface + "'",
+      [this](sdbus::Message& m) {
+        std::string interface;
+        Properties changed;
+        std::vector<std::string> invalidated;
+        m >> interface >> changed >> invalidated;
+        std::string sender = m.getSender();
+        for (auto& [name, player] : players_) {
+          if (player.owner != sender) continue;
+          merge(player, changed);
+          if (!invalidated.empty()) fetchProperties(player);
+        }
+        update();
+      },
+      sdbus::floating_slot);
   std::vector<std::string> names;
   daemon_->callMethod("ListNames").onInterface("org.freedesktop.DBus").withTimeout(kCallTimeout).storeResultsTo(names);
   std::sort(names.begin(), names.end());
@@ -140,7 +141,11 @@ void MprisSource::watch() {
     if (name.rfind(kNamePrefix, 0) != 0) continue;
     std::string owner;
     try {
-      daemon_->callMethod("GetNameOwner").onInterface("org.freedesktop.DBus").withTimeout(kCallTimeout).withArguments(name).storeResultsTo(owner);
+      daemon_->callMethod("GetNameOwner")
+          .onInterface("org.freedesktop.DBus")
+          .withTimeout(kCallTimeout)
+          .withArguments(name)
+          .storeResultsTo(owner);
     } catch (const sdbus::Error&) {
       continue;  // gone meanwhile
     }
@@ -275,8 +280,10 @@ bool MprisSource::send(int command, Player& player) {
   };
   auto call = [&](const char* method) {
     std::string name = player.name;
-    player.proxy->callMethodAsync(method).onInterface(kPlayerInterface).withTimeout(kCallTimeout).uponReplyInvoke(
-        [this, command, name, method = std::string(method)](const sdbus::Error* error) {
+    player.proxy->callMethodAsync(method)
+        .onInterface(kPlayerInterface)
+        .withTimeout(kCallTimeout)
+        .uponReplyInvoke([this, command, name, method = std::string(method)](const sdbus::Error* error) {
           if (error) {
             std::lock_guard lock(mutex_);
             refused_.push_back(std::to_string(command) + ": " + name + " refused " + method + ": " + error->getMessage());
@@ -293,7 +300,8 @@ bool MprisSource::send(int command, Player& player) {
         .uponReplyInvoke([this, command, name, property = std::string(property)](const sdbus::Error* error) {
           if (error) {
             std::lock_guard lock(mutex_);
-            refused_.push_back(std::to_string(command) + ": " + name + " refused setting " + property + ": " + error->getMessage());
+            refused_.push_back(std::to_string(command) + ": " + name + " refused setting " + property + ": " +
+                               error->getMessage());
           }
         });
     return true;

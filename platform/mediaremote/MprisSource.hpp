@@ -50,7 +50,7 @@ class MprisSource final : public NowPlayingSource, public std::enable_shared_fro
     std::string owner;  // its unique bus name
     std::unique_ptr<sdbus::IProxy> proxy;
     std::map<std::string, sdbus::Variant> properties;  // of org.mpris.MediaPlayer2.Player
-    uint64_t lastPlaying = 0;                         // when it was last seen playing (a counter)
+    uint64_t lastPlaying = 0;                          // when it was last seen playing (a counter)
     std::string artUrl;
     std::optional<plist::Data> artwork;
   };

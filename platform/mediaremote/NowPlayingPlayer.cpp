@@ -43,7 +43,8 @@ plist::Data gradientPng(int size, const uint8_t from[3], const uint8_t to[3]) {
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       double t = double(x + y) / double(2 * (size - 1));
-      for (int c = 0; c < 3; ++c) row[static_cast<size_t>(x) * 3 + c] = static_cast<uint8_t>(from[c] + t * (to[c] - from[c]) + 0.5);
+      for (int c = 0; c < 3; ++c)
+        row[static_cast<size_t>(x) * 3 + c] = static_cast<uint8_t>(from[c] + t * (to[c] - from[c]) + 0.5);
     }
     png_write_row(png, row.data());
   }

@@ -106,11 +106,11 @@ class NowPlayingPlayer {
   NowPlayingPlayer() = default;
 
   // All under mutex_.
-  void restartLocked();                  // elapsed back to 0 (running from now when playing)
+  void restartLocked();  // elapsed back to 0 (running from now when playing)
   double elapsedLocked() const;
   void setPlayingLocked(bool playing);
-  void rebuildOrderLocked();             // play order for the shuffle mode, current item first
-  size_t orderPositionLocked() const;    // the current item's position in the play order
+  void rebuildOrderLocked();           // play order for the shuffle mode, current item first
+  size_t orderPositionLocked() const;  // the current item's position in the play order
   bool nextLocked();
   bool previousLocked();
 

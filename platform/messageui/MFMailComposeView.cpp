@@ -47,7 +47,7 @@ UIViewRef fieldRow(double y, double width, const std::string& name, const std::s
   if (!value.empty()) {
     const double x = kMargin + nameWidth + 4;
     auto valueLabel = UILabel::labelWith({{x, 0}, {std::max(0.0, width - kMargin - x), kRowHeight}}, value,
-                                UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(), NSTextAlignmentLeft);
+                                         UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(), NSTextAlignmentLeft);
     valueLabel->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     row->addSubview(valueLabel);
   }
@@ -70,15 +70,16 @@ UIViewRef composeBar(double width, const std::string& title) {
   bar->setTag(MFMailComposeViewTagBar);
   bar->setBackgroundColor(UIColor::colorWithWhite(247 / 255.0, 1));
   bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-  bar->addSubview(UILabel::labelWith({{10, kStatusBarHeight}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), systemBlue(),
-                            NSTextAlignmentLeft, MFMailComposeViewTagCancel));
+  bar->addSubview(UILabel::labelWith({{10, kStatusBarHeight}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17),
+                                     systemBlue(), NSTextAlignmentLeft, MFMailComposeViewTagCancel));
   auto titleLabel = UILabel::labelWith({{100, kStatusBarHeight}, {std::max(0.0, width - 200), kBarHeight}}, title,
-                              UIFont::fontWithName("Helvetica-Semibold", 17), UIColor::blackColor(), NSTextAlignmentCenter,
-                              MFMailComposeViewTagTitle);
+                                       UIFont::fontWithName("Helvetica-Semibold", 17), UIColor::blackColor(),
+                                       NSTextAlignmentCenter, MFMailComposeViewTagTitle);
   titleLabel->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   bar->addSubview(titleLabel);
   auto send = UILabel::labelWith({{std::max(0.0, width - 100), kStatusBarHeight}, {90, kBarHeight}}, "Send",
-                        UIFont::fontWithName("Helvetica-Semibold", 17), systemBlue(), NSTextAlignmentRight, MFMailComposeViewTagSend);
+                                 UIFont::fontWithName("Helvetica-Semibold", 17), systemBlue(), NSTextAlignmentRight,
+                                 MFMailComposeViewTagSend);
   send->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin);
   bar->addSubview(send);
   bar->addSubview(hairline({{0, barBottom - 0.5}, {width, 0.5}}));
@@ -90,17 +91,18 @@ UIViewRef attachmentGroup(double y, double width, const MFMailAttachment& attach
   auto group = std::make_shared<UIView>(CGRect{{0, y}, {width, kAttachmentHeight}});
   group->setTag(tag);
   group->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
-  auto icon = std::make_shared<MFMailAttachmentIconView>(CGRect{{std::round((width - kIconWidth) / 2), 0}, {kIconWidth, kIconHeight}});
+  auto icon =
+      std::make_shared<MFMailAttachmentIconView>(CGRect{{std::round((width - kIconWidth) / 2), 0}, {kIconWidth, kIconHeight}});
   icon->setTag(tag + 1);
   icon->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin | UIViewAutoresizingFlexibleRightMargin);
   group->addSubview(icon);
   const double textWidth = std::max(0.0, width - 2 * kMargin);
-  auto name = UILabel::labelWith({{kMargin, kIconHeight + 4}, {textWidth, 18}}, attachment.fileName,
-                        UIFont::systemFontOfSize(13), UIColor::blackColor(), NSTextAlignmentCenter, tag + 2);
+  auto name = UILabel::labelWith({{kMargin, kIconHeight + 4}, {textWidth, 18}}, attachment.fileName, UIFont::systemFontOfSize(13),
+                                 UIColor::blackColor(), NSTextAlignmentCenter, tag + 2);
   name->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   group->addSubview(name);
   auto size = UILabel::labelWith({{kMargin, kIconHeight + 22}, {textWidth, 16}}, MFMailAttachmentSizeText(attachment.data.size()),
-                        UIFont::systemFontOfSize(12), fieldGrey(), NSTextAlignmentCenter, tag + 3);
+                                 UIFont::systemFontOfSize(12), fieldGrey(), NSTextAlignmentCenter, tag + 3);
   size->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   group->addSubview(size);
   return group;
@@ -140,8 +142,8 @@ std::string MFMailPlainBody(const std::string& body, bool isHTML) {
       continue;
     }
     if (body[i] == '&') {
-      static const std::pair<const char*, const char*> entities[] = {
-          {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", " "}};
+      static const std::pair<const char*, const char*> entities[] = {{"&amp;", "&"},   {"&lt;", "<"},  {"&gt;", ">"},
+                                                                     {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", " "}};
       bool decoded = false;
       for (const auto& [entity, text] : entities)
         if (body.compare(i, std::char_traits<char>::length(entity), entity) == 0) {
@@ -180,8 +182,8 @@ void MFMailComposeViewController::loadView() {
   // The body as written, its leading blank lines kept: the user writes above what the app put in.
   const std::string body = MFMailPlainBody(body_, isHTML_);
   if (!body.empty()) {
-    auto bodyLabel = UILabel::labelWith({}, body, UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(), NSTextAlignmentLeft,
-                               MFMailComposeViewTagBody);
+    auto bodyLabel = UILabel::labelWith({}, body, UIFont::systemFontOfSize(kFieldSize), UIColor::blackColor(),
+                                        NSTextAlignmentLeft, MFMailComposeViewTagBody);
     bodyLabel->setNumberOfLines(0);
     const double width = std::max(0.0, W - 2 * kMargin);
     const CGSize size = bodyLabel->sizeThatFits({width, 0});

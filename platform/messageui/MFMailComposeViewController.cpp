@@ -85,7 +85,8 @@ void MFMailComposeViewController::setMessageBody(const std::string& body, bool i
   isHTML_ = isHTML;
 }
 
-void MFMailComposeViewController::addAttachmentData(const std::string& data, const std::string& mimeType, const std::string& fileName) {
+void MFMailComposeViewController::addAttachmentData(const std::string& data, const std::string& mimeType,
+                                                    const std::string& fileName) {
   if (editable()) attachments_.push_back({data, mimeType, fileName});
 }
 
@@ -96,7 +97,8 @@ bool MFMailComposeViewController::finish(MFMailComposeResult result) {
   result_ = result;
   NSErrorRef error;
   if (result == MFMailComposeResultFailed)
-    error = std::make_shared<NSError>(MFMailComposeErrorDomain, MFMailComposeErrorCodeSendFailed, "The message could not be sent.");
+    error =
+        std::make_shared<NSError>(MFMailComposeErrorDomain, MFMailComposeErrorCodeSendFailed, "The message could not be sent.");
   if (auto delegate = delegate_.lock()) delegate->mailComposeControllerDidFinishWithResult(*this, result, error);
   return true;
 }

@@ -119,8 +119,9 @@ void PSListController::reloadSpecifier(const PSSpecifierRef& specifier) {
 long PSListController::numberOfSectionsInTableView(UITableView&) { return static_cast<long>(rows_.size()); }
 
 long PSListController::tableViewNumberOfRowsInSection(UITableView&, long section) {
-  return section >= 0 && static_cast<size_t>(section) < rows_.size() ? static_cast<long>(rows_[static_cast<size_t>(section)].size())
-                                                                      : 0;
+  return section >= 0 && static_cast<size_t>(section) < rows_.size()
+             ? static_cast<long>(rows_[static_cast<size_t>(section)].size())
+             : 0;
 }
 
 std::optional<std::string> PSListController::tableViewTitleForHeaderInSection(UITableView&, long section) {

@@ -88,7 +88,7 @@ class PSListController : public UIViewController, public UITableViewDataSource, 
   UITableViewRef table_;
   PSSpecifierRef specifier_;
   std::weak_ptr<PSListController> parent_;
-  std::vector<PSSpecifierRef> groups_;               // one per section (null: rows before any group)
-  std::vector<std::vector<PSSpecifierRef>> rows_;    // per section
+  std::vector<PSSpecifierRef> groups_;             // one per section (null: rows before any group)
+  std::vector<std::vector<PSSpecifierRef>> rows_;  // per section
 };
 using PSListControllerRef = std::shared_ptr<PSListController>;

@@ -29,10 +29,12 @@ std::optional<PSTitleDictionary> titlesFor(const plist::Array& values, const pli
 
 std::optional<PSCellType> PSSpecifier::cellTypeFromString(const std::string& name) {
   static const std::map<std::string, PSCellType> types = {
-      {"PSGroupCell", PSGroupCell},         {"PSLinkCell", PSLinkCell},         {"PSLinkListCell", PSLinkListCell},
-      {"PSListItemCell", PSListItemCell},   {"PSTitleValueCell", PSTitleValueCell}, {"PSSliderCell", PSSliderCell},
-      {"PSSwitchCell", PSSwitchCell},       {"PSStaticTextCell", PSStaticTextCell}, {"PSEditTextCell", PSEditTextCell},
-      {"PSSegmentCell", PSSegmentCell},     {"PSButtonCell", PSButtonCell},
+      {"PSGroupCell", PSGroupCell},           {"PSLinkCell", PSLinkCell},
+      {"PSLinkListCell", PSLinkListCell},     {"PSListItemCell", PSListItemCell},
+      {"PSTitleValueCell", PSTitleValueCell}, {"PSSliderCell", PSSliderCell},
+      {"PSSwitchCell", PSSwitchCell},         {"PSStaticTextCell", PSStaticTextCell},
+      {"PSEditTextCell", PSEditTextCell},     {"PSSegmentCell", PSSegmentCell},
+      {"PSButtonCell", PSButtonCell},
   };
   auto it = types.find(name);
   if (it == types.end()) return std::nullopt;
@@ -42,8 +44,7 @@ std::optional<PSCellType> PSSpecifier::cellTypeFromString(const std::string& nam
 PSSpecifierRef PSSpecifier::specifierWithDictionary(const plist::Dictionary& item, const NSObjectRef& target) {
   auto s = std::make_shared<PSSpecifier>();
   s->properties_ = item;
-  if (auto cell = stringProperty(item, "cell"))
-    s->cellType_ = cellTypeFromString(*cell).value_or(PSStaticTextCell);
+  if (auto cell = stringProperty(item, "cell")) s->cellType_ = cellTypeFromString(*cell).value_or(PSStaticTextCell);
   s->name_ = stringProperty(item, "label");
   s->target_ = target;
   if (auto it = item.find("validValues"); it != item.end() && it->second.isArray()) s->values_ = *it->second.array();

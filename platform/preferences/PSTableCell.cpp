@@ -51,9 +51,13 @@ bool PSTableCell::storeValueChosenByUser(const plist::Value& value) {
 
 const ClassInfo& PSTableCell::defaultCellClassForType(PSCellType type) {
   switch (type) {
-    case PSSwitchCell: return PSSwitchTableCell::staticClassInfo();
-    case PSSliderCell: return PSSliderTableCell::staticClassInfo();
-    case PSSegmentCell: return PSSegmentTableCell::staticClassInfo();
-    default: return PSTableCell::staticClassInfo();
+    case PSSwitchCell:
+      return PSSwitchTableCell::staticClassInfo();
+    case PSSliderCell:
+      return PSSliderTableCell::staticClassInfo();
+    case PSSegmentCell:
+      return PSSegmentTableCell::staticClassInfo();
+    default:
+      return PSTableCell::staticClassInfo();
   }
 }

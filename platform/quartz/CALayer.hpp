@@ -12,8 +12,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
 #include "platform/corefoundation/Geometry.hpp"
+#include "platform/foundation/NSObject.hpp"
 #include "platform/graphics/CGColor.hpp"
 
 // An animated value: a number or a point (NSValue valueWithCGPoint:).

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr double kCardMargin = 10;   // from the screen's sides
-constexpr double kCardTop = 76;      // below the status bar and the page's bar
+constexpr double kCardMargin = 10;  // from the screen's sides
+constexpr double kCardTop = 76;     // below the status bar and the page's bar
 constexpr double kBarHeight = 44;
 constexpr double kTextInset = 12;
 constexpr double kMinTextHeight = 120;
@@ -36,7 +36,7 @@ void SLComposeViewController::loadView() {
   const std::string text = text_.value_or("");
 
   auto textLabel = UILabel::labelWith({}, text, UIFont::systemFontOfSize(17), UIColor::blackColor(), NSTextAlignmentLeft,
-                             SLComposeViewTagText);
+                                      SLComposeViewTagText);
   textLabel->setNumberOfLines(0);
   const double textWidth = std::max(0.0, cardWidth - 2 * kTextInset);
   const CGSize textSize = textLabel->sizeThatFits({textWidth, 0});
@@ -54,13 +54,14 @@ void SLComposeViewController::loadView() {
   card->setTintColor(tint);
 
   card->addSubview(UILabel::labelWith({{kTextInset, 0}, {90, kBarHeight}}, "Cancel", UIFont::systemFontOfSize(17), tint,
-                             NSTextAlignmentLeft, SLComposeViewTagCancel));
-  auto title = UILabel::labelWith({{100, 0}, {std::max(0.0, cardWidth - 200), kBarHeight}}, SLComposeServiceDisplayName(serviceType_),
+                                      NSTextAlignmentLeft, SLComposeViewTagCancel));
+  auto title =
+      UILabel::labelWith({{100, 0}, {std::max(0.0, cardWidth - 200), kBarHeight}}, SLComposeServiceDisplayName(serviceType_),
                          UIFont::boldSystemFontOfSize(17), UIColor::blackColor(), NSTextAlignmentCenter, SLComposeViewTagTitle);
   title->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
   card->addSubview(title);
   auto post = UILabel::labelWith({{std::max(0.0, cardWidth - kTextInset - 90), 0}, {90, kBarHeight}}, "Post",
-                        UIFont::boldSystemFontOfSize(17), tint, NSTextAlignmentRight, SLComposeViewTagPost);
+                                 UIFont::boldSystemFontOfSize(17), tint, NSTextAlignmentRight, SLComposeViewTagPost);
   post->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin);
   card->addSubview(post);
   auto separator = std::make_shared<UIView>(CGRect{{0, kBarHeight}, {cardWidth, 0.5}});

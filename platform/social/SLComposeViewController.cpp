@@ -12,7 +12,8 @@ bool SLComposeViewController::isAvailableForServiceType(const std::string& servi
   return deviceProfile().socialAvailable;
 }
 
-std::shared_ptr<SLComposeViewController> SLComposeViewController::composeViewControllerForServiceType(const std::string& serviceType) {
+std::shared_ptr<SLComposeViewController> SLComposeViewController::composeViewControllerForServiceType(
+    const std::string& serviceType) {
   if (!isAvailableForServiceType(serviceType)) return nullptr;
   auto composer = std::make_shared<SLComposeViewController>();
   composer->serviceType_ = serviceType;

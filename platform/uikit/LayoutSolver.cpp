@@ -52,16 +52,25 @@ bool rectInOwner(const UIView& view, const UIView& owner, CGRect& out) {
 double attributeValue(const CGRect& r, NSLayoutAttribute a) {
   switch (a) {
     case NSLayoutAttributeLeft:
-    case NSLayoutAttributeLeading: return r.origin.x;
+    case NSLayoutAttributeLeading:
+      return r.origin.x;
     case NSLayoutAttributeRight:
-    case NSLayoutAttributeTrailing: return r.origin.x + r.size.width;
-    case NSLayoutAttributeCenterX: return r.origin.x + r.size.width / 2;
-    case NSLayoutAttributeWidth: return r.size.width;
-    case NSLayoutAttributeTop: return r.origin.y;
-    case NSLayoutAttributeBottom: return r.origin.y + r.size.height;
-    case NSLayoutAttributeCenterY: return r.origin.y + r.size.height / 2;
-    case NSLayoutAttributeHeight: return r.size.height;
-    default: return 0;
+    case NSLayoutAttributeTrailing:
+      return r.origin.x + r.size.width;
+    case NSLayoutAttributeCenterX:
+      return r.origin.x + r.size.width / 2;
+    case NSLayoutAttributeWidth:
+      return r.size.width;
+    case NSLayoutAttributeTop:
+      return r.origin.y;
+    case NSLayoutAttributeBottom:
+      return r.origin.y + r.size.height;
+    case NSLayoutAttributeCenterY:
+      return r.origin.y + r.size.height / 2;
+    case NSLayoutAttributeHeight:
+      return r.size.height;
+    default:
+      return 0;
   }
 }
 
@@ -84,10 +93,13 @@ double leadFrom(NSLayoutAttribute a, double value, double size) {
   switch (a) {
     case NSLayoutAttributeRight:
     case NSLayoutAttributeTrailing:
-    case NSLayoutAttributeBottom: return value - size;
+    case NSLayoutAttributeBottom:
+      return value - size;
     case NSLayoutAttributeCenterX:
-    case NSLayoutAttributeCenterY: return value - size / 2;
-    default: return value;
+    case NSLayoutAttributeCenterY:
+      return value - size / 2;
+    default:
+      return value;
   }
 }
 
@@ -96,10 +108,13 @@ double fractionOf(NSLayoutAttribute a) {
   switch (a) {
     case NSLayoutAttributeRight:
     case NSLayoutAttributeTrailing:
-    case NSLayoutAttributeBottom: return 1;
+    case NSLayoutAttributeBottom:
+      return 1;
     case NSLayoutAttributeCenterX:
-    case NSLayoutAttributeCenterY: return 0.5;
-    default: return 0;
+    case NSLayoutAttributeCenterY:
+      return 0.5;
+    default:
+      return 0;
   }
 }
 

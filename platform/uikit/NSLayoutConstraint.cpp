@@ -7,10 +7,10 @@
 VW_DEFINE_CLASS(NSLayoutConstraint, NSObject, factoryOf<NSLayoutConstraint>())
 
 std::shared_ptr<NSLayoutConstraint> NSLayoutConstraint::constraintWithItem(const std::shared_ptr<UIView>& item,
-                                                                          NSLayoutAttribute attribute, NSLayoutRelation relation,
-                                                                          const std::shared_ptr<UIView>& toItem,
-                                                                          NSLayoutAttribute toAttribute, double multiplier,
-                                                                          double constant) {
+                                                                           NSLayoutAttribute attribute, NSLayoutRelation relation,
+                                                                           const std::shared_ptr<UIView>& toItem,
+                                                                           NSLayoutAttribute toAttribute, double multiplier,
+                                                                           double constant) {
   auto c = std::make_shared<NSLayoutConstraint>();
   c->firstItem = item;
   c->firstAttribute = attribute;

@@ -22,14 +22,19 @@ enum NSLayoutAttribute : long {
   NSLayoutAttributeCenterY = 10,
 };
 
-enum NSLayoutRelation : long { NSLayoutRelationLessThanOrEqual = -1, NSLayoutRelationEqual = 0, NSLayoutRelationGreaterThanOrEqual = 1 };
+enum NSLayoutRelation : long {
+  NSLayoutRelationLessThanOrEqual = -1,
+  NSLayoutRelationEqual = 0,
+  NSLayoutRelationGreaterThanOrEqual = 1
+};
 
 class NSLayoutConstraint : public NSObject {
   VW_DECLARE_CLASS()
  public:
   static std::shared_ptr<NSLayoutConstraint> constraintWithItem(const std::shared_ptr<UIView>& item, NSLayoutAttribute attribute,
                                                                 NSLayoutRelation relation, const std::shared_ptr<UIView>& toItem,
-                                                                NSLayoutAttribute toAttribute, double multiplier, double constant);
+                                                                NSLayoutAttribute toAttribute, double multiplier,
+                                                                double constant);
 
   // Held weakly: a constraint does not keep its views alive.
   std::weak_ptr<UIView> firstItem;

@@ -48,7 +48,8 @@ bool UITextField::deleteBackward() {
   if (!firstResponder_ || text.empty()) return false;
   size_t start = text.size() - 1;
   while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  if (auto d = delegate.lock(); d && !d->textFieldShouldChangeCharactersInRange(*this, start, text.size() - start, "")) return false;
+  if (auto d = delegate.lock(); d && !d->textFieldShouldChangeCharactersInRange(*this, start, text.size() - start, ""))
+    return false;
   text.erase(start);
   return true;
 }
@@ -108,12 +109,8 @@ long UIAlertView::indexOfButtonTitled(const std::string& wanted) const {
 
 nlohmann::json UIAlertView::describeAlert() const {
   auto opt = [](const std::optional<std::string>& s) { return s ? nlohmann::json(*s) : nlohmann::json(nullptr); };
-  nlohmann::json out{{"title", opt(title)},
-                     {"message", opt(message)},
-                     {"cancel", opt(cancelButtonTitle)},
-                     {"others", otherButtonTitles},
-                     {"style", style_},
-                     {"tag", tag()},
+  nlohmann::json out{{"title", opt(title)},         {"message", opt(message)}, {"cancel", opt(cancelButtonTitle)},
+                     {"others", otherButtonTitles}, {"style", style_},         {"tag", tag()},
                      {"onScreen", isVisible()}};
   out["text"] = field_ ? nlohmann::json(field_->text) : nlohmann::json(nullptr);
   if (field_) {

@@ -27,7 +27,8 @@ class UITextFieldDelegate {
   virtual bool textFieldShouldBeginEditing(UITextField&) { return true; }
   virtual bool textFieldShouldEndEditing(UITextField&) { return true; }
   // The bytes [location, location + length) of the text are about to become `replacement`.
-  virtual bool textFieldShouldChangeCharactersInRange(UITextField&, size_t location, size_t length, const std::string& replacement) {
+  virtual bool textFieldShouldChangeCharactersInRange(UITextField&, size_t location, size_t length,
+                                                      const std::string& replacement) {
     return true;
   }
 };
@@ -62,7 +63,11 @@ class UIAlertViewDelegate {
   virtual void alertViewClickedButtonAtIndex(UIAlertView& alert, long buttonIndex) = 0;
 };
 
-enum UIAlertViewStyle : long { UIAlertViewStyleDefault = 0, UIAlertViewStyleSecureTextInput = 1, UIAlertViewStylePlainTextInput = 2 };
+enum UIAlertViewStyle : long {
+  UIAlertViewStyleDefault = 0,
+  UIAlertViewStyleSecureTextInput = 1,
+  UIAlertViewStylePlainTextInput = 2
+};
 
 class UIAlertView : public UIView {
   VW_DECLARE_CLASS()

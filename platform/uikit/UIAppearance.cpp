@@ -94,8 +94,7 @@ nlohmann::json UIAppearance::describe() {
     if (auto c = p->tintColor()) entry["tintColor"] = colorJson(c);
     if (entry.is_null()) out[std::string(p->container.name)].erase(std::string(p->controlClass.name));
   }
-  for (auto it = out.begin(); it != out.end();)
-    it = it->empty() ? out.erase(it) : std::next(it);
+  for (auto it = out.begin(); it != out.end();) it = it->empty() ? out.erase(it) : std::next(it);
   return out;
 }
 

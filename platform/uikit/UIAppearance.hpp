@@ -23,7 +23,8 @@ class UIView;
 class UIAppearanceProxy : public NSObject {
   VW_DECLARE_CLASS()
  public:
-  UIAppearanceProxy(const ClassInfo& controlClass, const ClassInfo& container) : controlClass(controlClass), container(container) {}
+  UIAppearanceProxy(const ClassInfo& controlClass, const ClassInfo& container)
+      : controlClass(controlClass), container(container) {}
   const ClassInfo& controlClass;
   const ClassInfo& container;
 

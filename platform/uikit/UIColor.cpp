@@ -33,12 +33,24 @@ void UIColor::hsbToRgb(double hue, double saturation, double brightness, double*
     double q = v * (1.0 - s * f);
     double t = v * (1.0 - s * (1.0 - f));
     switch (i) {
-      case 0: r = v, g = t, b = p; break;
-      case 1: r = q, g = v, b = p; break;
-      case 2: r = p, g = v, b = t; break;
-      case 3: r = p, g = q, b = v; break;
-      case 4: r = t, g = p, b = v; break;
-      default: r = v, g = p, b = q; break;
+      case 0:
+        r = v, g = t, b = p;
+        break;
+      case 1:
+        r = q, g = v, b = p;
+        break;
+      case 2:
+        r = p, g = v, b = t;
+        break;
+      case 3:
+        r = p, g = q, b = v;
+        break;
+      case 4:
+        r = t, g = p, b = v;
+        break;
+      default:
+        r = v, g = p, b = q;
+        break;
     }
   }
   *red = r;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
 #include "platform/corefoundation/Geometry.hpp"
+#include "platform/foundation/NSObject.hpp"
 #include "platform/graphics/CGImage.hpp"
 
 class UIImage;

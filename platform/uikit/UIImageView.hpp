@@ -8,7 +8,11 @@
 #include "platform/uikit/UIImage.hpp"
 #include "platform/uikit/UIView.hpp"
 
-enum UIViewContentMode : long { UIViewContentModeScaleToFill = 0, UIViewContentModeScaleAspectFit = 1, UIViewContentModeScaleAspectFill = 2 };
+enum UIViewContentMode : long {
+  UIViewContentModeScaleToFill = 0,
+  UIViewContentModeScaleAspectFit = 1,
+  UIViewContentModeScaleAspectFill = 2
+};
 
 class UIImageView : public UIView {
   VW_DECLARE_CLASS()

@@ -33,8 +33,8 @@ void UILabel::describe(nlohmann::json& out, const Annotator& annotate) const {
   out["textColor"] = colorJson(textColor_);
 }
 
-std::shared_ptr<UILabel> UILabel::labelWith(CGRect frame, const std::string& text, UIFontRef font, UIColorRef color, long alignment,
-                                            long tag) {
+std::shared_ptr<UILabel> UILabel::labelWith(CGRect frame, const std::string& text, UIFontRef font, UIColorRef color,
+                                            long alignment, long tag) {
   auto label = std::make_shared<UILabel>(frame);
   label->setText(text);
   label->setFont(std::move(font));

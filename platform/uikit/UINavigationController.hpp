@@ -40,9 +40,7 @@ class UINavigationController : public UIViewController {
   // Puts root on the empty stack; returns this controller.
   std::shared_ptr<UINavigationController> initWithRootViewController(const UIViewControllerRef& root);
 
-  std::shared_ptr<UINavigationController> self() {
-    return std::static_pointer_cast<UINavigationController>(shared_from_this());
-  }
+  std::shared_ptr<UINavigationController> self() { return std::static_pointer_cast<UINavigationController>(shared_from_this()); }
 
   const UINavigationBarRef& navigationBar() const { return bar_; }
   bool isNavigationBarHidden() const { return barHidden_; }

@@ -115,8 +115,7 @@ void UITableView::displayChanged(UIView& changed) {
 
 void UITableView::reloadRowsAtIndexPaths(const std::vector<NSIndexPath>& indexPaths) {
   for (auto ip : indexPaths) {
-    if (ip.section < 0 || ip.section >= numberOfSections() || ip.row < 0 || ip.row >= numberOfRowsInSection(ip.section))
-      continue;
+    if (ip.section < 0 || ip.section >= numberOfSections() || ip.row < 0 || ip.row >= numberOfRowsInSection(ip.section)) continue;
     auto& slot = sections_[static_cast<size_t>(ip.section)].cells[static_cast<size_t>(ip.row)];
     auto old = slot;
     auto cell = makeCell(ip);

@@ -22,9 +22,7 @@ void UIView::setBounds(CGRect bounds) {
   setFrame(CGRect{{c.x - bounds.size.width / 2, c.y - bounds.size.height / 2}, bounds.size});
 }
 
-void UIView::setCenter(CGPoint c) {
-  frame_.origin = {c.x - frame_.size.width / 2, c.y - frame_.size.height / 2};
-}
+void UIView::setCenter(CGPoint c) { frame_.origin = {c.x - frame_.size.width / 2, c.y - frame_.size.height / 2}; }
 
 namespace {
 
@@ -54,11 +52,11 @@ void UIView::resizeSubviews(CGSize oldSize) {
     CGRect f = sub->frame_;
     CGRect nf = f;
     autoresizeAxis(dw, m & UIViewAutoresizingFlexibleLeftMargin, m & UIViewAutoresizingFlexibleWidth,
-                   m & UIViewAutoresizingFlexibleRightMargin, f.origin.x, f.size.width, oldSize.width - f.maxX(),
-                   nf.origin.x, nf.size.width);
+                   m & UIViewAutoresizingFlexibleRightMargin, f.origin.x, f.size.width, oldSize.width - f.maxX(), nf.origin.x,
+                   nf.size.width);
     autoresizeAxis(dh, m & UIViewAutoresizingFlexibleTopMargin, m & UIViewAutoresizingFlexibleHeight,
-                   m & UIViewAutoresizingFlexibleBottomMargin, f.origin.y, f.size.height, oldSize.height - f.maxY(),
-                   nf.origin.y, nf.size.height);
+                   m & UIViewAutoresizingFlexibleBottomMargin, f.origin.y, f.size.height, oldSize.height - f.maxY(), nf.origin.y,
+                   nf.size.height);
     sub->setFrame(nf);
   }
 }

@@ -12,8 +12,8 @@
 #include <nlohmann/json_fwd.hpp>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
 #include "platform/corefoundation/Geometry.hpp"
+#include "platform/foundation/NSObject.hpp"
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/NSLayoutConstraint.hpp"
 #include "platform/uikit/UIColor.hpp"
@@ -146,4 +146,4 @@ class UIView : public NSObject {
 // JSON helpers shared by the view classes.
 nlohmann::json colorJson(const UIColorRef& color);  // [r, g, b, a] or null
 nlohmann::json colorJson(const CGColorRef& color);
-nlohmann::json rectJson(CGRect rect);                // [x, y, w, h]
+nlohmann::json rectJson(CGRect rect);  // [x, y, w, h]

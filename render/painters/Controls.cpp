@@ -22,7 +22,8 @@ std::optional<Glyph> transportGlyph(const std::string& title) {
   std::string t;
   for (unsigned char c : title)
     if (!std::isspace(c)) t.push_back(static_cast<char>(std::tolower(c)));
-  if (t == "previous" || t == "prev" || t == "previoustrack" || t == "\u23EE" || t == "\u23EA" || t == "\u25C0\u25C0" || t == "|<<")
+  if (t == "previous" || t == "prev" || t == "previoustrack" || t == "\u23EE" || t == "\u23EA" || t == "\u25C0\u25C0" ||
+      t == "|<<")
     return Glyph::Previous;
   if (t == "next" || t == "nexttrack" || t == "\u23ED" || t == "\u23E9" || t == "\u25B6\u25B6" || t == ">>|") return Glyph::Next;
   if (t == "play" || t == "\u25B6" || t == "\u25BA" || t == "\u23F5") return Glyph::Play;

@@ -13,10 +13,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "tests/support/DeviceRootTest.hpp"
-#include "tests/support/TestImages.hpp"
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
+#include "tests/support/DeviceRootTest.hpp"
+#include "tests/support/TestImages.hpp"
 
 namespace {
 
@@ -35,9 +35,9 @@ class ColorartCommand : public ::testing::Test {
 
   std::string writePng(const std::string& name, const UIImage& image) {
     std::string path = (dir_ / name).string();
-    auto* surface = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(image.pixels().data())), CAIRO_FORMAT_ARGB32,
-        image.pixelWidth(), image.pixelHeight(), image.pixelWidth() * 4);
+    auto* surface =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(image.pixels().data())),
+                                            CAIRO_FORMAT_ARGB32, image.pixelWidth(), image.pixelHeight(), image.pixelWidth() * 4);
     EXPECT_EQ(cairo_surface_write_to_png(surface, path.c_str()), CAIRO_STATUS_SUCCESS);
     cairo_surface_destroy(surface);
     return path;
@@ -84,7 +84,8 @@ TEST_F(ColorartCommand, PrintsTheColoursOfThe512By512Analysis) {
   Outcome r = run("'" + path + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   std::string wanted = "background " + hexOf(expected.backgroundColor()) + "\nprimary    " + hexOf(expected.primaryColor()) +
-                       "\nsecondary  " + hexOf(expected.secondaryColor()) + "\ndetail     " + hexOf(expected.detailColor()) + "\n";
+                       "\nsecondary  " + hexOf(expected.secondaryColor()) + "\ndetail     " + hexOf(expected.detailColor()) +
+                       "\n";
   EXPECT_EQ(r.out, wanted);
   EXPECT_EQ(hexOf(expected.backgroundColor()), "#008080");
   EXPECT_EQ(hexOf(expected.primaryColor()), "#faf078");
@@ -181,9 +182,7 @@ TEST_F(ColorartCommand, UsageErrorsExitWithTwo) {
 }
 
 // Images whose left edge (and so background) is the colour `i` stands for.
-UIImageRef numbered(int i) {
-  return test_images::solid(6, 6, opaque(40 * i % 256, 255 - 30 * i % 256, 90));
-}
+UIImageRef numbered(int i) { return test_images::solid(6, 6, opaque(40 * i % 256, 255 - 30 * i % 256, 90)); }
 
 std::vector<std::string> outputLines(const std::string& out) {
   std::vector<std::string> lines;

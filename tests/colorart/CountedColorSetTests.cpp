@@ -113,15 +113,23 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
     while (pixels.size() < n) {
       uint32_t p;
       switch (kind) {
-        case 0: p = 0xFF000000u | (rng() & 0x0F0F0F); break;  // few groups, many pixels each
-        case 1: p = rng(); break;                              // spread thin, any alpha
-        case 2: {                                              // runs, alpha varying within them
+        case 0:
+          p = 0xFF000000u | (rng() & 0x0F0F0F);
+          break;  // few groups, many pixels each
+        case 1:
+          p = rng();
+          break;   // spread thin, any alpha
+        case 2: {  // runs, alpha varying within them
           const uint32_t rgb = rng() % 6 * 0x030507u;
           for (uint32_t k = 1 + rng() % 40; k-- > 0;) pixels.push_back((rng() << 24) | rgb);
           continue;
         }
-        case 3: p = pixels.size() < 16 * 300 ? 0xFF123456u : 0xFF000000u | (rng() & 0x3F3F3F); break;
-        default: p = 0xFF000000u | (rng() % 3 ? rng() & 0xFF : rng() & 0xFFFFFF); break;
+        case 3:
+          p = pixels.size() < 16 * 300 ? 0xFF123456u : 0xFF000000u | (rng() & 0x3F3F3F);
+          break;
+        default:
+          p = 0xFF000000u | (rng() % 3 ? rng() & 0xFF : rng() & 0xFFFFFF);
+          break;
       }
       pixels.push_back(p);
     }
@@ -145,7 +153,7 @@ TEST(CountedColorSet, OnlyEightBitOpaqueColoursCanBeElements) {
   CountedColorSet set;
   set.add(makeKey(255, 128, 0), 4);
   EXPECT_EQ(set.countForColor({1.0, 128 / 255.0, 0.0, 1.0}), 4u);
-  EXPECT_EQ(set.countForColor({1.0, 0.5, 0.0, 1.0}), 0u);           // 0.5 is not k / 255
+  EXPECT_EQ(set.countForColor({1.0, 0.5, 0.0, 1.0}), 0u);          // 0.5 is not k / 255
   EXPECT_EQ(set.countForColor({1.0, 128 / 255.0, 0.0, 0.5}), 0u);  // not opaque
   EXPECT_EQ(exactByte(17 / 255.0), 17);
   EXPECT_EQ(exactByte(0.425), -1);

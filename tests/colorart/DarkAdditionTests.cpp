@@ -44,7 +44,7 @@ TEST(Distinct, GreysAreNeverDistinctFromEachOther) {
 TEST(Distinct, ColoursFarApartAreDistinct) {
   EXPECT_TRUE(pc_isDistinct(*rgb(1, 0, 0), *rgb(0, 0, 1)));
   EXPECT_TRUE(pc_isDistinct(*rgb(1, 0, 0), *UIColor::blackColor()));  // only one side near-grey
-  EXPECT_FALSE(pc_isDistinct(*rgb(1, 0, 0), *rgb(0.8, 0.1, 0.1)));  // all within 0.25
+  EXPECT_FALSE(pc_isDistinct(*rgb(1, 0, 0), *rgb(0.8, 0.1, 0.1)));    // all within 0.25
 }
 
 TEST(Distinct, AlphaCountsLikeAColourComponent) {
@@ -103,7 +103,7 @@ TEST(BlackOrWhite, StrictThresholdsOnEveryComponent) {
   EXPECT_TRUE(pc_isBlackOrWhite(rgb(0.92, 0.95, 0.911)));
   EXPECT_TRUE(pc_isBlackOrWhite(rgb(0.08, 0.0, 0.089)));
   EXPECT_FALSE(pc_isBlackOrWhite(rgb(0.95, 0.95, 0.05)));  // neither all high nor all low
-  EXPECT_TRUE(pc_isBlackOrWhite(rgb(1, 1, 1, 0.0)));        // alpha takes no part
+  EXPECT_TRUE(pc_isBlackOrWhite(rgb(1, 1, 1, 0.0)));       // alpha takes no part
   EXPECT_FALSE(pc_isBlackOrWhite(UIColorRef()));
 }
 

@@ -109,7 +109,7 @@ Bytes pngOf(uint32_t w, uint32_t h, uint32_t (*rgb)(uint32_t, uint32_t), bool in
 }
 
 struct JpegOptions {
-  J_COLOR_SPACE input = JCS_RGB;    // JCS_RGB or JCS_CMYK
+  J_COLOR_SPACE input = JCS_RGB;     // JCS_RGB or JCS_CMYK
   J_COLOR_SPACE stored = JCS_YCbCr;  // what the file holds
   bool adobeMarker = true;           // for CMYK
   bool progressive = false;

@@ -6,20 +6,20 @@
 #include <thread>
 
 #include "ReferenceAnalysis.hpp"
-#include "tests/support/TestImages.hpp"
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+ColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/NSLog.hpp"
+#include "tests/support/TestImages.hpp"
 
 namespace {
 
 using test_images::append;
 using test_images::opaque;
 
-constexpr uint32_t kWhite = opaque(255, 255, 255), kBlack = opaque(0, 0, 0), kRed = opaque(255, 0, 0),
-                   kBlue = opaque(0, 0, 255), kGreen = opaque(0, 160, 0), kTeal = opaque(0, 128, 128);
+constexpr uint32_t kWhite = opaque(255, 255, 255), kBlack = opaque(0, 0, 0), kRed = opaque(255, 0, 0), kBlue = opaque(0, 0, 255),
+                   kGreen = opaque(0, 160, 0), kTeal = opaque(0, 128, 128);
 
 UIColorRef colorOf(uint32_t argb) {
   return UIColor::colorWithRed(((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0, 1.0);
@@ -29,8 +29,8 @@ UIColorRef colorOf(uint32_t argb) {
   if (!actual || !expected) return ::testing::AssertionFailure() << "missing colour";
   if (actual->isEqual(*expected)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "(" << actual->red() << ", " << actual->green() << ", " << actual->blue() << ", "
-                                       << actual->alpha() << ") != (" << expected->red() << ", " << expected->green()
-                                       << ", " << expected->blue() << ", " << expected->alpha() << ")";
+                                       << actual->alpha() << ") != (" << expected->red() << ", " << expected->green() << ", "
+                                       << expected->blue() << ", " << expected->alpha() << ")";
 }
 
 // Analyses with the log captured.
@@ -177,7 +177,8 @@ TEST(TextColors, RaisedColourCountsThePixelsThatEqualItExactly) {
   ASSERT_TRUE(sameColor(raised, colorOf(opaque(100, 85, 85))));
   // Blue 7, green 4, the grey 5 (its candidate counts 3: the raised colour's pixels), and the
   // raised colour itself 3. Counting the grey's own 5 would make the raised colour secondary.
-  auto a = analyse(onWhite({{opaque(0, 0, 120), 7}, {opaque(0, 90, 0), 4}, {opaque(100, 100, 100), 5}, {opaque(100, 85, 85), 3}}));
+  auto a =
+      analyse(onWhite({{opaque(0, 0, 120), 7}, {opaque(0, 90, 0), 4}, {opaque(100, 100, 100), 5}, {opaque(100, 85, 85), 3}}));
   EXPECT_TRUE(sameColor(a.art->primaryColor(), colorOf(opaque(0, 0, 120))));
   EXPECT_TRUE(sameColor(a.art->secondaryColor(), colorOf(opaque(0, 90, 0))));
   EXPECT_TRUE(sameColor(a.art->detailColor(), colorOf(opaque(100, 85, 85))));

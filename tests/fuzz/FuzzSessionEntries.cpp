@@ -85,7 +85,7 @@ int sliderText(const uint8_t* data, size_t size) {
   main_loop::runUntilIdle();
   if (alert_center::onScreen()) std::abort();
   auto stored = plist::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.dovrane.velloway.plist",
-                                                     plist::kPreferencesLimits);
+                                                    plist::kPreferencesLimits);
   if (stored) {
     const auto& v = (*stored)[key];
     // Whatever was typed, what is stored is a whole number within the row's bounds.
@@ -123,7 +123,7 @@ int simLine(const uint8_t* data, size_t size) {
 std::span<const Target> targets() {
   static const Target all[] = {
       {"settings", settingsFile}, {"panelists", specifierList}, {"strings", stringsTable},
-      {"artwork", artwork},       {"slider", sliderText},        {"simline", simLine},
+      {"artwork", artwork},       {"slider", sliderText},       {"simline", simLine},
   };
   return all;
 }

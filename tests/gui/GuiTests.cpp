@@ -95,7 +95,8 @@ bool locate(const nlohmann::json& tree, const std::function<bool(const nlohmann:
 
 std::vector<Placed> pathTo(const nlohmann::json& tree, const std::string& field, const nlohmann::json& value) {
   std::vector<Placed> path;
-  locate(tree, [&](const nlohmann::json& v) { return v.contains(field) && v[field] == value; }, 0, 0, path);
+  locate(
+      tree, [&](const nlohmann::json& v) { return v.contains(field) && v[field] == value; }, 0, 0, path);
   return path;
 }
 
@@ -147,10 +148,10 @@ struct Window {
   // The window's screen as shown, against `render` of the same state.
   std::string compareWithRender(const fs::path& folder, double width, double height) const {
     const fs::path shot = folder / (role + "-window.png"), rendered = folder / (role + "-render.png");
-    Result r = run({"import", "-window", id, "-crop",
-                    std::to_string(std::lround(width * zoom)) + "x" + std::to_string(std::lround(height * zoom)) + "+" +
-                        x(0) + "+" + y(0),
-                    "+repage", shot.string()});
+    Result r = run(
+        {"import", "-window", id, "-crop",
+         std::to_string(std::lround(width * zoom)) + "x" + std::to_string(std::lround(height * zoom)) + "+" + x(0) + "+" + y(0),
+         "+repage", shot.string()});
     if (r.status != 0) return "import failed: " + r.err;
     ctl(role, root, {"render " + rendered.string()});
     render::Image a = render::Image::readPng(shot.string()), b = render::Image::readPng(rendered.string());
@@ -169,8 +170,8 @@ struct Window {
       }
     // The reference-image tests' tolerance: 10 per channel on all but 0.1 % of the pixels.
     if (differing > 0.001 * a.width() * a.height())
-      return std::to_string(differing) + " of " + std::to_string(a.width() * a.height()) + " pixels differ (see " + shot.string() +
-             ")";
+      return std::to_string(differing) + " of " + std::to_string(a.width() * a.height()) + " pixels differ (see " +
+             shot.string() + ")";
     return {};
   }
 };
@@ -241,8 +242,9 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
     EXPECT_TRUE(eventually([&] { return dump("springboard", root, "commands")["commands"] == nlohmann::json{2}; }))
         << dump("springboard", root, "commands");
     home.drag(at.midX(), at.midY(), 0, -90);
-    EXPECT_TRUE(eventually([&] { return dump("springboard", root, "commands")["commands"] == nlohmann::json{2, 7}; }))
-        << dump("springboard", root, "commands");
+    EXPECT_TRUE(eventually([&] {
+      return dump("springboard", root, "commands")["commands"] == nlohmann::json{2, 7};
+    })) << dump("springboard", root, "commands");
     // A click on the lowered home screen ends reachability.
     home.click(screenW / 2, screenH - 40);
     EXPECT_TRUE(eventually([&] { return dump("springboard", root, "host")["host"]["reachabilityActive"] == false; }));
@@ -253,7 +255,8 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
     auto configuration = pathTo(dump("settings", root, "screen")["screen"], "text", "Configuration");
     ASSERT_FALSE(configuration.empty());
     settings.click(configuration.back().midX(), configuration.back().midY());
-    ASSERT_TRUE(eventually([&] { return !pathTo(dump("settings", root, "screen")["screen"], "text", "Vibrancy Labels").empty(); }));
+    ASSERT_TRUE(
+        eventually([&] { return !pathTo(dump("settings", root, "screen")["screen"], "text", "Vibrancy Labels").empty(); }));
 
     auto screen = dump("settings", root, "screen")["screen"];
     auto row = cellOf(pathTo(screen, "text", "Vibrancy Labels"));

@@ -17,10 +17,9 @@ TEST_F(HostTest, EveryOneOfTheFourSettingsChangesThroughThePane) {
   host_->set("invertSongSwipes", true);
   host_->tap("Vibrancy Labels");  // a tap on a switch row flips it
   host_->set("albumArtCornerRadius", 12);
-  EXPECT_EQ(*settingsFile(), (plist::Dictionary{{"isEnabled", false},
-                                                {"invertSongSwipes", true},
-                                                {"useVibrancyLabels", true},
-                                                {"albumArtCornerRadius", 12.0}}));
+  EXPECT_EQ(*settingsFile(),
+            (plist::Dictionary{
+                {"isEnabled", false}, {"invertSongSwipes", true}, {"useVibrancyLabels", true}, {"albumArtCornerRadius", 12.0}}));
   EXPECT_EQ(postedSince(before), std::vector<std::string>(4, kNotification));
   // The slider stops at its maximum, as a drag does.
   host_->set("albumArtCornerRadius", 1000);

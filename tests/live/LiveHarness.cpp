@@ -181,7 +181,10 @@ bool serving(const std::string& role, const fs::path& root) {
       if (name.rfind("org.velloway.", 0) != 0) continue;
       std::map<std::string, std::string> identity;
       auto control = sdbus::createProxy(*bus, name, "/org/velloway/Control");
-      control->callMethod("Describe").onInterface("org.velloway.Control").withTimeout(std::chrono::seconds(5)).storeResultsTo(identity);
+      control->callMethod("Describe")
+          .onInterface("org.velloway.Control")
+          .withTimeout(std::chrono::seconds(5))
+          .storeResultsTo(identity);
       if (identity["role"] == role && fs::weakly_canonical(identity["root"]) == fs::weakly_canonical(root)) return true;
     }
   } catch (const sdbus::Error&) {

@@ -182,7 +182,8 @@ TEST_F(LivePhone, SettingsKilledMidWriteLeaveAWholeFileAndTheHomeScreenRunning) 
     for (int i = 0; i < 40; ++i) {
       int64_t value = 1 + (round * 40 + i) % 19;
       written.insert(value);
-      args.insert(args.end(), {"settings entry albumArtCornerRadius", "alert type " + std::to_string(value), "alert press Enter"});
+      args.insert(args.end(),
+                  {"settings entry albumArtCornerRadius", "alert type " + std::to_string(value), "alert press Enter"});
     }
     auto before = modified();
     Child writer(args, temp.path(), "writer");

@@ -39,9 +39,10 @@ class LiveMpris : public ::testing::Test {
     if (!onPath("mpv") || !onPath("ffmpeg") || !fs::exists(kMprisPlugin)) return;
     library = std::make_unique<TempFolder>();
     for (int i = 1; i <= 3; ++i)
-      made = made && run({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i", fmt("sine=frequency={}:duration=30", 300 + 100 * i),
-                          "-metadata", fmt("title=Track {}", i), "-metadata", "artist=The Reachables", "-metadata",
-                          "album=Velvet Morning", (library->path() / fmt("t{}.ogg", i)).string()}) == 0;
+      made = made &&
+             run({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i", fmt("sine=frequency={}:duration=30", 300 + 100 * i),
+                  "-metadata", fmt("title=Track {}", i), "-metadata", "artist=The Reachables", "-metadata",
+                  "album=Velvet Morning", (library->path() / fmt("t{}.ogg", i)).string()}) == 0;
     made = made && run({"ffmpeg", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "color=c=0x3070c0:s=96x96:d=1", "-frames:v",
                         "1", (library->path() / "cover.png").string()}) == 0;
   }
@@ -76,8 +77,11 @@ class LiveMpris : public ::testing::Test {
     try {
       auto proxy = sdbus::createProxy(*connection, kPlayer, "/org/mpris/MediaPlayer2");
       sdbus::Variant value;
-      proxy->callMethod("Get").onInterface("org.freedesktop.DBus.Properties").withTimeout(2s)
-          .withArguments(std::string("org.mpris.MediaPlayer2.Player"), name).storeResultsTo(value);
+      proxy->callMethod("Get")
+          .onInterface("org.freedesktop.DBus.Properties")
+          .withTimeout(2s)
+          .withArguments(std::string("org.mpris.MediaPlayer2.Player"), name)
+          .storeResultsTo(value);
       return value;
     } catch (const sdbus::Error&) {
       return std::nullopt;
@@ -169,7 +173,8 @@ TEST(MprisArtwork, OnlyLocalPlainFilesOfBoundedSizeAreRead) {
   TempFolder temp;
   fs::path cover = temp.path() / "my cover.png";
   std::ofstream(cover) << "png bytes";
-  EXPECT_EQ(MprisSource::readArtwork("file://" + (temp.path() / "my%20cover.png").string()), plist::Data({'p', 'n', 'g', ' ', 'b', 'y', 't', 'e', 's'}));
+  EXPECT_EQ(MprisSource::readArtwork("file://" + (temp.path() / "my%20cover.png").string()),
+            plist::Data({'p', 'n', 'g', ' ', 'b', 'y', 't', 'e', 's'}));
   EXPECT_FALSE(MprisSource::readArtwork("http://example.net/cover.png"));
   EXPECT_FALSE(MprisSource::readArtwork("file://" + temp.path().string()));  // a folder
   EXPECT_FALSE(MprisSource::readArtwork("file:///dev/zero"));

@@ -189,7 +189,7 @@ TEST_F(MediaRemoteTest, ShuffleVisitsEveryItemOnceFromTheCurrentOneAndIsRepeatab
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(sorted, (std::vector<std::string>{"A", "B", "C", "D", "E", "F"}));
   EXPECT_NE(first, (std::vector<std::string>{"C", "D", "E", "F", "A", "B"}));  // really shuffled
-  EXPECT_EQ(shuffledVisit(), first);                                            // the same on every run
+  EXPECT_EQ(shuffledVisit(), first);                                           // the same on every run
 
   // Turning shuffle off goes back to playlist order from the current item.
   MRMediaRemoteSendCommand(kMRAdvanceShuffleMode, nullptr);

@@ -18,8 +18,12 @@ using test_support::bytesOf;
 using test_support::DeviceRootTest;
 
 TEST(PropertyList, XmlAndBinaryFormsRoundTrip) {
-  plist::Dictionary d{{"isEnabled", false}, {"albumArtCornerRadius", 12}, {"name", "Velloway"},
-                      {"ratio", 0.4}, {"negative", int64_t{-5}}, {"data", plist::Data{0, 1, 255}},
+  plist::Dictionary d{{"isEnabled", false},
+                      {"albumArtCornerRadius", 12},
+                      {"name", "Velloway"},
+                      {"ratio", 0.4},
+                      {"negative", int64_t{-5}},
+                      {"data", plist::Data{0, 1, 255}},
                       {"list", plist::Array{1, "two"}}};
   for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
     auto parsed = plist::parse(plist::serialize(plist::Value(d), format));
@@ -59,9 +63,16 @@ TEST(PropertyList, LeadingNumberParse) {
 }
 
 TEST(PropertyList, JsonShowsEveryKindWithDataInBase64) {
-  plist::Dictionary d{{"on", true}, {"n", -5}, {"x", 0.5}, {"s", "é"}, {"none", plist::Value()},
-                      {"when", plist::Date{12.5}}, {"list", plist::Array{1, plist::Dictionary{{"k", "v"}}}},
-                      {"empty", plist::Data{}}, {"one", plist::Data{0xff}}, {"two", plist::Data{0, 1}},
+  plist::Dictionary d{{"on", true},
+                      {"n", -5},
+                      {"x", 0.5},
+                      {"s", "é"},
+                      {"none", plist::Value()},
+                      {"when", plist::Date{12.5}},
+                      {"list", plist::Array{1, plist::Dictionary{{"k", "v"}}}},
+                      {"empty", plist::Data{}},
+                      {"one", plist::Data{0xff}},
+                      {"two", plist::Data{0, 1}},
                       {"three", plist::Data{0xfb, 0xff, 0xbf}}};
   EXPECT_EQ(propertyListJson(plist::Value(d)),
             nlohmann::json::parse(R"({"on": true, "n": -5, "x": 0.5, "s": "é", "none": null, "when": {"date": 12.5},
@@ -103,8 +114,8 @@ TEST_F(DeviceRootTest, PreferencesMergeIntoTheDomainFile) {
 
 TEST(ImageDecoder, RefusesBrokenAndAbsurdImages) {
   // A PNG header that claims 9000 x 1 pixels is refused before anything is allocated.
-  std::vector<uint8_t> tooWide = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                  0, 0, 0x23, 0x28, 0, 0, 0, 1, 8, 6, 0, 0, 0, 0, 0, 0, 0};
+  std::vector<uint8_t> tooWide = {0x89, 'P',  'N',  'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,
+                                  0,    0x23, 0x28, 0,   0,    0,    1,    8,    6, 0, 0, 0,  0,   0,   0,   0};
   EXPECT_FALSE(decodeImage(tooWide));
   EXPECT_FALSE(decodeImage(bytesOf("not an image")));
   EXPECT_FALSE(decodeImage(bytesOf("\xFF\xD8\xFF\xE0 truncated jpeg")));
@@ -123,7 +134,8 @@ void countDelivery(CFNotificationCenterRef, void*, const std::string&, const voi
 
 TEST(DarwinNotifyCenter, CoalescesPostingsWhileADeliveryIsPending) {
   auto* center = CFNotificationCenterGetDarwinNotifyCenter();
-  CFNotificationCenterAddObserver(center, nullptr, countDelivery, "test/coalesce", nullptr, CFNotificationSuspensionBehaviorCoalesce);
+  CFNotificationCenterAddObserver(center, nullptr, countDelivery, "test/coalesce", nullptr,
+                                  CFNotificationSuspensionBehaviorCoalesce);
   deliveries = 0;
   CFNotificationCenterPostNotification(center, "test/coalesce", nullptr, nullptr, true);
   CFNotificationCenterPostNotification(center, "test/coalesce", nullptr, nullptr, true);
@@ -142,7 +154,8 @@ TEST(SimulatedClock, TimersFireInTimeOrderOnlyWhenTheClockMoves) {
   double start = sim_clock::now();
   sim_clock::schedule(0.5, [&] { fired.push_back(2); });
   sim_clock::schedule(0.25, [&] { fired.push_back(1); });
-  auto repeating = sim_clock::schedule(0.4, [&] { fired.push_back(3); }, 0.4);
+  auto repeating = sim_clock::schedule(
+      0.4, [&] { fired.push_back(3); }, 0.4);
   main_loop::runUntilIdle();
   EXPECT_TRUE(fired.empty());
   sim_clock::advance(0.9);
@@ -166,7 +179,8 @@ TEST(SimulatedClock, StepsThatAddUpToATimersDelayReachItWhateverTheTime) {
     sim_clock::advance(0.07);
   }
   int ticks = 0;
-  auto repeating = sim_clock::schedule(0.1, [&] { ++ticks; }, 0.1);
+  auto repeating = sim_clock::schedule(
+      0.1, [&] { ++ticks; }, 0.1);
   for (int i = 0; i < 30; ++i) sim_clock::advance(0.1);
   sim_clock::cancel(repeating);
   EXPECT_EQ(ticks, 30);

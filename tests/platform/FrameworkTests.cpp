@@ -48,13 +48,13 @@ TEST(LayoutSolver, PlacesByEqualitiesWithNaturalSizesInTheOwnersSpace) {
   owner->addConstraint(NSLayoutConstraint::constraintWithItem(a, NSLayoutAttributeTop, NSLayoutRelationEqual, owner,
                                                               NSLayoutAttributeBottom, 0.2, 0));
   // b is added before the constraint it depends on is solved: b.top = a.bottom + 5, centred.
-  owner->addConstraint(NSLayoutConstraint::constraintWithItem(b, NSLayoutAttributeTop, NSLayoutRelationEqual, a,
-                                                              NSLayoutAttributeBottom, 1, 5));
+  owner->addConstraint(
+      NSLayoutConstraint::constraintWithItem(b, NSLayoutAttributeTop, NSLayoutRelationEqual, a, NSLayoutAttributeBottom, 1, 5));
   owner->addConstraint(NSLayoutConstraint::constraintWithItem(b, NSLayoutAttributeCenterX, NSLayoutRelationEqual, owner,
                                                               NSLayoutAttributeCenterX, 1, 0));
   // An inequality is ignored.
-  owner->addConstraint(NSLayoutConstraint::constraintWithItem(b, NSLayoutAttributeLeft, NSLayoutRelationGreaterThanOrEqual,
-                                                              owner, NSLayoutAttributeLeft, 1, 290));
+  owner->addConstraint(NSLayoutConstraint::constraintWithItem(b, NSLayoutAttributeLeft, NSLayoutRelationGreaterThanOrEqual, owner,
+                                                              NSLayoutAttributeLeft, 1, 290));
   layoutViewTree(*owner);
   CGSize natural = a->intrinsicContentSize();
   EXPECT_GT(natural.width, 0);
@@ -105,7 +105,8 @@ TEST_F(ClockTest, AnimatedAlphaMovesWithTheClockAndTheCompletionRunsAtTheEnd) {
   auto view = std::make_shared<UIView>(CGRectMake(0, 0, 10, 10));
   view->setAlpha(0);
   bool finished = false;
-  UIView::animateWithDuration(0.5, [&] { view->setAlpha(1); }, [&](bool f) { finished = f; });
+  UIView::animateWithDuration(
+      0.5, [&] { view->setAlpha(1); }, [&](bool f) { finished = f; });
   EXPECT_EQ(view->alpha(), 1.0);  // the model value changes at once
   EXPECT_EQ(view->presentationAlpha(), 0.0);
   sim_clock::advance(0.25);
@@ -145,8 +146,8 @@ TEST_F(NavigationTest, PushAndPopSendTheAppearanceCallbacksInUIKitsOrder) {
   EXPECT_EQ(nav->popViewControllerAnimated(true), b);
   EXPECT_EQ(b->navigationController(), nullptr);
   EXPECT_EQ(nav->popViewControllerAnimated(true), nullptr);  // the root stays
-  std::vector<std::string> expected{"a.didLoad", "a.willAppear", "b.didLoad", "a.willDisappear", "b.willAppear",
-                                    "b.willDisappear", "a.willAppear"};
+  std::vector<std::string> expected{"a.didLoad",    "a.willAppear",    "b.didLoad",   "a.willDisappear",
+                                    "b.willAppear", "b.willDisappear", "a.willAppear"};
   EXPECT_EQ(log, expected);
   EXPECT_EQ(nav->navigationBar()->items().size(), 1u);
   EXPECT_EQ(b->view()->superview(), nullptr);
@@ -304,7 +305,7 @@ TEST_F(FrameworkTest, MissingMalformedAndWronglyShapedListsGiveNoRows) {
     auto page = std::make_shared<TestPage>();
     return page->specifiers()->size();
   };
-  EXPECT_EQ(rows(), 0u);  // no file
+  EXPECT_EQ(rows(), 0u);                                                                // no file
   writeHostFile(folder_ / "Rows.plist", "<plist><dict><key>items</key><array><dict>");  // truncated
   EXPECT_EQ(rows(), 0u);
   writeList("Rows", plist::Array{plist::Dictionary{{"cell", "PSSwitchCell"}}});  // root is an array
@@ -329,8 +330,8 @@ TEST_F(FrameworkTest, CellsComeFromTheRowTypeOrANamedClassWithFallbacks) {
   EXPECT_EQ(page->table()->headerTitleForSection(0), "Group");
   std::vector<std::string> classes;
   for (long r = 0; r < page->table()->numberOfRowsInSection(0); ++r) classes.emplace_back(cell(page, 0, r)->className());
-  std::vector<std::string> expected{"PSSwitchTableCell", "PSSwitchTableCell", "PSSwitchTableCell", "PSSliderTableCell",
-                                    "PSTableCell", "PSTableCell"};
+  std::vector<std::string> expected{"PSSwitchTableCell", "PSSwitchTableCell", "PSSwitchTableCell",
+                                    "PSSliderTableCell", "PSTableCell",       "PSTableCell"};
   EXPECT_EQ(classes, expected);
   EXPECT_EQ(*cell(page, 0, 4)->titleLabel()->text(), "Unknown type");
   EXPECT_EQ(cell(page, 0, 5)->accessoryType(), UITableViewCellAccessoryDisclosureIndicator);
@@ -376,10 +377,14 @@ TEST_F(FrameworkTest, ValueRowsShowAndStoreThroughTheFrameworksStore) {
   writeItems({row("PSSwitchCell", "Switch", with({{"key", "sw"}, {"default", true}})),
               row("PSSliderCell", "Slider", with({{"key", "sl"}, {"default", 3}, {"min", 1}, {"max", 5}})),
               row("PSSegmentCell", "Segments",
-                  with({{"key", "seg"}, {"default", 2}, {"validValues", plist::Array{1, 2, 3}},
+                  with({{"key", "seg"},
+                        {"default", 2},
+                        {"validValues", plist::Array{1, 2, 3}},
                         {"validTitles", plist::Array{"One", "Two", "Three"}}})),
               row("PSLinkListCell", "List",
-                  with({{"key", "list"}, {"default", "b"}, {"validValues", plist::Array{"a", "b"}},
+                  with({{"key", "list"},
+                        {"default", "b"},
+                        {"validValues", plist::Array{"a", "b"}},
                         {"validTitles", plist::Array{"Alpha", "Beta"}}}))});
   auto page = show();
   auto sw = std::dynamic_pointer_cast<PSSwitchTableCell>(cell(page, 0, 0));
@@ -432,8 +437,7 @@ TEST_F(FrameworkTest, TheRootControllersStoreNeedsAKeyAndAPlainDomain) {
   EXPECT_EQ(PSRootController::readPreferenceValue(rowOf({{"key", "other"}, {"defaults", "com.example.a"}, {"default", 1}})),
             plist::Value(1));
   // The same file through the phone's other spelling of the mobile user's folder.
-  EXPECT_EQ(plist::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.example.a.plist")->at("k"),
-            plist::Value(7));
+  EXPECT_EQ(plist::dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/com.example.a.plist")->at("k"), plist::Value(7));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Hostile property lists and a device root with planted links: every read bounded, every
 // path confined, every failure read as "missing" as the product documents.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,7 +24,6 @@ using test_plist::BinaryPlist;
 using test_support::bytesOf;
 
 namespace {
-
 
 std::string xmlDict(const std::string& body) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body + "</dict></plist>\n";
@@ -152,7 +151,8 @@ TEST_F(ConfinedRootTest, ALinkAtTheFileReadsInsideTheRoot) {
   EXPECT_EQ(device_fs::readFile(settings_), bytesOf("inside"));
   EXPECT_FALSE(device_fs::readFileNoLink(settings_));
   // A relative link climbing out stops at the root.
-  plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", "../../../../../../../../../.." / secret_.relative_path());
+  plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist",
+            "../../../../../../../../../.." / secret_.relative_path());
   EXPECT_EQ(device_fs::readFile(settings_), bytesOf("inside"));
   EXPECT_EQ(device_fs::hostPath("/var/../../../x"), root_ / "x");
 }
@@ -163,7 +163,8 @@ TEST_F(ConfinedRootTest, FolderLinksPointingOutKeepWritesInside) {
   plantLink("/var", outside_ / "var");
   ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("new")));
   EXPECT_EQ(device_fs::readFile(settings_), bytesOf("new"));
-  EXPECT_TRUE(fs::is_regular_file(root_ / outside_.relative_path() / "var/mobile/Library/Preferences/com.dovrane.velloway.plist"));
+  EXPECT_TRUE(
+      fs::is_regular_file(root_ / outside_.relative_path() / "var/mobile/Library/Preferences/com.dovrane.velloway.plist"));
   plantLink("/var", "private/var");
   plantLink("/private/var/mobile/Library/Preferences", outside_);
   ASSERT_TRUE(device_fs::writeFileAtomically(settings_, bytesOf("newer")));
@@ -183,7 +184,8 @@ TEST_F(ConfinedRootTest, FolderLinksPointingOutKeepWritesInside) {
   // Folders opened for locking are inside too.
   int folder = device_fs::openFolder("/var/mobile/Library/Preferences/", true);
   ASSERT_GE(folder, 0);
-  struct stat inside {}, out {};
+  struct stat inside {
+  }, out{};
   ::fstat(folder, &inside);
   ::stat(outside_.c_str(), &out);
   EXPECT_FALSE(inside.st_ino == out.st_ino && inside.st_dev == out.st_dev);
@@ -215,9 +217,7 @@ TEST_F(ConfinedRootTest, LeftoverTemporariesOfDeadWritersAreRemoved) {
   ASSERT_GT(child, 0);
   ::waitpid(child, nullptr, 0);  // its pid now names no process
   fs::path folder = root_ / "private/var/mobile/Library/Preferences";
-  auto name = [&](pid_t pid, const std::string& rest) {
-    return ".com.dovrane.velloway.plist." + std::to_string(pid) + rest;
-  };
+  auto name = [&](pid_t pid, const std::string& rest) { return ".com.dovrane.velloway.plist." + std::to_string(pid) + rest; };
   for (const auto& n : {name(child, ".0.123.tmp"), name(child, ".x.123.tmp"), name(::getppid(), ".0.123.tmp"),
                         std::string(".other.plist.") + std::to_string(child) + ".0.1.tmp"})
     std::ofstream(folder / n) << "partial";
@@ -227,17 +227,17 @@ TEST_F(ConfinedRootTest, LeftoverTemporariesOfDeadWritersAreRemoved) {
   for (auto& e : fs::directory_iterator(folder)) left.insert(e.path().filename().string());
   // Only the dead writer's own regular temporary went; a live writer's, other names and the
   // link stay.
-  EXPECT_EQ(left, (std::set<std::string>{"com.dovrane.velloway.plist", name(child, ".x.123.tmp"),
-                                         name(::getppid(), ".0.123.tmp"),
-                                         std::string(".other.plist.") + std::to_string(child) + ".0.1.tmp",
-                                         name(child, ".1.5.tmp")}));
+  EXPECT_EQ(left,
+            (std::set<std::string>{"com.dovrane.velloway.plist", name(child, ".x.123.tmp"), name(::getppid(), ".0.123.tmp"),
+                                   std::string(".other.plist.") + std::to_string(child) + ".0.1.tmp", name(child, ".1.5.tmp")}));
   EXPECT_TRUE(fs::exists(secret_));
 }
 
 TEST_F(ConfinedRootTest, WritesKeepTheirSizeInProportion) {
   // Every level indents each line below it once more in XML: 120 levels make ~80 KB of tabs.
   plist::Value deep(plist::Dictionary{{"leaf", true}});
-  for (int i = 0; i < 120; ++i) deep = plist::Value(plist::Array{deep, plist::Value(plist::Dictionary{{"k", i}, {"l", "x"}, {"m", true}})});
+  for (int i = 0; i < 120; ++i)
+    deep = plist::Value(plist::Array{deep, plist::Value(plist::Dictionary{{"k", i}, {"l", "x"}, {"m", true}})});
   plist::Dictionary settings{{"nested", deep}, {"isEnabled", false}};
   ASSERT_TRUE(plist::writeToFile(settings, settings_));
   auto written = device_fs::readFile(settings_);
@@ -289,7 +289,8 @@ TEST(HostilePropertyList, DatesBeyondWhatLibplistKeepsAreWrittenAsTheNearestItCa
   // Found by fuzzing: a binary list's date may be any double; writing it back converted it to a
   // 32-bit integer out of range (undefined behaviour).
   for (double seconds : {1e300, -1e300, std::nan(""), 5e9}) {
-    auto back = plist::parse(plist::serialize(plist::Value(plist::Dictionary{{"d", plist::Date{seconds}}}), plist::Format::Binary));
+    auto back =
+        plist::parse(plist::serialize(plist::Value(plist::Dictionary{{"d", plist::Date{seconds}}}), plist::Format::Binary));
     ASSERT_TRUE(back);
     ASSERT_TRUE((*back)["d"].isDate());
   }

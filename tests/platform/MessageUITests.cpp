@@ -22,7 +22,8 @@ class Dismisser : public NSObject, public MFMailComposeViewControllerDelegate {
  public:
   std::vector<MFMailComposeResult> results;
   NSErrorRef lastError;
-  void mailComposeControllerDidFinishWithResult(MFMailComposeViewController& c, MFMailComposeResult r, const NSErrorRef& e) override {
+  void mailComposeControllerDidFinishWithResult(MFMailComposeViewController& c, MFMailComposeResult r,
+                                                const NSErrorRef& e) override {
     results.push_back(r);
     lastError = e;
     c.dismissViewControllerAnimated(true);

@@ -12,9 +12,7 @@ double baseScale(id, SEL, double a, double b) { return a * b; }
 BOOL baseSupported(id, SEL) { return NO; }
 
 IMP previousValue = nullptr;
-int hookedValue(id self, SEL sel, int x) {
-  return 10 * reinterpret_cast<int (*)(id, SEL, int)>(previousValue)(self, sel, x);
-}
+int hookedValue(id self, SEL sel, int x) { return 10 * reinterpret_cast<int (*)(id, SEL, int)>(previousValue)(self, sel, x); }
 
 IMP previousScale = nullptr;
 double hookedScale(id self, SEL sel, double a, double b) {
@@ -43,9 +41,8 @@ Classes makeClasses(const std::string& prefix) {
 }  // namespace
 
 TEST(ObjCRuntime, InstanceVariablesDoNotOverlapIsa) {
-  Class cls = objc_support::defineClass("IvarHolder", nullptr, [](Class c) {
-    class_addIvar(c, "_window", sizeof(void*), 3, "^v");
-  });
+  Class cls =
+      objc_support::defineClass("IvarHolder", nullptr, [](Class c) { class_addIvar(c, "_window", sizeof(void*), 3, "^v"); });
   id object = objc_support::createInstance(cls);
   void** slot = objc_support::ivarPointer<void*>(object, "_window");
   ASSERT_NE(slot, nullptr);

@@ -13,10 +13,10 @@ class Target : public NSObject {
  public:
   int taps = 0, swipes = 0;
   const ClassInfo& classInfo() const override {
-    static const ClassInfo& info = ClassRegistry::define(
-        "UIKitTestTarget", &NSObject::staticClassInfo(), nullptr,
-        {{"tapped:", [](NSObject& self, const NSObjectRef&) { ++static_cast<Target&>(self).taps; }},
-         {"swiped:", [](NSObject& self, const NSObjectRef&) { ++static_cast<Target&>(self).swipes; }}});
+    static const ClassInfo& info =
+        ClassRegistry::define("UIKitTestTarget", &NSObject::staticClassInfo(), nullptr,
+                              {{"tapped:", [](NSObject& self, const NSObjectRef&) { ++static_cast<Target&>(self).taps; }},
+                               {"swiped:", [](NSObject& self, const NSObjectRef&) { ++static_cast<Target&>(self).swipes; }}});
     return info;
   }
 };
@@ -73,7 +73,7 @@ TEST(UIWindow, TouchesReachRecognizersThroughHitTesting) {
 
   EXPECT_FALSE(window->sendTap({200, 60}, 1));  // one tap is not a double tap
   EXPECT_TRUE(window->sendTap({200, 60}, 2));
-  EXPECT_FALSE(window->sendTap({10, 10}, 2));   // outside the cover
+  EXPECT_FALSE(window->sendTap({10, 10}, 2));  // outside the cover
   EXPECT_FALSE(window->sendSwipe({200, 60}, UISwipeGestureRecognizerDirectionDown));
   EXPECT_TRUE(window->sendSwipe({200, 60}, UISwipeGestureRecognizerDirectionUp));
   EXPECT_EQ(target->taps, 1);
@@ -135,7 +135,7 @@ TEST(UISwipeGestureRecognizer, AMovementSwipesOnlyWhenLongAndStraightEnough) {
   EXPECT_EQ(R::directionOfMovement(-60, 10), UISwipeGestureRecognizerDirectionLeft);
   EXPECT_EQ(R::directionOfMovement(60, -29), UISwipeGestureRecognizerDirectionRight);
   EXPECT_EQ(R::directionOfMovement(0, -(R::kMinimumDistance - 1)), 0u);  // too short
-  EXPECT_EQ(R::directionOfMovement(60, 40), 0u);                          // too slanted
+  EXPECT_EQ(R::directionOfMovement(60, 40), 0u);                         // too slanted
   EXPECT_EQ(R::directionOfMovement(0, 0), 0u);
 }
 
@@ -156,8 +156,8 @@ TEST(CABasicAnimation, ValuesFollowTheClockBackAndForth) {
   EXPECT_NEAR(at(1.05), 15, 1e-9);
   EXPECT_NEAR(at(1.15), 15, 1e-9);  // on its way back
   EXPECT_NEAR(at(1.25), 15, 1e-9);  // second round
-  EXPECT_EQ(at(1.45), -1);           // over
-  shake->toValue = 3.0;              // from and to of different kinds: no value
+  EXPECT_EQ(at(1.45), -1);          // over
+  shake->toValue = 3.0;             // from and to of different kinds: no value
   EXPECT_TRUE(std::holds_alternative<std::monostate>(shake->valueAt(1.05)));
 }
 
@@ -190,8 +190,8 @@ TEST(UIAlertView, OneAlertShowsAtATimeAndTheScreenKeepsIt) {
   auto recorder = std::make_shared<Recorder>();
   std::weak_ptr<UIAlertView> firstWeak;
   {
-    auto first = std::make_shared<UIAlertView>("Error", "Ensure you entered a valid value.", recorder, "OK",
-                                               std::vector<std::string>{});
+    auto first =
+        std::make_shared<UIAlertView>("Error", "Ensure you entered a valid value.", recorder, "OK", std::vector<std::string>{});
     first->show();
     firstWeak = first;
   }
@@ -218,7 +218,8 @@ class DigitsOnly : public UITextFieldDelegate {
   bool holdKeyboard = false;
   std::vector<std::pair<size_t, size_t>> ranges;
   bool textFieldShouldEndEditing(UITextField&) override { return !holdKeyboard; }
-  bool textFieldShouldChangeCharactersInRange(UITextField&, size_t location, size_t length, const std::string& replacement) override {
+  bool textFieldShouldChangeCharactersInRange(UITextField&, size_t location, size_t length,
+                                              const std::string& replacement) override {
     ranges.emplace_back(location, length);
     return replacement.find_first_not_of("0123456789") == std::string::npos;
   }

@@ -140,7 +140,9 @@ TEST(StringsTable, EscapedSurrogatePairsAreOneCharacterAndLoneOnesAreReplaced) {
   };
   auto t = parse(R"("smile" = "\UD83D\UDE00"; "lone" = "a\UD83Db"; "low" = "\uDE00"; "swapped" = "\UDE00\UD83D";)");
   EXPECT_EQ(t["smile"], "\xF0\x9F\x98\x80");
-  EXPECT_EQ(t["lone"], "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(t["lone"],
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(t["low"], "\xEF\xBF\xBD");
   EXPECT_EQ(t["swapped"], "\xEF\xBF\xBD\xEF\xBF\xBD");
   // UTF-16 tables: a pair joins, a lone half is replaced.

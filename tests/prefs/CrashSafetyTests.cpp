@@ -11,10 +11,10 @@
 #include <fmt/format.h>
 
 #include <chrono>
-#include <iterator>
-#include <sstream>
 #include <iostream>
+#include <iterator>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include "tests/support/SettingsHostTest.hpp"
@@ -78,8 +78,10 @@ TEST_F(CrashSafetyTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     if ((*value)["foreign"] != plist::Value("kept")) ++lost;
     const auto& counter = (*value)["counter"];
     if (!counter.isNil()) {
-      if (!counter.isInteger() || counter.integerValue() < last) ++torn;
-      else if (counter.integerValue() > last) ++advanced, last = counter.integerValue();
+      if (!counter.isInteger() || counter.integerValue() < last)
+        ++torn;
+      else if (counter.integerValue() > last)
+        ++advanced, last = counter.integerValue();
     }
     killedWithLeftovers += leftovers() > 0;
     mostLeft = std::max(mostLeft, leftovers());
@@ -87,8 +89,8 @@ TEST_F(CrashSafetyTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
   // The next writer removes what the dead ones left.
   page_->setPreferenceValue(plist::Value(true), valueRow("after"));
   std::cout << "[ crash-safety ] " << kills << " kills, " << torn << " torn, " << lost << " lost, " << advanced
-            << " advanced the value, " << killedWithLeftovers << " left a temporary file (at most " << mostLeft << " at once), " << leftovers()
-            << " left after the next write\n";
+            << " advanced the value, " << killedWithLeftovers << " left a temporary file (at most " << mostLeft << " at once), "
+            << leftovers() << " left after the next write\n";
   EXPECT_EQ(torn, 0);
   EXPECT_EQ(lost, 0);
   EXPECT_EQ(leftovers(), 0u);
@@ -115,7 +117,8 @@ TEST(CrashSafetyWriter, StoresThroughThePaneWhenRunAsAWriter) {
   std::vector<std::string> keys{std::istream_iterator<std::string>(words), {}};
   for (int64_t i = first; i < first + count; ++i)
     for (const auto& key : keys)
-      page->setPreferenceValue(plist::Value(i), PSSpecifier::specifierWithDictionary({{"cell", "PSSwitchCell"}, {"key", key}}, page));
+      page->setPreferenceValue(plist::Value(i),
+                               PSSpecifier::specifierWithDictionary({{"cell", "PSSwitchCell"}, {"key", key}}, page));
 }
 
 TEST_F(CrashSafetyTest, TwoWriterProcessesNeverLoseEachOthersKeys) {

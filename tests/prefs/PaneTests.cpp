@@ -156,8 +156,7 @@ TEST_F(PaneTest, SubPagesLoadOnceAndSetTheirTitleOnEveryCall) {
   auto makers = pushPage("Makers");
   EXPECT_EQ(makers->className(), "KZVLWMakersListController");
   EXPECT_EQ(makers->title(), "Makers");
-  for (long s = 0; s < makers->table()->numberOfSections(); ++s)
-    EXPECT_EQ(makers->table()->askedHeaderHeightForSection(s), -1);
+  for (long s = 0; s < makers->table()->numberOfSections(); ++s) EXPECT_EQ(makers->table()->askedHeaderHeightForSection(s), -1);
 }
 
 TEST_F(PaneTest, UntranslatedTitlesShowTheirKeyAndAnotherLanguageTranslatesFromTheBinaryTable) {
@@ -195,10 +194,11 @@ TEST_F(PaneTest, TheLocalizerTranslatesNamesFootersAndTitlesInPlace) {
   auto array = std::make_shared<std::vector<PSSpecifierRef>>();
   auto named = PSSpecifier::specifierWithDictionary({{"label", "Enabled"}, {"footerText", "Gestures"}}, nullptr);
   auto bare = PSSpecifier::specifierWithDictionary({{"cell", "PSGroupCell"}}, nullptr);
-  auto list = PSSpecifier::specifierWithDictionary(
-      {{"label", "Unknown words"}, {"validValues", plist::Array{2, 1, 3}}, {"validTitles", plist::Array{"Makers", "Help", 9}},
-       {"shortTitles", plist::Array{"Design"}}},
-      nullptr);
+  auto list = PSSpecifier::specifierWithDictionary({{"label", "Unknown words"},
+                                                    {"validValues", plist::Array{2, 1, 3}},
+                                                    {"validTitles", plist::Array{"Makers", "Help", 9}},
+                                                    {"shortTitles", plist::Array{"Design"}}},
+                                                   nullptr);
   *array = {named, bare, list};
   auto before = *array;
   auto result = localize(array);
@@ -260,9 +260,9 @@ TEST_F(PaneTest, TheRandomLineIsOneOfNineEachAboutAsOftenAsTheOthers) {
   auto page = openRoot();
   auto view = header(page, 0);
   auto texts = paneAccess().randomTexts(*view);
-  std::vector<std::string> expected{"Thank you for the support.", "Enjoy!", "Some Other Random Text",
-                                    "This is a beta right?", "Follow me on Twitter.", "Something should go here right?",
-                                    "Hey", "Zindra Morrow!", "Shake it off!"};
+  std::vector<std::string> expected{
+      "Thank you for the support.",      "Enjoy!", "Some Other Random Text", "This is a beta right?", "Follow me on Twitter.",
+      "Something should go here right?", "Hey",    "Zindra Morrow!",         "Shake it off!"};
   EXPECT_EQ(texts, expected);
   std::map<std::string, int> counts;
   constexpr int kBuilds = 2700;
@@ -278,7 +278,8 @@ TEST_F(PaneTest, TheRandomLineIsOneOfNineEachAboutAsOftenAsTheOthers) {
 
 TEST_F(PaneTest, DeveloperCellsShowThePictureAndThreeLinesSharingOneLeftEdge) {
   openRoot();
-  auto cell = developerCell({{"devName", "@someone with a long handle"}, {"realName", "Some One"}, {"job", "Job"}, {"devImage", "dovrane"}});
+  auto cell = developerCell(
+      {{"devName", "@someone with a long handle"}, {"realName", "Some One"}, {"job", "Job"}, {"devImage", "dovrane"}});
   ASSERT_TRUE(cell);
   EXPECT_EQ(cell->reuseIdentifier(), "KZVLWDeveloperTableCell");
   EXPECT_EQ(cell->specifier(), nullptr) << "the specifier is not handed to the base";

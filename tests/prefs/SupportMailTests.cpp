@@ -107,10 +107,18 @@ TEST_P(PlantedListFile, IsNeitherWrittenThroughNorAttached) {
   writeHostFile(victim, "private notes\n");
   std::filesystem::create_directories(listFile().parent_path());
   switch (GetParam()) {
-    case Planted::Symlink: std::filesystem::create_symlink(victim, listFile()); break;
-    case Planted::HardLink: std::filesystem::create_hard_link(victim, listFile()); break;
-    case Planted::Fifo: ASSERT_EQ(::mkfifo(listFile().c_str(), 0600), 0); break;
-    case Planted::Directory: std::filesystem::create_directory(listFile()); break;
+    case Planted::Symlink:
+      std::filesystem::create_symlink(victim, listFile());
+      break;
+    case Planted::HardLink:
+      std::filesystem::create_hard_link(victim, listFile());
+      break;
+    case Planted::Fifo:
+      ASSERT_EQ(::mkfifo(listFile().c_str(), 0600), 0);
+      break;
+    case Planted::Directory:
+      std::filesystem::create_directory(listFile());
+      break;
   }
   host_->openPane();
   host_->set("isEnabled", false);
@@ -121,7 +129,8 @@ TEST_P(PlantedListFile, IsNeitherWrittenThroughNorAttached) {
   EXPECT_EQ(mail->attachments()[0].fileName, "VLWPrefs.plist");
 }
 
-INSTANTIATE_TEST_SUITE_P(Plants, PlantedListFile, ::testing::Values(Planted::Symlink, Planted::HardLink, Planted::Fifo, Planted::Directory));
+INSTANTIATE_TEST_SUITE_P(Plants, PlantedListFile,
+                         ::testing::Values(Planted::Symlink, Planted::HardLink, Planted::Fifo, Planted::Directory));
 
 // Links inside the device root that lead out of it on the host: the root confines them as a
 // chroot would, so nothing outside is attached, read or written.
@@ -135,10 +144,18 @@ TEST_P(LinksLeadingOut, NothingOutsideTheRootIsAttachedReadOrWritten) {
   writeHostFile(outside_ / "var/mobile/Library/Preferences/com.dovrane.velloway.plist", secret);
   writeHostFile(outside_ / "tmp/dpkgl.log", secret);
   switch (GetParam()) {
-    case LeadOut::SettingsFile: plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", outside_ / "shadow"); break;
-    case LeadOut::VarLink: plantLink("/var", outside_ / "var"); break;
-    case LeadOut::PreferencesFolder: plantLink("/private/var/mobile/Library/Preferences", outside_ / "var/mobile/Library/Preferences"); break;
-    case LeadOut::TemporaryFolder: plantLink("/private/var/tmp", outside_ / "tmp"); break;
+    case LeadOut::SettingsFile:
+      plantLink("/private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", outside_ / "shadow");
+      break;
+    case LeadOut::VarLink:
+      plantLink("/var", outside_ / "var");
+      break;
+    case LeadOut::PreferencesFolder:
+      plantLink("/private/var/mobile/Library/Preferences", outside_ / "var/mobile/Library/Preferences");
+      break;
+    case LeadOut::TemporaryFolder:
+      plantLink("/private/var/tmp", outside_ / "tmp");
+      break;
   }
   auto before = filesUnder(outside_);
   auto entries = std::distance(std::filesystem::recursive_directory_iterator(outside_), {});
@@ -146,13 +163,15 @@ TEST_P(LinksLeadingOut, NothingOutsideTheRootIsAttachedReadOrWritten) {
   host_->set("isEnabled", false);
   auto mail = compose();
   ASSERT_TRUE(mail);
-  for (const auto& attachment : mail->attachments()) EXPECT_EQ(attachment.data.find("secret-hash"), std::string::npos) << attachment.fileName;
+  for (const auto& attachment : mail->attachments())
+    EXPECT_EQ(attachment.data.find("secret-hash"), std::string::npos) << attachment.fileName;
   EXPECT_EQ(filesUnder(outside_), before);
   EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(outside_), {}), entries) << "nothing made outside";
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, LinksLeadingOut,
-                         ::testing::Values(LeadOut::SettingsFile, LeadOut::VarLink, LeadOut::PreferencesFolder, LeadOut::TemporaryFolder));
+                         ::testing::Values(LeadOut::SettingsFile, LeadOut::VarLink, LeadOut::PreferencesFolder,
+                                           LeadOut::TemporaryFolder));
 
 class ClosingTheComposer : public SupportMailTest, public ::testing::WithParamInterface<MFMailComposeResult> {};
 

@@ -43,8 +43,14 @@ class ValueEntryTest : public SettingsHostTest {
     return nullptr;
   }
   void setBounds(std::optional<double> min, std::optional<double> max) {
-    if (min) row_->setProperty(*min, "min"); else row_->setProperty(plist::Value(), "min");
-    if (max) row_->setProperty(*max, "max"); else row_->setProperty(plist::Value(), "max");
+    if (min)
+      row_->setProperty(*min, "min");
+    else
+      row_->setProperty(plist::Value(), "min");
+    if (max)
+      row_->setProperty(*max, "max");
+    else
+      row_->setProperty(plist::Value(), "max");
   }
   // Opens the entry alert, types, presses Enter; answers the alert then on screen.
   UIAlertViewRef enter(const std::string& text) {
@@ -134,16 +140,16 @@ TEST_P(ValueEntryCases, StoresTheTruncatedWholeNumberWithinTheBoundsOrRefuses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, ValueEntryCases,
-    ::testing::Values(Entry{0, 20, "0", 0}, Entry{0, 20, "20", 20},                           // both bounds inclusive
+    ::testing::Values(Entry{0, 20, "0", 0}, Entry{0, 20, "20", 20},                               // both bounds inclusive
                       Entry{0, 10, "7.9", 7}, Entry{-5, 5, "-0.5", 0}, Entry{-5, 5, "-4.9", -4},  // toward zero
-                      Entry{0, 10, "", 0}, Entry{0, 10, "abc", 0},                                 // no number reads 0
-                      Entry{1, 10, "", std::nullopt}, Entry{1, 10, "abc", std::nullopt},           // ... refused when 0 is out
-                      Entry{0, 20, "12abc", 12}, Entry{0, 10, "7,5", 7},                           // the leading number
-                      Entry{0, 20, "  3", 3}, Entry{0, 20, "1e1", 10}, Entry{0, 20, "+4", 4},
-                      Entry{0.5, 10.7, "0", std::nullopt}, Entry{0.5, 10.7, "10.5", 10},           // fractional bounds
+                      Entry{0, 10, "", 0}, Entry{0, 10, "abc", 0},                                // no number reads 0
+                      Entry{1, 10, "", std::nullopt}, Entry{1, 10, "abc", std::nullopt},          // ... refused when 0 is out
+                      Entry{0, 20, "12abc", 12}, Entry{0, 10, "7,5", 7},                          // the leading number
+                      Entry{0, 20, "  3", 3}, Entry{0, 20, "1e1", 10}, Entry{0, 20, "+4", 4}, Entry{0.5, 10.7, "0", std::nullopt},
+                      Entry{0.5, 10.7, "10.5", 10},  // fractional bounds
                       Entry{0.5, 10.7, "10.7", 10},  // the same float on both sides
                       Entry{0, 20, "20.0001", std::nullopt}, Entry{0, 20, "-0.0001", std::nullopt},
-                      Entry{0, 1e12, "5e9", 2147483647},  // beyond a 32-bit integer: the largest one
+                      Entry{0, 1e12, "5e9", 2147483647},   // beyond a 32-bit integer: the largest one
                       Entry{0, 20, "1e40", std::nullopt},  // overflows the float: above every bound
                       Entry{std::nullopt, std::nullopt, "0", 0}, Entry{std::nullopt, std::nullopt, "1", std::nullopt}));
 

@@ -39,7 +39,8 @@ TEST_F(ValueStoreTest, StoringKeepsEveryOtherEntryAndAStoredFalseOrZeroIsShownAs
   plist::writeToFile({{"foreign", "kept"}, {"count", 3}}, kSettingsPath);
   page_->setPreferenceValue(false, valueRow("isEnabled", true));
   page_->setPreferenceValue(0, valueRow("albumArtCornerRadius", 4));
-  EXPECT_EQ(*settingsFile(), (plist::Dictionary{{"foreign", "kept"}, {"count", 3}, {"isEnabled", false}, {"albumArtCornerRadius", 0}}));
+  EXPECT_EQ(*settingsFile(),
+            (plist::Dictionary{{"foreign", "kept"}, {"count", 3}, {"isEnabled", false}, {"albumArtCornerRadius", 0}}));
   EXPECT_EQ(page_->readPreferenceValue(valueRow("isEnabled", true)), plist::Value(false));
   EXPECT_EQ(page_->readPreferenceValue(valueRow("albumArtCornerRadius", 4)), plist::Value(0));
   // The file is read anew on every call: a change made behind the pane's back shows at once.
@@ -120,7 +121,8 @@ TEST_F(ValueStoreTest, ConcurrentWritersNeverLeaveATornFileNorLoseEachOthersKeys
   for (int w = 0; w < kWriters; ++w) EXPECT_EQ((*file)["writer" + std::to_string(w)], plist::Value(kStores - 1));
   // No temporary files are left beside the settings file.
   size_t entries = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(device_fs::hostPath(kSettingsPath).parent_path())) ++entries;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(device_fs::hostPath(kSettingsPath).parent_path()))
+    ++entries;
   EXPECT_EQ(entries, 1u);
 }
 

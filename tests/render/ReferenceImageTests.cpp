@@ -43,7 +43,8 @@ struct SettingsScreen {
     nav->viewDidAppear(false);
     page->setTitle("Velloway");
     page->navigationItem()->setTitleView(std::make_shared<UIImageView>(makeSolidImage(96, 26, 0xff3c4f59u)));
-    page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
+    page->navigationItem()->setRightBarButtonItem(
+        std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
     nav->pushViewController(page, false);
     const UIViewRef content = page->view();
     content->setBackgroundColor(UIColor::colorWithRed(239 / 255.0, 239 / 255.0, 244 / 255.0, 1));

@@ -64,7 +64,8 @@ std::string compareWithReference(const render::Image& image, const std::string& 
     for (int x = 0; x < w; ++x) {
       const uint32_t a = image.pixel(x, y), b = expected.pixel(x, y);
       int delta = 0;
-      for (int shift = 0; shift < 32; shift += 8) delta = std::max(delta, std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)));
+      for (int shift = 0; shift < 32; shift += 8)
+        delta = std::max(delta, std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff)));
       worst = std::max(worst, delta);
       uint32_t& px = reinterpret_cast<uint32_t*>(data + size_t(y) * stride)[x];
       if (delta > tolerance) {

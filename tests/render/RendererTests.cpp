@@ -142,11 +142,11 @@ TEST(Layers, BackgroundFollowsCornerRadiusAndBorderLiesInside) {
   v->layer()->borderColor = UIColor::colorWithRed(0, 0, 1, 1)->CGColor();
   root->addSubview(v);
   auto image = render1x(*root);
-  EXPECT_EQ(image.pixel(11, 11), kWhite);                  // rounded away
-  EXPECT_EQ(channels(image.pixel(50, 11)).b, 255);         // border inside the top edge
+  EXPECT_EQ(image.pixel(11, 11), kWhite);           // rounded away
+  EXPECT_EQ(channels(image.pixel(50, 11)).b, 255);  // border inside the top edge
   EXPECT_EQ(channels(image.pixel(50, 9)).b, 255 - 0) << "the border must not spill out";
   EXPECT_EQ(image.pixel(50, 9), kWhite);
-  EXPECT_EQ(channels(image.pixel(50, 50)).g, 255);         // content inside
+  EXPECT_EQ(channels(image.pixel(50, 50)).g, 255);  // content inside
 }
 
 TEST(Layers, ShadowDarkensBelowTheViewButNotWhenMasked) {

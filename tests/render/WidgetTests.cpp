@@ -171,7 +171,8 @@ TEST(NavigationBars, ItemsComeFromTheBarsState) {
   page->setTitle("VLW");
   auto logo = std::make_shared<UIImageView>(makeSolidImage(60, 20, 0xff00a000u));
   page->navigationItem()->setTitleView(logo);
-  page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
+  page->navigationItem()->setRightBarButtonItem(
+      std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemCompose, nullptr, "compose:"));
   nav->pushViewController(page, false);
   logo->setAlpha(0);
   auto pushed = render::renderViewTree(*window, 2.0);
@@ -182,7 +183,8 @@ TEST(NavigationBars, ItemsComeFromTheBarsState) {
   auto shown = render::renderViewTree(*window, 2.0);
   EXPECT_TRUE(near(channels(shown.pixel(160 * 2, 42 * 2)), 0, 160, 0, 6)) << "the title view, centred on the bar";
   // An item made with a title draws it in the tint at the right, in place of a glyph.
-  page->navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>("Save", UIBarButtonItemStyleDone, nullptr, "save:"));
+  page->navigationItem()->setRightBarButtonItem(
+      std::make_shared<UIBarButtonItem>("Save", UIBarButtonItemStyleDone, nullptr, "save:"));
   logo->setAlpha(0);
   auto titled = render::renderViewTree(*window, 2.0);
   EXPECT_TRUE(redInside(titled, 270, 312)) << "the item's title in the tint";

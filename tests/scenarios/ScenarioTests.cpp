@@ -13,8 +13,8 @@
 //   #= /window[property=smallCoverArt]/frame [150,18,100,100]
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fmt/format.h>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -56,10 +56,14 @@ Scenario parseScenario(const fs::path& file) {
     std::string t = trim(line);
     auto rest = [&](size_t n) { return trim(t.substr(n)); };
     if (t == "dump" || t.rfind("dump ", 0) == 0) ++dumps;
-    if (t.rfind("#args ", 0) == 0) sc.args = rest(6);
-    else if (t.rfind("#exit ", 0) == 0) sc.exitStatus = std::stoi(rest(6));
-    else if (t.rfind("#stderr ", 0) == 0) sc.stderrContains.push_back(rest(8));
-    else if (t.rfind("#stdout ", 0) == 0) sc.stdoutLines.push_back(rest(8));
+    if (t.rfind("#args ", 0) == 0)
+      sc.args = rest(6);
+    else if (t.rfind("#exit ", 0) == 0)
+      sc.exitStatus = std::stoi(rest(6));
+    else if (t.rfind("#stderr ", 0) == 0)
+      sc.stderrContains.push_back(rest(8));
+    else if (t.rfind("#stdout ", 0) == 0)
+      sc.stdoutLines.push_back(rest(8));
     else if (t.rfind("#= ", 0) == 0 || t.rfind("#len ", 0) == 0 || t.rfind("#absent ", 0) == 0) {
       std::string kind = t.substr(0, t.find(' '));
       std::string body = rest(kind.size());
@@ -142,7 +146,8 @@ TEST_P(Scenarios, Run) {
   fs::remove_all(tmp);
 
   EXPECT_EQ(exitStatus, sc.exitStatus) << "stderr:\n" << stderrText;
-  for (const auto& text : sc.stderrContains) EXPECT_NE(stderrText.find(text), std::string::npos) << "stderr lacks: " << text << "\n" << stderrText;
+  for (const auto& text : sc.stderrContains)
+    EXPECT_NE(stderrText.find(text), std::string::npos) << "stderr lacks: " << text << "\n" << stderrText;
 
   std::vector<json> dumps;
   std::vector<std::string> lines;

@@ -25,13 +25,14 @@ class PaneAccess {
   // KZVLWLocalizer
   virtual NSObjectRef sharedLocalizer() const = 0;
   virtual std::string localizedStringForKey(const NSObject& localizer, const std::string& key) const = 0;
-  virtual PSSpecifierArray localizedSpecifiersForSpecifiers(const NSObject& localizer, const PSSpecifierArray& specifiers) const = 0;
+  virtual PSSpecifierArray localizedSpecifiersForSpecifiers(const NSObject& localizer,
+                                                            const PSSpecifierArray& specifiers) const = 0;
   // KZVLWCustomHeaderView
   virtual std::vector<std::string> randomTexts(const UIView& header) const = 0;
   // KZVLWDeveloperTableCell
   virtual PSTableCellRef initWithDevName(PSTableCell& cell, const std::optional<std::string>& devName,
-                                         const std::optional<std::string>& realName, const std::optional<std::string>& jobSubtitle,
-                                         const UIImageRef& devImage) const = 0;
+                                         const std::optional<std::string>& realName,
+                                         const std::optional<std::string>& jobSubtitle, const UIImageRef& devImage) const = 0;
 };
 
 }  // namespace test_support

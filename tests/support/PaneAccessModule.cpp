@@ -12,7 +12,8 @@ namespace {
 template <class C, class Base>
 C& as(Base& object) {
   auto* typed = dynamic_cast<C*>(&object);
-  if (!typed) throw std::invalid_argument("not a " + std::string(C::staticClassInfo().name) + ": " + std::string(object.className()));
+  if (!typed)
+    throw std::invalid_argument("not a " + std::string(C::staticClassInfo().name) + ": " + std::string(object.className()));
   return *typed;
 }
 
@@ -22,7 +23,8 @@ class Access final : public test_support::PaneAccess {
   std::string localizedStringForKey(const NSObject& localizer, const std::string& key) const override {
     return as<const KZVLWLocalizer>(localizer).localizedStringForKey(key);
   }
-  PSSpecifierArray localizedSpecifiersForSpecifiers(const NSObject& localizer, const PSSpecifierArray& specifiers) const override {
+  PSSpecifierArray localizedSpecifiersForSpecifiers(const NSObject& localizer,
+                                                    const PSSpecifierArray& specifiers) const override {
     return as<const KZVLWLocalizer>(localizer).localizedSpecifiersForSpecifiers(specifiers);
   }
   std::vector<std::string> randomTexts(const UIView& header) const override {

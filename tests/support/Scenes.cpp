@@ -43,7 +43,8 @@ UIViewRef mediaControls(CGRect frame) {
   fill->setBackgroundColor(UIColor::whiteColor());
   bar->addSubview(fill);
   view->addSubview(bar);
-  view->addSubview(label(CGRectMake(0, 16, w, 22), "Midnight Drive", "Helvetica", 17, UIColor::whiteColor(), NSTextAlignmentCenter));
+  view->addSubview(
+      label(CGRectMake(0, 16, w, 22), "Midnight Drive", "Helvetica", 17, UIColor::whiteColor(), NSTextAlignmentCenter));
   view->addSubview(label(CGRectMake(0, 40, w, 18), "The Vellos \u2014 Night Roads", "Helvetica", 13, UIColor::whiteColor(),
                          NSTextAlignmentCenter));
   const double spacing = std::min(88.0, w / 3);
@@ -71,7 +72,8 @@ UIViewRef makeOverlay(double W, double H, bool vibrancy, double cornerRadius) {
   if (vibrancy) {
     auto vibrancyView = UIVisualEffectView::create(UIVibrancyEffect::effectForBlurEffect(blur));
     vibrancyView->setFrame(CGRectMake(0, 0, W, H));
-    vibrancyView->contentView()->addSubview(label(CGRectMake(10, 0.88 * H, S, 30), "Repeat: All", "Helvetica", 14, UIColor::whiteColor()));
+    vibrancyView->contentView()->addSubview(
+        label(CGRectMake(10, 0.88 * H, S, 30), "Repeat: All", "Helvetica", 14, UIColor::whiteColor()));
     vibrancyView->contentView()->addSubview(
         label(CGRectMake(0, 0.88 * H, S - 10, 30), "Shuffle: Off", "Helvetica", 14, UIColor::whiteColor(), NSTextAlignmentRight));
     vibrancyView->contentView()->addSubview(controls);
@@ -106,7 +108,7 @@ UIViewRef makeHomeScreen(double W, double H) {
     cairo_surface_destroy(s);
   }
   home->addSubview(wallpaper);
-  const double colours[][3] = {{0.30, 0.85, 0.39}, {0.0, 0.48, 1.0}, {1.0, 0.58, 0.0}, {1.0, 0.23, 0.19},
+  const double colours[][3] = {{0.30, 0.85, 0.39}, {0.0, 0.48, 1.0}, {1.0, 0.58, 0.0},   {1.0, 0.23, 0.19},
                                {0.35, 0.34, 0.84}, {1.0, 0.8, 0.0},  {0.56, 0.56, 0.58}, {0.2, 0.78, 0.35}};
   const char* names[] = {"Messages", "Mail", "Photos", "Music", "Podcasts", "Notes", "Settings", "Maps"};
   const double icon = 60, gapX = (W - 4 * icon) / 5;
@@ -130,7 +132,8 @@ UIViewRef makeSettingsPage(double W, double H) {
   page->setBackgroundColor(UIColor::colorWithRed(0.937, 0.937, 0.957, 1));
   auto bar = std::make_shared<UIView>(CGRectMake(0, 0, W, 64));
   bar->setBackgroundColor(UIColor::colorWithWhite(0.97, 1));
-  bar->addSubview(label(CGRectMake(0, 20, W, 44), "Velloway", "Helvetica-Bold", 17, UIColor::blackColor(), NSTextAlignmentCenter));
+  bar->addSubview(
+      label(CGRectMake(0, 20, W, 44), "Velloway", "Helvetica-Bold", 17, UIColor::blackColor(), NSTextAlignmentCenter));
   page->addSubview(bar);
   const char* rows[] = {"Enabled", "Vibrancy Labels", "Invert Song Swipes", "Artwork Corner Radius"};
   for (int i = 0; i < 4; ++i) {
