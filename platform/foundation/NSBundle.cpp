@@ -134,12 +134,19 @@ class StringsParser {
 
   std::optional<std::string> token() {
     if (i_ >= s_.size()) return std::nullopt;
-    if (s_[i_] != '"') {
-      size_t start = i_;
-      while (i_ < s_.size() && bareChar(s_[i_])) ++i_;
-      if (i_ == start) return std::nullopt;
-      return s_.substr(start, i_ - start);
-    }
+    return s_[i_] == '"' ? quotedToken() : bareToken();
+  }
+
+  // Letters, digits and a few marks, without quotes.
+  std::optional<std::string> bareToken() {
+    size_t start = i_;
+    while (i_ < s_.size() && bareChar(s_[i_])) ++i_;
+    if (i_ == start) return std::nullopt;
+    return s_.substr(start, i_ - start);
+  }
+
+  // A "quoted" string with its escapes; nothing when it is unterminated or an escape is broken.
+  std::optional<std::string> quotedToken() {
     ++i_;
     std::string out;
     while (i_ < s_.size() && s_[i_] != '"') {
@@ -148,50 +155,50 @@ class StringsParser {
         out += c;
         continue;
       }
-      if (i_ >= s_.size()) return std::nullopt;
-      char e = s_[i_++];
-      switch (e) {
-        case 'n':
-          out += '\n';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case '"':
-          out += '"';
-          break;
-        case '\\':
-          out += '\\';
-          break;
-        case 'U':
-        case 'u': {
-          auto cp = hexUnit();
-          if (!cp) return std::nullopt;
-          // A high surrogate followed by an escaped low one is one character.
-          if (*cp >= 0xD800 && *cp < 0xDC00 && s_.compare(i_, 1, "\\") == 0 && i_ + 1 < s_.size() &&
-              (s_[i_ + 1] == 'U' || s_[i_ + 1] == 'u')) {
-            size_t back = i_;
-            i_ += 2;
-            auto low = hexUnit();
-            if (low && *low >= 0xDC00 && *low < 0xE000)
-              cp = 0x10000 + ((*cp - 0xD800) << 10) + (*low - 0xDC00);
-            else
-              i_ = back;
-          }
-          appendUtf8(out, *cp);
-          break;
-        }
-        default:
-          out += e;
-          break;
-      }
+      if (i_ >= s_.size() || !escape(s_[i_++], out)) return std::nullopt;
     }
     if (i_ >= s_.size()) return std::nullopt;  // unterminated string
     ++i_;
     return out;
+  }
+
+  // Appends what the escape `\e` stands for; false when it is a broken \U escape.
+  bool escape(char e, std::string& out) {
+    switch (e) {
+      case 'n':
+        out += '\n';
+        return true;
+      case 't':
+        out += '\t';
+        return true;
+      case 'r':
+        out += '\r';
+        return true;
+      case 'U':
+      case 'u':
+        return unicodeEscape(out);
+      default:  // \" and \\ among them: the character itself
+        out += e;
+        return true;
+    }
+  }
+
+  // The hex digits after \U; a high surrogate followed by an escaped low one is one character.
+  bool unicodeEscape(std::string& out) {
+    auto cp = hexUnit();
+    if (!cp) return false;
+    if (*cp >= 0xD800 && *cp < 0xDC00 && s_.compare(i_, 1, "\\") == 0 && i_ + 1 < s_.size() &&
+        (s_[i_ + 1] == 'U' || s_[i_ + 1] == 'u')) {
+      size_t back = i_;
+      i_ += 2;
+      auto low = hexUnit();
+      if (low && *low >= 0xDC00 && *low < 0xE000)
+        cp = 0x10000 + ((*cp - 0xD800) << 10) + (*low - 0xDC00);
+      else
+        i_ = back;
+    }
+    appendUtf8(out, *cp);
+    return true;
   }
 
   // Up to four hex digits after \\U; nothing when there is none.
