@@ -16,7 +16,7 @@ constexpr size_t kChunk = 16;
 struct Scratch {
   std::vector<uint32_t> items, sorted;
   std::vector<uint16_t> lows;
-  std::vector<ColorEntry> uniform, out;
+  std::vector<ColorEntry> uniform, out, frequent;
   uint32_t counts[kHalves] = {};
   uint64_t touched[kHalves / 64] = {};
 };
@@ -49,12 +49,36 @@ std::vector<ColorEntry> combine(const std::vector<ColorEntry>& a, const std::vec
   return out;
 }
 
-// Writes the colours of group `high` counted in `counts` and marked in `touched` to `out` in
-// key order, as entries, clearing both as it goes, and tallies their counts in `histogram`.
-// Returns the end of what it wrote. Each bitmap word is read out four colours at a time without
-// asking how many it has (most hold one or two): a slot past the last colour is written and
-// then written over, so `out` must have room for 3 entries more than there are colours.
-ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorEntry* out, CountHistogram& histogram) {
+// Where the tallies write the colours they find, in key order, as entries: all of them to `out`,
+// those counted more than once also to `frequent`, and how many colours have each count to
+// `histogram`. Writing never branches on the count: a slot past the last entry written may be
+// written and then written over.
+struct Sink {
+  ColorEntry* out;
+  ColorEntry* frequent;
+  CountHistogram& histogram;
+
+  // Writes the colour; it is kept only when `real`.
+  void put(uint64_t total, ColorKey key, bool real) {
+    const ColorEntry e = makeEntry(total, key);
+    *out = e, out += real;
+    *frequent = e, frequent += real & (total > 1);
+    histogram[std::min(total, kHistogramTop)] += real;
+  }
+};
+
+// The entries of `all` counted more than once.
+void keepFrequent(const std::vector<ColorEntry>& all, std::vector<ColorEntry>& frequent) {
+  frequent.clear();
+  for (ColorEntry e : all)
+    if (entryCount(e) > 1) frequent.push_back(e);
+}
+
+// Writes the colours of group `high` counted in `counts` and marked in `touched` to `sink`,
+// clearing both as it goes. Each bitmap word is read out four colours at a time without asking
+// how many it has (most hold one or two), so the sink's buffers must have room for 3 entries more
+// than it keeps.
+void emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, Sink& sink) {
   for (uint32_t w = 0; w < kHalves / 64; ++w) {
     uint64_t bits = touched[w];
     if (!bits) continue;
@@ -68,15 +92,12 @@ ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorE
       const uint32_t low = static_cast<uint32_t>(std::countr_zero(bits | uint64_t{1} << 63));
       const uint64_t total = words[low];
       words[low] = 0;
-      *out = makeEntry(total, key | low);
-      histogram[std::min(total, kHistogramTop)] += real;
-      out += real;
+      sink.put(total, key | low, real);
       bits &= bits - 1;
     };
     one(), one(), one(), one();
     while (bits) one();
   }
-  return out;
 }
 
 // A group with fewer pixels than this is sorted instead: its colours would be too thinly spread
@@ -84,10 +105,8 @@ ColorEntry* emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, ColorE
 constexpr uint32_t kSparseGroup = 96;
 
 // Writes the colours of group `high` given by the `n` (< kSparseGroup) low halves at `lows` to
-// `out` in key order, as entries, and tallies their counts in `histogram`; sorts `lows` on the
-// way, by two 6-bit counting passes.
-// Returns the end of what it wrote.
-ColorEntry* emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, ColorEntry* out, CountHistogram& histogram) {
+// `sink`; sorts `lows` on the way, by two 6-bit counting passes.
+void emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, Sink& sink) {
   uint16_t spare[kSparseGroup];
   uint32_t byLow[64] = {}, byHigh[64] = {};
   for (uint32_t i = 0; i < n; ++i) ++byLow[lows[i] & 63], ++byHigh[lows[i] >> 6];
@@ -106,15 +125,11 @@ ColorEntry* emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, ColorEntr
   for (uint32_t i = 0; i < n; ++i) {
     const uint32_t low = lows[i];
     const bool differs = low != previous;
-    *out = makeEntry(run, key | previous);
-    histogram[std::min(run, kHistogramTop)] += differs;
-    out += differs;
+    sink.put(run, key | previous, differs);
     run = differs ? 1 : run + 1;
     previous = low;
   }
-  *out = makeEntry(run, key | previous);
-  ++histogram[std::min(run, kHistogramTop)];
-  return out + 1;
+  sink.put(run, key | previous, true);
 }
 
 constexpr int kDigitBits = 12;
@@ -177,9 +192,10 @@ bool groupingPays(const uint32_t* pixels, size_t count) {
   return samples > 0 && 2 * dense >= samples;
 }
 
-// The rest of the grouped tally, after measureGroups; the entries are written to `entries`.
+// The rest of the grouped tally, after measureGroups; the entries are written to `entries` and,
+// when asked, those counted more than once to `frequent`.
 void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std::vector<ColorEntry>& entries,
-                  CountHistogram& histogram) {
+                  std::vector<ColorEntry>* frequent, CountHistogram& histogram) {
   Scratch& work = scratch;
   uint32_t* next = groups.size;
   for (uint32_t h = 0, sum = 0; h < kHalves; ++h) {
@@ -206,7 +222,9 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
   // back in key order from a bitmap of the entries touched; a small group is sorted instead.
   std::vector<ColorEntry>& outBuffer = work.out;
   if (outBuffer.size() < count + 3) outBuffer.resize(count + 3);
-  ColorEntry* out = outBuffer.data();
+  std::vector<ColorEntry>& frequentBuffer = work.frequent;
+  if (frequentBuffer.size() < count / 2 + 3) frequentBuffer.resize(count / 2 + 3);
+  Sink sink{outBuffer.data(), frequentBuffer.data(), histogram};
   uint32_t* counts = work.counts;
   uint64_t* touched = work.touched;
   const ColorEntry* chunk = groups.uniform->data();
@@ -215,7 +233,7 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
   for (uint32_t h = 0, begin = 0; h < kHalves; begin = next[h++]) {
     const uint32_t end = next[h];
     if (!chunkIn(h) && end - begin < kSparseGroup) {
-      if (begin != end) out = emitSparseGroup(h, lows + begin, end - begin, out, histogram);
+      if (begin != end) emitSparseGroup(h, lows + begin, end - begin, sink);
       continue;
     }
     for (uint32_t i = begin; i < end; ++i) {
@@ -228,43 +246,48 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
       counts[low] += static_cast<uint32_t>(entryCount(*chunk));
       touched[low >> 6] |= uint64_t{1} << (low & 63);
     }
-    out = emitGroup(h, counts, touched, out, histogram);
+    emitGroup(h, counts, touched, sink);
   }
-  entries.assign(outBuffer.data(), out);
+  entries.assign(outBuffer.data(), sink.out);
+  if (frequent) frequent->assign(frequentBuffer.data(), sink.frequent);
 }
 
 // Positions and counts in the tallies are 32-bit: larger inputs are tallied in slices.
 constexpr size_t kMaxTally = size_t{1} << 31;
 
-// A tally of a whole input of at most kMaxTally pixels (count > 0) into empty entries and a
-// zeroed histogram.
-using WholeTally = void (*)(const uint32_t*, size_t, std::vector<ColorEntry>&, CountHistogram&);
+// A tally of a whole input of at most kMaxTally pixels (count > 0) into empty entries (and
+// frequent entries, when not null) and a zeroed histogram.
+using WholeTally = void (*)(const uint32_t*, size_t, std::vector<ColorEntry>&, std::vector<ColorEntry>*, CountHistogram&);
 
 // Runs `whole` on the pixels, in slices when there are more than it takes.
 void runTally(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
-              WholeTally whole) {
+              std::vector<ColorEntry>* frequent, WholeTally whole) {
   entries.clear();
+  if (frequent) frequent->clear();
   CountHistogram spareHistogram;
   CountHistogram& tallied = histogram ? *histogram : spareHistogram;
   tallied.fill(0);
   if (count == 0) return;
-  if (count <= kMaxTally) return whole(pixels, count, entries, tallied);
+  if (count <= kMaxTally) return whole(pixels, count, entries, frequent, tallied);
   std::vector<ColorEntry> slice;
   for (size_t done = 0; done < count; done += kMaxTally) {
-    runTally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr, whole);
+    runTally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr, nullptr, whole);
     entries = combine(entries, slice);
   }
   tallied.fill(0);
   for (ColorEntry e : entries) ++tallied[std::min(entryCount(e), kHistogramTop)];
+  if (frequent) keepFrequent(entries, *frequent);
 }
 
-void groupWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram& tallied) {
+void groupWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, std::vector<ColorEntry>* frequent,
+                CountHistogram& tallied) {
   GroupSizes groups{{}, &scratch.uniform};
   measureGroups(pixels, count, groups);
-  finishGroups(pixels, count, groups, entries, tallied);
+  finishGroups(pixels, count, groups, entries, frequent, tallied);
 }
 
-void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram& tallied) {
+void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, std::vector<ColorEntry>* frequent,
+               CountHistogram& tallied) {
   // 1. Runs of equal colours, each one item: key << 8 | its length (longer runs are split), and
   //    how many items each value of the two 12-bit digits of the key has.
   std::vector<uint32_t>& itemBuffer = scratch.items;
@@ -305,48 +328,58 @@ void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& en
 
   // 3. Equal keys now lie together: one entry per key, its runs summed.
   entries.reserve(n);
+  std::vector<ColorEntry>& frequentBuffer = scratch.frequent;
+  if (frequentBuffer.size() < count / 2 + 1) frequentBuffer.resize(count / 2 + 1);
+  ColorEntry* frequentEnd = frequentBuffer.data();
   size_t i = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
-    entries.push_back(makeEntry(total, key));
+    const ColorEntry e = makeEntry(total, key);
+    entries.push_back(e);
+    *frequentEnd = e, frequentEnd += total > 1;
     ++tallied[std::min(total, kHistogramTop)];
   }
+  if (frequent) frequent->assign(frequentBuffer.data(), frequentEnd);
 }
 
 }  // namespace
 
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram) {
-  runTally(pixels, count, entries, histogram, sortWhole);
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
+                    std::vector<ColorEntry>* frequent) {
+  runTally(pixels, count, entries, histogram, frequent, sortWhole);
 }
 
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram) {
-  runTally(pixels, count, entries, histogram, groupWhole);
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
+                   std::vector<ColorEntry>* frequent) {
+  runTally(pixels, count, entries, histogram, frequent, groupWhole);
 }
 
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram) {
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
+                     std::vector<ColorEntry>* frequent) {
   if (count <= kMaxTally && groupingPays(pixels, count))
-    tallyByGroups(pixels, count, entries, histogram);
+    tallyByGroups(pixels, count, entries, histogram, frequent);
   else
-    tallyBySorting(pixels, count, entries, histogram);
+    tallyBySorting(pixels, count, entries, histogram, frequent);
 }
 
 void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   if (count == 0) return;
   if (entries_.empty()) {
-    tallyArgbPixels(pixels, count, entries_, &histogram_);
+    tallyArgbPixels(pixels, count, entries_, &histogram_, &frequent_);
   } else {
     std::vector<ColorEntry> fresh;
     tallyArgbPixels(pixels, count, fresh);
     entries_ = combine(entries_, fresh);
-    recountHistogram();
+    recount();
   }
 }
 
-void CountedColorSet::recountHistogram() const {
+void CountedColorSet::recount() const {
   histogram_.fill(0);
   for (ColorEntry e : entries_) ++histogram_[std::min(entryCount(e), kHistogramTop)];
+  keepFrequent(entries_, frequent_);
 }
 
 void CountedColorSet::merge() const {
@@ -361,7 +394,7 @@ void CountedColorSet::merge() const {
   }
   pending_.clear();
   entries_ = entries_.empty() ? std::move(folded) : combine(entries_, folded);
-  recountHistogram();
+  recount();
 }
 
 uint64_t CountedColorSet::countForKey(ColorKey key) const {

@@ -71,13 +71,18 @@ constexpr ColorKey entryKey(ColorEntry e) { return static_cast<ColorKey>(e & 0xF
 // - tallyBySorting packs runs of equal pixels, radix-sorts them by two 12-bit digits and sums
 //   the runs of each key. It wins for few colours in long runs and for colours spread thin.
 // tallyArgbPixels looks at a sample of the pixels and takes whichever suits them.
-// With `histogram`, each also fills it with how many colours have each count (see CountHistogram).
+// With `histogram`, each also fills it with how many colours have each count (see CountHistogram);
+// with `frequent`, it also writes the entries of the colours counted more than once there, in key
+// order, on the way (in most images most colours occur once, and a walk by count rarely gets to them).
 constexpr uint64_t kHistogramTop = 255;
 // How many distinct colours have each count, counts of kHistogramTop and more together.
 using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr);
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr);
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr);
+void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr,
+                     std::vector<ColorEntry>* frequent = nullptr);
+void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr,
+                   std::vector<ColorEntry>* frequent = nullptr);
+void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr,
+                    std::vector<ColorEntry>* frequent = nullptr);
 
 class CountedColorSet {
  public:
@@ -108,6 +113,12 @@ class CountedColorSet {
     return entries_;
   }
 
+  // The colours added more than once, in key order: the entries whose count is above 1.
+  const std::vector<ColorEntry>& frequentEntries() const {
+    if (!pending_.empty()) merge();
+    return frequent_;
+  }
+
   // Calls f(key, count) for each distinct colour.
   template <class F>
   void forEach(F&& f) const {
@@ -125,16 +136,19 @@ class CountedColorSet {
   void clear() {
     entries_.clear();
     pending_.clear();
+    frequent_.clear();
     histogram_.fill(0);
   }
 
  private:
   // Folds the single additions into the entries.
   void merge() const;
-  void recountHistogram() const;
+  // Makes the histogram and the frequent entries anew from the entries.
+  void recount() const;
 
   mutable std::vector<ColorEntry> entries_;
   mutable std::vector<ColorEntry> pending_;
+  mutable std::vector<ColorEntry> frequent_;
   mutable CountHistogram histogram_{};
 };
 

@@ -29,6 +29,10 @@ struct Tables {
   // component exactly k / 255 for some k. When not, the raised colour is no pixel colour and its
   // count is 0, whatever its hue.
   uint8_t raisedMinimumExact[256];
+  // The colours of those brightnesses with a saturation below the text minimum whose raised
+  // colour is a pixel colour, each as (raised colour, colour), sorted: a colour set holds the
+  // raised colours among its own (see TextCandidates).
+  std::vector<std::pair<ColorKey, ColorKey>> raisedPairs;
 
   Tables() {
     for (int k = 0; k < 256; ++k) {
@@ -47,6 +51,23 @@ struct Tables {
         UIColor::rgbToHsb(maxc / 255.0, minc / 255.0, minc / 255.0, &h, &s, &v);
         lowSaturation[maxc * 256 + minc] = s < SLColorArt::kMinimumTextSaturation;
       }
+    for (uint32_t maxc = 0; maxc < 256; ++maxc) {
+      if (!raisedMinimumExact[maxc]) continue;
+      // Saturation falls as the smallest component rises: the low ones are those from `least` up.
+      uint32_t least = maxc;
+      while (least > 0 && lowSaturation[maxc * 256 + least - 1]) --least;
+      for (uint32_t b = least; b <= maxc; ++b)
+        for (uint32_t g = least; g <= maxc; ++g)
+          for (uint32_t r = least; r <= maxc; ++r) {
+            if (std::max({r, g, b}) != maxc) continue;
+            const ColorKey key = colorart::makeKey(r, g, b);
+            RGBA raised;
+            colorart::withMinimumSaturation(colorart::rgbaOfKey(key), SLColorArt::kMinimumTextSaturation, &raised);
+            ColorKey raisedKey;
+            if (colorart::keyOfColor(raised, &raisedKey)) raisedPairs.emplace_back(raisedKey, key);
+          }
+    }
+    std::sort(raisedPairs.begin(), raisedPairs.end());
   }
 };
 
@@ -207,14 +228,17 @@ class TextSlots {
 // the set is a candidate with the colour C' (C with its saturation raised to the minimum) and
 // the count of C' in the set, if C' has the wanted darkness. The walk usually ends after a few,
 // so they are gathered in tiers of counts, each tier from a pass over the set that looks at the
-// count first.
+// count first: over the set's frequent colours while the tier's counts are above 1, over all of
+// them only for the last tier.
 //
 // Which colour C' is, and so which count a candidate has, depends on C:
 // - saturation at least the minimum: C' is C, with C's count;
 // - below it, when the raised colour's smallest component can't be k / 255 (decided by the
 //   brightness alone, see Tables): C' is no pixel colour, count 0, walked after all others;
 // - below it otherwise (a few brightness levels): C' may be a pixel colour with a count of its
-//   own, unrelated to C's. These colours are worked out in full in the first pass ("special").
+//   own, unrelated to C's ("special"). While the walk is among frequent colours, these C' are
+//   found from the other side: the frequent colours that are the raised colour of some C in the
+//   set (see Tables::raisedPairs). The last tier works every special C out in full.
 class TextCandidates {
  public:
   TextCandidates(const CountedColorSet& colors, bool findDarkTextColor)
@@ -226,12 +250,10 @@ class TextCandidates {
     // 4096, the third all the rest.
     const size_t tierSizes[] = {64, 4096, SIZE_MAX};
     uint64_t high = UINT64_MAX;
-    bool firstPass = true;
     for (size_t tierSize : tierSizes) {
       if (high <= 1) break;
       const uint64_t low = lowestCountFor(tierSize, high);
-      gatherTier(low, high, firstPass);
-      firstPass = false;
+      gatherTier(low, high);
       const uint64_t* tier = tier_.data();
       if (slots.walk(
               tier_.size(), [tier](size_t i) { return tier[i]; },
@@ -243,7 +265,8 @@ class TextCandidates {
   }
 
   // Walks the candidates of count 0 (greyish colours whose raised colour no pixel has), in key
-  // order, largest first; those of the wrong darkness are out. Needs walkCounted to have run.
+  // order, largest first; those of the wrong darkness are out. Needs walkCounted to have run
+  // to its end.
   void walkUncounted(TextSlots& slots) {
     const Tables& t = tables();
     for (const colorart::ColorEntry e : colors_.entries()) {
@@ -275,17 +298,22 @@ class TextCandidates {
     return std::max<uint64_t>(low, 1);
   }
 
-  // The candidates with counts in [low, high) into tier_. The first pass also works out every
-  // special colour.
-  void gatherTier(uint64_t low, uint64_t high, bool firstPass) {
+  // The candidates with counts in [low, high) into tier_. Colours counted once are looked at
+  // only when low is 1, in a pass over the whole set that also works out every special colour.
+  void gatherTier(uint64_t low, uint64_t high) {
     const Tables& t = tables();
     const bool findDark = findDark_;
+    const bool whole = low <= 1;
+    if (whole)
+      special_.clear();
+    else if (!joined_)
+      findFrequentSpecial();
     std::vector<uint64_t> tier = std::move(tier_);
     tier.clear();
-    for (const colorart::ColorEntry e : colors_.entries()) {
+    for (const colorart::ColorEntry e : whole ? colors_.entries() : colors_.frequentEntries()) {
       const ColorKey key = colorart::entryKey(e);
       const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-      if (firstPass) {
+      if (whole) {
         const uint32_t maxc = std::max({r, g, b});
         if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + std::min({r, g, b})]) {
           findSpecial(key);
@@ -302,6 +330,23 @@ class TextCandidates {
     for (const uint64_t c : special_)
       if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
     tier_ = std::move(tier);
+  }
+
+  // The candidates of the special colours whose raised colour is frequent, into special_: the
+  // frequent colours that some special colour of the set is raised to. Both lists are in key order.
+  void findFrequentSpecial() {
+    joined_ = true;
+    const std::vector<std::pair<ColorKey, ColorKey>>& pairs = tables().raisedPairs;
+    auto pair = pairs.begin();
+    for (const colorart::ColorEntry e : colors_.frequentEntries()) {
+      const ColorKey key = colorart::entryKey(e);
+      while (pair != pairs.end() && pair->first < key) ++pair;
+      bool raisedFromSetColour = false;
+      for (; pair != pairs.end() && pair->first == key; ++pair)
+        raisedFromSetColour = raisedFromSetColour || colors_.countForKey(pair->second) > 0;
+      if (raisedFromSetColour && colorart::isDark(colorart::rgbaOfKey(key)) == findDark_) special_.push_back(e);
+      if (pair == pairs.end()) break;
+    }
   }
 
   // A special colour: a candidate of its own count, or one of count 0.
@@ -321,6 +366,7 @@ class TextCandidates {
   const CountedColorSet::CountHistogram& histogram_;
   std::vector<uint64_t> tier_;
   std::vector<uint64_t> special_;    // special candidates with a non-zero count
+  bool joined_ = false;              // special_ holds those of frequent colours
   std::vector<ColorKey> uncounted_;  // colours C whose C' has count 0
 };
 

@@ -1,6 +1,8 @@
 // scaledToSize: and the counted colour set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <random>
 
@@ -87,10 +89,20 @@ TEST(CountedColorSet, PixelTallyAgreesWithAPlainCount) {
   }
   EXPECT_EQ(set.countForKey(makeKey(0x10, 0x20, 0x30)), 1000u);
   EXPECT_EQ(set.countForKey(makeKey(0x40, 0x20, 0x10)), 1u);
-  // The same pixels again: every count doubles.
+  auto frequentKeys = [&] {
+    std::vector<ColorKey> keys;
+    for (ColorEntry e : set.frequentEntries()) keys.push_back(entryKey(e));
+    return keys;
+  };
+  std::vector<ColorKey> twiceOrMore;
+  for (auto [key, count] : expected)
+    if (count > 1) twiceOrMore.push_back(key);
+  EXPECT_EQ(frequentKeys(), twiceOrMore);
+  // The same pixels again: every count doubles, and every colour is frequent.
   set.addArgbPixels(pixels.data(), pixels.size());
   EXPECT_EQ(set.countForKey(makeKey(0x10, 0x20, 0x30)), 2000u);
   EXPECT_EQ(set.size(), expected.size());
+  EXPECT_EQ(set.frequentEntries(), set.entries());
 }
 
 TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
@@ -135,13 +147,18 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
     }
     SCOPED_TRACE(kind);
     const std::vector<ColorEntry> expected = plainCount(pixels);
-    std::vector<ColorEntry> grouped, sorted, chosen;
-    tallyByGroups(pixels.data(), pixels.size(), grouped);
-    tallyBySorting(pixels.data(), pixels.size(), sorted);
+    std::vector<ColorEntry> expectedFrequent;
+    std::copy_if(expected.begin(), expected.end(), std::back_inserter(expectedFrequent),
+                 [](ColorEntry e) { return entryCount(e) > 1; });
+    std::vector<ColorEntry> grouped, sorted, chosen, groupedFrequent, sortedFrequent;
+    tallyByGroups(pixels.data(), pixels.size(), grouped, nullptr, &groupedFrequent);
+    tallyBySorting(pixels.data(), pixels.size(), sorted, nullptr, &sortedFrequent);
     tallyArgbPixels(pixels.data(), pixels.size(), chosen);
     EXPECT_EQ(grouped, expected);
     EXPECT_EQ(sorted, expected);
     EXPECT_EQ(chosen, expected);
+    EXPECT_EQ(groupedFrequent, expectedFrequent);
+    EXPECT_EQ(sortedFrequent, expectedFrequent);
     // The same again, as the tallies' working memory is kept from call to call.
     tallyByGroups(pixels.data(), pixels.size(), grouped);
     EXPECT_EQ(grouped, expected);

@@ -2,6 +2,8 @@
 // background-queue class operation; and a comparison with a literal analysis on many images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -393,6 +395,52 @@ TEST(Analysis, AgreesWithTheLiteralAnalysisOnManyImages) {
     EXPECT_EQ(actual.log, expected.log);
     if (HasFailure()) break;
   }
+}
+
+TEST(Analysis, AgreesWithTheLiteralAnalysisWhenNearGreysRaiseToFrequentColours) {
+  // Near-greys of every hue at the brightness levels whose raised colour can be a pixel colour,
+  // each beside its raised colour (when it is one) on several pixels, among a few other colours:
+  // the raised colours are then found among the frequent colours, from the grey's side.
+  std::mt19937 rng(2468);
+  const int levels[] = {0, 20, 40, 80, 100, 140, 160, 180, 200};  // 0: black raises to itself
+  const uint32_t backgrounds[] = {kWhite, kBlack, opaque(120, 40, 40)};
+  int exactRaised = 0;
+  for (int i = 0; i < 150; ++i) {
+    std::vector<uint32_t> pixels;
+    auto add = [&](uint32_t colour, int times) { pixels.insert(pixels.end(), times, colour); };
+    for (int k = 0; k < 40; ++k) {
+      const int v = levels[rng() % std::size(levels)], spread = v / 8 + 1;
+      int c[3] = {v, v - static_cast<int>(rng() % spread), v - static_cast<int>(rng() % spread)};
+      std::shuffle(std::begin(c), std::end(c), rng);
+      const uint32_t grey = opaque(c[0], c[1], c[2]);
+      add(grey, 1 + rng() % 4);
+      auto raised = pc_colorWithMinimumSaturation(colorOf(grey), 0.15);
+      colorart::ColorKey key;
+      if (colorart::keyOfColor(colorart::rgbaOf(*raised), &key)) {
+        ++exactRaised;
+        add(opaque(colorart::keyRed(key), colorart::keyGreen(key), colorart::keyBlue(key)), 2 + rng() % 12);
+      }
+    }
+    // Enough colours of several pixels that the walk starts among the frequent ones only.
+    for (int k = 0; k < 120; ++k) add(opaque(rng() % 256, rng() % 256, rng() % 256), 1 + rng() % 10);
+    std::shuffle(pixels.begin(), pixels.end(), rng);
+    const uint32_t background = backgrounds[i % 3];
+    const int width = 33, height = static_cast<int>(pixels.size() + width - 2) / (width - 1);
+    auto image = test_images::make(width, height, [&](int x, int y) {
+      const size_t at = static_cast<size_t>(y) * (width - 1) + (x - 1);
+      return x == 0 || at >= pixels.size() ? background : pixels[at];
+    });
+    auto expected = reference::analyse(image, 2);
+    auto actual = analyse(image, 2);
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(sameColor(actual.art->backgroundColor(), expected.background));
+    EXPECT_TRUE(sameColor(actual.art->primaryColor(), expected.primary));
+    EXPECT_TRUE(sameColor(actual.art->secondaryColor(), expected.secondary));
+    EXPECT_TRUE(sameColor(actual.art->detailColor(), expected.detail));
+    EXPECT_EQ(actual.log, expected.log);
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(exactRaised, 1000);  // the raised colours were pixel colours often enough to matter
 }
 
 TEST(Analysis, AgreesWithTheLiteralAnalysisOnScaledGradients) {
