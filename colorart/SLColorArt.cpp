@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <span>
 #include <vector>
 
 #include "colorart/UIColor+DarkAddition.hpp"
@@ -249,11 +251,19 @@ class TextCandidates {
     // The first tier holds at least 64 colours where there are that many, the second at least
     // 4096, the third all the rest.
     const size_t tierSizes[] = {64, 4096, SIZE_MAX};
+    uint64_t lows[std::size(tierSizes)];
+    size_t tiers = 0;
+    for (uint64_t high = UINT64_MAX; tiers < std::size(tierSizes) && high > 1; ++tiers)
+      high = lows[tiers] = lowestCountFor(tierSizes[tiers], high);
+    // The tiers above count 1 come from one pass over the frequent colours.
+    const uint64_t* lowestFrequent = std::find(lows, lows + tiers, uint64_t{1});
+    if (lowestFrequent != lows) gatherFrequent(lowestFrequent[-1]);
     uint64_t high = UINT64_MAX;
-    for (size_t tierSize : tierSizes) {
-      if (high <= 1) break;
-      const uint64_t low = lowestCountFor(tierSize, high);
-      gatherTier(low, high);
+    for (const uint64_t low : std::span(lows, tiers)) {
+      if (low > 1)
+        selectFrequent(low, high);
+      else
+        gatherWhole(high);
       const uint64_t* tier = tier_.data();
       if (slots.walk(
               tier_.size(), [tier](size_t i) { return tier[i]; },
@@ -298,55 +308,64 @@ class TextCandidates {
     return std::max<uint64_t>(low, 1);
   }
 
-  // The candidates with counts in [low, high) into tier_. Colours counted once are looked at
-  // only when low is 1, in a pass over the whole set that also works out every special colour.
-  void gatherTier(uint64_t low, uint64_t high) {
+  // The candidates with counts of at least `low` (> 1) into frequent_, in one pass over the
+  // frequent colours. A frequent colour X of the wanted darkness is a candidate, with its own count,
+  // when its saturation is at least the minimum (C = C' = X) or when a special colour C of the set
+  // is raised to it (C' = X).
+  void gatherFrequent(uint64_t low) {
     const Tables& t = tables();
-    const bool findDark = findDark_;
-    const bool whole = low <= 1;
-    if (whole)
-      special_.clear();
-    else if (!joined_)
-      findFrequentSpecial();
-    std::vector<uint64_t> tier = std::move(tier_);
-    tier.clear();
-    for (const colorart::ColorEntry e : whole ? colors_.entries() : colors_.frequentEntries()) {
+    const std::vector<std::pair<ColorKey, ColorKey>>& pairs = t.raisedPairs;
+    auto pair = pairs.begin();
+    for (const colorart::ColorEntry e : colors_.frequentEntries()) {
+      if (colorart::entryCount(e) < low) continue;
       const ColorKey key = colorart::entryKey(e);
       const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
-      if (whole) {
-        const uint32_t maxc = std::max({r, g, b});
-        if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + std::min({r, g, b})]) {
-          findSpecial(key);
-          continue;
+      const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
+      if ((luminance < 0.5) != findDark_) continue;
+      if (!t.lowSaturation[std::max({r, g, b}) * 256 + std::min({r, g, b})]) {
+        frequent_.push_back(e);
+        continue;
+      }
+      while (pair != pairs.end() && pair->first < key) ++pair;
+      for (auto raisedFrom = pair; raisedFrom != pairs.end() && raisedFrom->first == key; ++raisedFrom)
+        if (colors_.countForKey(raisedFrom->second) > 0) {
+          frequent_.push_back(e);
+          break;
         }
+    }
+  }
+
+  // The candidates gathered from the frequent colours with counts in [low, high) into tier_.
+  void selectFrequent(uint64_t low, uint64_t high) {
+    tier_.clear();
+    for (const uint64_t c : frequent_)
+      if (countOf(c) >= low && countOf(c) < high) tier_.push_back(c);
+  }
+
+  // The candidates with counts in [1, high) into tier_, in a pass over the whole set that also
+  // works out every special colour.
+  void gatherWhole(uint64_t high) {
+    const Tables& t = tables();
+    const bool findDark = findDark_;
+    std::vector<uint64_t> tier = std::move(tier_);
+    tier.clear();
+    for (const colorart::ColorEntry e : colors_.entries()) {
+      const ColorKey key = colorart::entryKey(e);
+      const uint32_t r = colorart::keyRed(key), g = colorart::keyGreen(key), b = colorart::keyBlue(key);
+      const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
+      if (t.raisedMinimumExact[maxc] && t.lowSaturation[maxc * 256 + minc]) {
+        findSpecial(key);
+        continue;
       }
       // The count first: most colours of a photo occur once or twice.
-      if (colorart::entryCount(e) - low >= high - low) continue;
-      const uint32_t maxc = std::max({r, g, b}), minc = std::min({r, g, b});
+      if (colorart::entryCount(e) >= high) continue;
       if (t.lowSaturation[maxc * 256 + minc]) continue;  // its C' is another colour
       const double luminance = (t.lumRed[r] + t.lumGreen[g]) + t.lumBlue[b];
       if ((luminance < 0.5) == findDark) tier.push_back(e);
     }
     for (const uint64_t c : special_)
-      if (countOf(c) >= low && countOf(c) < high) tier.push_back(c);
+      if (countOf(c) < high) tier.push_back(c);
     tier_ = std::move(tier);
-  }
-
-  // The candidates of the special colours whose raised colour is frequent, into special_: the
-  // frequent colours that some special colour of the set is raised to. Both lists are in key order.
-  void findFrequentSpecial() {
-    joined_ = true;
-    const std::vector<std::pair<ColorKey, ColorKey>>& pairs = tables().raisedPairs;
-    auto pair = pairs.begin();
-    for (const colorart::ColorEntry e : colors_.frequentEntries()) {
-      const ColorKey key = colorart::entryKey(e);
-      while (pair != pairs.end() && pair->first < key) ++pair;
-      bool raisedFromSetColour = false;
-      for (; pair != pairs.end() && pair->first == key; ++pair)
-        raisedFromSetColour = raisedFromSetColour || colors_.countForKey(pair->second) > 0;
-      if (raisedFromSetColour && colorart::isDark(colorart::rgbaOfKey(key)) == findDark_) special_.push_back(e);
-      if (pair == pairs.end()) break;
-    }
   }
 
   // A special colour: a candidate of its own count, or one of count 0.
@@ -365,8 +384,8 @@ class TextCandidates {
   const bool findDark_;
   const CountedColorSet::CountHistogram& histogram_;
   std::vector<uint64_t> tier_;
+  std::vector<uint64_t> frequent_;   // candidates among the frequent colours
   std::vector<uint64_t> special_;    // special candidates with a non-zero count
-  bool joined_ = false;              // special_ holds those of frequent colours
   std::vector<ColorKey> uncounted_;  // colours C whose C' has count 0
 };
 
