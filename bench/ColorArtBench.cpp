@@ -117,12 +117,12 @@ void Floor(benchmark::State& state, UIImageRef image) {
 
 // SortFloor and BucketFloor: one of the analysis's exact tallies, entries made fresh each time.
 void TallyFloor(benchmark::State& state, UIImageRef image,
-                void (*tally)(const uint32_t*, size_t, std::vector<colorart::ColorEntry>&, colorart::CountHistogram*,
-                              std::vector<colorart::ColorEntry>*)) {
+                void (*tally)(const uint32_t*, size_t, colorart::ColorEntries&, colorart::CountHistogram*,
+                              colorart::ColorEntries*)) {
   if (!image) return state.SkipWithError("photo not found; apt-get install mate-backgrounds");
   const std::vector<uint32_t>& pixels = image->pixels();
   for (auto _ : state) {
-    std::vector<colorart::ColorEntry> entries;
+    colorart::ColorEntries entries;
     tally(pixels.data(), pixels.size(), entries, nullptr, nullptr);
     benchmark::DoNotOptimize(entries.size());
   }

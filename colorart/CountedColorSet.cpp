@@ -16,7 +16,8 @@ constexpr size_t kChunk = 16;
 struct Scratch {
   std::vector<uint32_t> items, sorted;
   std::vector<uint16_t> lows;
-  std::vector<ColorEntry> uniform, out, frequent;
+  std::vector<ColorEntry> uniform;
+  ColorEntries frequent;
   uint32_t counts[kHalves] = {};
   uint64_t touched[kHalves / 64] = {};
 };
@@ -30,8 +31,8 @@ inline bool uniformChunk(const uint32_t* p) {
 }
 
 // Sorted entries `a` and `b` as one sorted list, the counts of equal keys summed.
-std::vector<ColorEntry> combine(const std::vector<ColorEntry>& a, const std::vector<ColorEntry>& b) {
-  std::vector<ColorEntry> out;
+ColorEntries combine(const ColorEntries& a, const ColorEntries& b) {
+  ColorEntries out;
   out.reserve(a.size() + b.size());
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
@@ -68,7 +69,7 @@ struct Sink {
 };
 
 // The entries of `all` counted more than once.
-void keepFrequent(const std::vector<ColorEntry>& all, std::vector<ColorEntry>& frequent) {
+void keepFrequent(const ColorEntries& all, ColorEntries& frequent) {
   frequent.clear();
   for (ColorEntry e : all)
     if (entryCount(e) > 1) frequent.push_back(e);
@@ -192,10 +193,8 @@ bool groupingPays(const uint32_t* pixels, size_t count) {
   return samples > 0 && 2 * dense >= samples;
 }
 
-// The rest of the grouped tally, after measureGroups; the entries are written to `entries` and,
-// when asked, those counted more than once to `frequent`.
-void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std::vector<ColorEntry>& entries,
-                  std::vector<ColorEntry>* frequent, CountHistogram& histogram) {
+// The rest of the grouped tally, after measureGroups, written to `sink`.
+void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, Sink& sink) {
   Scratch& work = scratch;
   uint32_t* next = groups.size;
   for (uint32_t h = 0, sum = 0; h < kHalves; ++h) {
@@ -220,11 +219,6 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
 
   // Each group counted in a small table that stays in the first-level cache, its colours read
   // back in key order from a bitmap of the entries touched; a small group is sorted instead.
-  std::vector<ColorEntry>& outBuffer = work.out;
-  if (outBuffer.size() < count + 3) outBuffer.resize(count + 3);
-  std::vector<ColorEntry>& frequentBuffer = work.frequent;
-  if (frequentBuffer.size() < count / 2 + 3) frequentBuffer.resize(count / 2 + 3);
-  Sink sink{outBuffer.data(), frequentBuffer.data(), histogram};
   uint32_t* counts = work.counts;
   uint64_t* touched = work.touched;
   const ColorEntry* chunk = groups.uniform->data();
@@ -248,28 +242,35 @@ void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, std:
     }
     emitGroup(h, counts, touched, sink);
   }
-  entries.assign(outBuffer.data(), sink.out);
-  if (frequent) frequent->assign(frequentBuffer.data(), sink.frequent);
 }
 
 // Positions and counts in the tallies are 32-bit: larger inputs are tallied in slices.
 constexpr size_t kMaxTally = size_t{1} << 31;
 
-// A tally of a whole input of at most kMaxTally pixels (count > 0) into empty entries (and
-// frequent entries, when not null) and a zeroed histogram.
-using WholeTally = void (*)(const uint32_t*, size_t, std::vector<ColorEntry>&, std::vector<ColorEntry>*, CountHistogram&);
+// A tally of a whole input of at most kMaxTally pixels (count > 0), written to a sink with room
+// for 3 entries more than there are pixels, and for 3 frequent ones more than half as many.
+using WholeTally = void (*)(const uint32_t*, size_t, Sink&);
 
 // Runs `whole` on the pixels, in slices when there are more than it takes.
-void runTally(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
-              std::vector<ColorEntry>* frequent, WholeTally whole) {
+void runTally(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram, ColorEntries* frequent,
+              WholeTally whole) {
   entries.clear();
   if (frequent) frequent->clear();
   CountHistogram spareHistogram;
   CountHistogram& tallied = histogram ? *histogram : spareHistogram;
   tallied.fill(0);
   if (count == 0) return;
-  if (count <= kMaxTally) return whole(pixels, count, entries, frequent, tallied);
-  std::vector<ColorEntry> slice;
+  if (count <= kMaxTally) {
+    ColorEntries& frequentBuffer = frequent ? *frequent : scratch.frequent;
+    entries.resize(count + 3);
+    frequentBuffer.resize(count / 2 + 3);
+    Sink sink{entries.data(), frequentBuffer.data(), tallied};
+    whole(pixels, count, sink);
+    entries.resize(sink.out - entries.data());
+    frequentBuffer.resize(sink.frequent - frequentBuffer.data());
+    return;
+  }
+  ColorEntries slice;
   for (size_t done = 0; done < count; done += kMaxTally) {
     runTally(pixels + done, std::min(kMaxTally, count - done), slice, nullptr, nullptr, whole);
     entries = combine(entries, slice);
@@ -279,15 +280,13 @@ void runTally(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& ent
   if (frequent) keepFrequent(entries, *frequent);
 }
 
-void groupWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, std::vector<ColorEntry>* frequent,
-                CountHistogram& tallied) {
+void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
   GroupSizes groups{{}, &scratch.uniform};
   measureGroups(pixels, count, groups);
-  finishGroups(pixels, count, groups, entries, frequent, tallied);
+  finishGroups(pixels, count, groups, sink);
 }
 
-void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, std::vector<ColorEntry>* frequent,
-               CountHistogram& tallied) {
+void sortWhole(const uint32_t* pixels, size_t count, Sink& sink) {
   // 1. Runs of equal colours, each one item: key << 8 | its length (longer runs are split), and
   //    how many items each value of the two 12-bit digits of the key has.
   std::vector<uint32_t>& itemBuffer = scratch.items;
@@ -327,37 +326,29 @@ void sortWhole(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& en
   }
 
   // 3. Equal keys now lie together: one entry per key, its runs summed.
-  entries.reserve(n);
-  std::vector<ColorEntry>& frequentBuffer = scratch.frequent;
-  if (frequentBuffer.size() < count / 2 + 1) frequentBuffer.resize(count / 2 + 1);
-  ColorEntry* frequentEnd = frequentBuffer.data();
   size_t i = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
-    const ColorEntry e = makeEntry(total, key);
-    entries.push_back(e);
-    *frequentEnd = e, frequentEnd += total > 1;
-    ++tallied[std::min(total, kHistogramTop)];
+    sink.put(total, key, true);
   }
-  if (frequent) frequent->assign(frequentBuffer.data(), frequentEnd);
 }
 
 }  // namespace
 
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
-                    std::vector<ColorEntry>* frequent) {
+void tallyBySorting(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram,
+                    ColorEntries* frequent) {
   runTally(pixels, count, entries, histogram, frequent, sortWhole);
 }
 
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
-                   std::vector<ColorEntry>* frequent) {
+void tallyByGroups(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram,
+                   ColorEntries* frequent) {
   runTally(pixels, count, entries, histogram, frequent, groupWhole);
 }
 
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram,
-                     std::vector<ColorEntry>* frequent) {
+void tallyArgbPixels(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram,
+                     ColorEntries* frequent) {
   if (count <= kMaxTally && groupingPays(pixels, count))
     tallyByGroups(pixels, count, entries, histogram, frequent);
   else
@@ -369,7 +360,7 @@ void CountedColorSet::addArgbPixels(const uint32_t* pixels, size_t count) {
   if (entries_.empty()) {
     tallyArgbPixels(pixels, count, entries_, &histogram_, &frequent_);
   } else {
-    std::vector<ColorEntry> fresh;
+    ColorEntries fresh;
     tallyArgbPixels(pixels, count, fresh);
     entries_ = combine(entries_, fresh);
     recount();
@@ -384,7 +375,7 @@ void CountedColorSet::recount() const {
 
 void CountedColorSet::merge() const {
   std::sort(pending_.begin(), pending_.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
-  std::vector<ColorEntry> folded;
+  ColorEntries folded;
   folded.reserve(pending_.size());
   for (ColorEntry e : pending_) {
     if (!folded.empty() && entryKey(folded.back()) == entryKey(e))
@@ -398,7 +389,7 @@ void CountedColorSet::merge() const {
 }
 
 uint64_t CountedColorSet::countForKey(ColorKey key) const {
-  const std::vector<ColorEntry>& all = entries();
+  const ColorEntries& all = entries();
   auto it = std::lower_bound(all.begin(), all.end(), key, [](ColorEntry e, ColorKey k) { return entryKey(e) < k; });
   return it != all.end() && entryKey(*it) == key ? entryCount(*it) : 0;
 }

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "colorart/UIColor+DarkAddition.hpp"
@@ -61,6 +63,28 @@ constexpr ColorEntry makeEntry(uint64_t count, ColorKey key) { return count << 2
 constexpr uint64_t entryCount(ColorEntry e) { return e >> 24; }
 constexpr ColorKey entryKey(ColorEntry e) { return static_cast<ColorKey>(e & 0xFFFFFF); }
 
+// Entries in a vector whose new elements are left uninitialised when it grows: the tallies size it
+// to a bound, write it and cut it to what they wrote.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using ColorEntries = std::vector<ColorEntry, UninitialisedAllocator<ColorEntry>>;
+
 // The exact colours of `count` premultiplied ARGB32 pixels drawn over black (see keyOfArgb), with
 // how many pixels have each, into `entries` in key order. Two tallies, both sweeping memory in
 // long runs where a hash table of a photo's colours misses the cache on nearly every pixel:
@@ -77,12 +101,12 @@ constexpr ColorKey entryKey(ColorEntry e) { return static_cast<ColorKey>(e & 0xF
 constexpr uint64_t kHistogramTop = 255;
 // How many distinct colours have each count, counts of kHistogramTop and more together.
 using CountHistogram = std::array<uint32_t, kHistogramTop + 1>;
-void tallyArgbPixels(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr,
-                     std::vector<ColorEntry>* frequent = nullptr);
-void tallyByGroups(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr,
-                   std::vector<ColorEntry>* frequent = nullptr);
-void tallyBySorting(const uint32_t* pixels, size_t count, std::vector<ColorEntry>& entries, CountHistogram* histogram = nullptr,
-                    std::vector<ColorEntry>* frequent = nullptr);
+void tallyArgbPixels(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram = nullptr,
+                     ColorEntries* frequent = nullptr);
+void tallyByGroups(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram = nullptr,
+                   ColorEntries* frequent = nullptr);
+void tallyBySorting(const uint32_t* pixels, size_t count, ColorEntries& entries, CountHistogram* histogram = nullptr,
+                    ColorEntries* frequent = nullptr);
 
 class CountedColorSet {
  public:
@@ -108,13 +132,13 @@ class CountedColorSet {
   size_t size() const { return entries().size(); }
 
   // Every distinct colour once, in key order.
-  const std::vector<ColorEntry>& entries() const {
+  const ColorEntries& entries() const {
     if (!pending_.empty()) merge();
     return entries_;
   }
 
   // The colours added more than once, in key order: the entries whose count is above 1.
-  const std::vector<ColorEntry>& frequentEntries() const {
+  const ColorEntries& frequentEntries() const {
     if (!pending_.empty()) merge();
     return frequent_;
   }
@@ -146,9 +170,9 @@ class CountedColorSet {
   // Makes the histogram and the frequent entries anew from the entries.
   void recount() const;
 
-  mutable std::vector<ColorEntry> entries_;
+  mutable ColorEntries entries_;
   mutable std::vector<ColorEntry> pending_;
-  mutable std::vector<ColorEntry> frequent_;
+  mutable ColorEntries frequent_;
   mutable CountHistogram histogram_{};
 };
 

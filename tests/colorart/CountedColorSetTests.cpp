@@ -115,7 +115,7 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
   auto plainCount = [](const std::vector<uint32_t>& pixels) {
     std::map<ColorKey, uint64_t> counts;
     for (uint32_t p : pixels) ++counts[keyOfArgb(p)];
-    std::vector<ColorEntry> entries;
+    ColorEntries entries;
     for (auto [key, count] : counts) entries.push_back(makeEntry(count, key));
     return entries;
   };
@@ -146,11 +146,11 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
       pixels.push_back(p);
     }
     SCOPED_TRACE(kind);
-    const std::vector<ColorEntry> expected = plainCount(pixels);
-    std::vector<ColorEntry> expectedFrequent;
+    const ColorEntries expected = plainCount(pixels);
+    ColorEntries expectedFrequent;
     std::copy_if(expected.begin(), expected.end(), std::back_inserter(expectedFrequent),
                  [](ColorEntry e) { return entryCount(e) > 1; });
-    std::vector<ColorEntry> grouped, sorted, chosen, groupedFrequent, sortedFrequent;
+    ColorEntries grouped, sorted, chosen, groupedFrequent, sortedFrequent;
     tallyByGroups(pixels.data(), pixels.size(), grouped, nullptr, &groupedFrequent);
     tallyBySorting(pixels.data(), pixels.size(), sorted, nullptr, &sortedFrequent);
     tallyArgbPixels(pixels.data(), pixels.size(), chosen);
