@@ -325,14 +325,25 @@ void sortWhole(const uint32_t* pixels, size_t count, Sink& sink) {
     std::swap(a, b);
   }
 
-  // 3. Equal keys now lie together: one entry per key, its runs summed.
+  // 3. Equal keys now lie together: one entry per key, its runs summed. Colours seen once are
+  //    counted in a register: where most are (colours spread thin), counting each in the
+  //    histogram would make every entry wait for the one before.
   size_t i = 0;
+  uint32_t once = 0;
   while (i < n) {
     const uint32_t key = a[i] >> 8;
     uint64_t total = 0;
     for (; i < n && (a[i] >> 8) == key; ++i) total += a[i] & 0xFF;
-    sink.put(total, key, true);
+    const ColorEntry e = makeEntry(total, key);
+    *sink.out++ = e;
+    if (total > 1) {
+      *sink.frequent++ = e;
+      ++sink.histogram[std::min(total, kHistogramTop)];
+    } else {
+      ++once;
+    }
   }
+  sink.histogram[1] += once;
 }
 
 }  // namespace
