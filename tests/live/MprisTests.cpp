@@ -140,11 +140,13 @@ TEST_F(LiveMpris, TheOverlayShowsAndControlsTheRealPlayer) {
   EXPECT_TRUE(eventually([&] { return playerProperty("LoopStatus")->get<std::string>() == "Playlist"; }));
   bool shuffled = playerProperty("Shuffle")->get<bool>();
   ctl("springboard", root, {"swipe cover down"});
-  bool toggled = eventually([&] { return playerProperty("Shuffle")->get<bool>() != shuffled; }, 3s);
-  if (!toggled) {
-    std::cout << "this mpv-mpris keeps Shuffle read-only: the refusal is recorded instead\n";
-    EXPECT_FALSE(dump("springboard", root, "media")["media"]["refused"].empty());
-  }
+  // Either outcome may take a while on a loaded machine: wait for whichever comes.
+  bool toggled = false;
+  EXPECT_TRUE(eventually([&] {
+    toggled = playerProperty("Shuffle")->get<bool>() != shuffled;
+    return toggled || !dump("springboard", root, "media")["media"]["refused"].empty();
+  })) << "the shuffle swipe neither toggled Shuffle nor was refused";
+  if (!toggled) std::cout << "this mpv-mpris keeps Shuffle read-only: the refusal is recorded instead\n";
   EXPECT_EQ(dump("springboard", root, "commands")["commands"], nlohmann::json({2, 4, 7, 6}));
 
   // The player quits: the overlay empties, the home screen carries on.
