@@ -16,6 +16,7 @@ constexpr size_t kChunk = 16;
 struct Scratch {
   std::vector<uint32_t> items, sorted;
   std::vector<uint16_t> lows;
+  std::vector<uint32_t> links;
   std::vector<ColorEntry> uniform;
   ColorEntries frequent;
   uint32_t counts[kHalves] = {};
@@ -149,33 +150,6 @@ void scatter(const uint32_t* in, uint32_t* out, size_t n, const uint32_t* count,
   }
 }
 
-// The first pass of the grouped tally: how many pixels each value of the key's high half has,
-// chunks of one colour set aside as (count << 24 | key), sorted by key.
-struct GroupSizes {
-  uint32_t size[kHalves] = {};
-  std::vector<ColorEntry>* uniform;
-};
-
-void measureGroups(const uint32_t* pixels, size_t count, GroupSizes& groups) {
-  std::vector<ColorEntry>& uniform = *groups.uniform;
-  uniform.clear();
-  const size_t chunked = count - count % kChunk;
-  auto countHigh = [&](const uint32_t* p, size_t n) {
-    for (size_t k = 0; k < n; ++k) ++groups.size[keyOfArgb(p[k]) >> kHalfBits];
-  };
-  for (size_t i = 0; i < chunked; i += kChunk) {
-    if (!uniformChunk(pixels + i)) {
-      countHigh(pixels + i, kChunk);
-    } else if (!uniform.empty() && entryKey(uniform.back()) == keyOfArgb(pixels[i])) {
-      uniform.back() += makeEntry(kChunk, 0);
-    } else {
-      uniform.push_back(makeEntry(kChunk, keyOfArgb(pixels[i])));
-    }
-  }
-  countHigh(pixels + chunked, count - chunked);
-  std::sort(uniform.begin(), uniform.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
-}
-
 // Whether grouping pays: when most pixels lie outside chunks of one colour, in groups big
 // enough to be counted in the table. Otherwise (few colours in long runs, or colours spread
 // thin) sorting is faster. Judged from every 16th chunk, so that the choice costs little.
@@ -193,47 +167,89 @@ bool groupingPays(const uint32_t* pixels, size_t count) {
   return samples > 0 && 2 * dense >= samples;
 }
 
-// The rest of the grouped tally, after measureGroups, written to `sink`.
-void finishGroups(const uint32_t* pixels, size_t count, GroupSizes& groups, Sink& sink) {
-  Scratch& work = scratch;
-  uint32_t* next = groups.size;
-  for (uint32_t h = 0, sum = 0; h < kHalves; ++h) {
-    const uint32_t c = next[h];
-    next[h] = sum, sum += c;
-  }
-  // The low halves of the pixels outside uniform chunks grouped by high half, in one scatter
-  // pass; afterwards next[h] is where group h ends.
-  std::vector<uint16_t>& lowBuffer = work.lows;
-  if (lowBuffer.size() < count) lowBuffer.resize(count);
-  uint16_t* lows = lowBuffer.data();
-  auto scatterLows = [&](const uint32_t* p, size_t n) {
-    for (size_t k = 0; k < n; ++k) {
-      const ColorKey key = keyOfArgb(p[k]);
-      lows[next[key >> kHalfBits]++] = static_cast<uint16_t>(key & kHalfMask);
-    }
-  };
-  const size_t chunked = count - count % kChunk;
-  for (size_t i = 0; i < chunked; i += kChunk)
-    if (!uniformChunk(pixels + i)) scatterLows(pixels + i, kChunk);
-  scatterLows(pixels + chunked, count - chunked);
+// The grouped tally keeps the low halves of each group's pixels in blocks of this many, a group's
+// blocks chained, so that the pixels are grouped in one pass without counting the groups first.
+constexpr uint32_t kBlock = 64;
 
-  // Each group counted in a small table that stays in the first-level cache, its colours read
-  // back in key order from a bitmap of the entries touched; a small group is sorted instead.
+// The grouped tally, written to `sink`.
+void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
+  Scratch& work = scratch;
+  // 1. The low halves of the pixels outside uniform chunks, grouped by high half. Room for every
+  //    pixel, and for one block per group that is not full.
+  const size_t capacity = count + size_t{kHalves} * kBlock;
+  if (work.lows.size() < capacity) work.lows.resize(capacity), work.links.resize(capacity / kBlock);
+  uint16_t* lows = work.lows.data();
+  uint32_t* links = work.links.data();  // the block after each block of a group
+  uint32_t tail[kHalves] = {};          // where a group's next low half goes; 0 before its first
+  uint32_t head[kHalves];               // a group's first block, once it has one
+  uint32_t unused = 0;                  // where the next block starts
+  auto place = [&](ColorKey key) {
+    const uint32_t high = key >> kHalfBits;
+    uint32_t at = tail[high];
+    if (at % kBlock == 0) {  // no block yet, or the last one is full
+      if (at == 0)
+        head[high] = unused / kBlock;
+      else
+        links[(at - 1) / kBlock] = unused / kBlock;
+      at = unused, unused += kBlock;
+    }
+    lows[at] = static_cast<uint16_t>(key & kHalfMask);
+    tail[high] = at + 1;
+  };
+  // Chunks of one colour set aside as (count << 24 | key), sorted by key.
+  std::vector<ColorEntry>& uniform = work.uniform;
+  uniform.clear();
+  const size_t chunked = count - count % kChunk;
+  for (size_t i = 0; i < chunked; i += kChunk) {
+    if (!uniformChunk(pixels + i)) {
+      for (size_t k = 0; k < kChunk; ++k) place(keyOfArgb(pixels[i + k]));
+    } else if (!uniform.empty() && entryKey(uniform.back()) == keyOfArgb(pixels[i])) {
+      uniform.back() += makeEntry(kChunk, 0);
+    } else {
+      uniform.push_back(makeEntry(kChunk, keyOfArgb(pixels[i])));
+    }
+  }
+  for (size_t i = chunked; i < count; ++i) place(keyOfArgb(pixels[i]));
+  std::sort(uniform.begin(), uniform.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
+
+  // 2. Each group counted in a small table that stays in the first-level cache, its colours read
+  //    back in key order from a bitmap of the entries touched; a small group is sorted instead.
   uint32_t* counts = work.counts;
   uint64_t* touched = work.touched;
-  const ColorEntry* chunk = groups.uniform->data();
-  const ColorEntry* const chunksEnd = chunk + groups.uniform->size();
+  const ColorEntry* chunk = uniform.data();
+  const ColorEntry* const chunksEnd = chunk + uniform.size();
   auto chunkIn = [&](uint32_t h) { return chunk != chunksEnd && entryKey(*chunk) >> kHalfBits == h; };
-  for (uint32_t h = 0, begin = 0; h < kHalves; begin = next[h++]) {
-    const uint32_t end = next[h];
-    if (!chunkIn(h) && end - begin < kSparseGroup) {
-      if (begin != end) emitSparseGroup(h, lows + begin, end - begin, sink);
-      continue;
+  for (uint32_t h = 0; h < kHalves; ++h) {
+    const uint32_t end = tail[h];
+    const bool chunks = chunkIn(h);
+    if (end == 0 && !chunks) continue;
+    const uint32_t last = end == 0 ? 0 : (end - 1) / kBlock;
+    if (end != 0 && !chunks) {
+      // A group of at most two blocks may be small enough to sort.
+      const uint32_t first = head[h];
+      const uint32_t size = first == last          ? end - last * kBlock
+                            : links[first] == last ? kBlock + end - last * kBlock
+                                                   : kSparseGroup;
+      if (size < kSparseGroup) {
+        uint16_t group[kSparseGroup];
+        const uint32_t firstSize = first == last ? size : kBlock;
+        std::copy(lows + first * kBlock, lows + first * kBlock + firstSize, group);
+        std::copy(lows + last * kBlock, lows + last * kBlock + (size - firstSize), group + firstSize);
+        emitSparseGroup(h, group, size, sink);
+        continue;
+      }
     }
-    for (uint32_t i = begin; i < end; ++i) {
-      const uint32_t low = lows[i];
-      ++counts[low];
-      touched[low >> 6] |= uint64_t{1} << (low & 63);
+    if (end != 0) {
+      for (uint32_t block = head[h];; block = links[block]) {
+        const uint16_t* blockLows = lows + block * kBlock;
+        const uint32_t n = block == last ? end - last * kBlock : kBlock;
+        for (uint32_t i = 0; i < n; ++i) {
+          const uint32_t low = blockLows[i];
+          ++counts[low];
+          touched[low >> 6] |= uint64_t{1} << (low & 63);
+        }
+        if (block == last) break;
+      }
     }
     for (; chunkIn(h); ++chunk) {
       const uint32_t low = entryKey(*chunk) & kHalfMask;
@@ -278,12 +294,6 @@ void runTally(const uint32_t* pixels, size_t count, ColorEntries& entries, Count
   tallied.fill(0);
   for (ColorEntry e : entries) ++tallied[std::min(entryCount(e), kHistogramTop)];
   if (frequent) keepFrequent(entries, *frequent);
-}
-
-void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
-  GroupSizes groups{{}, &scratch.uniform};
-  measureGroups(pixels, count, groups);
-  finishGroups(pixels, count, groups, sink);
 }
 
 void sortWhole(const uint32_t* pixels, size_t count, Sink& sink) {

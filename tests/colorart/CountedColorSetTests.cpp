@@ -109,7 +109,8 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
   // Kinds that send the grouped tally down each of its paths: well-filled groups (table),
   // thinly spread colours (small sorted groups), chunks of 16 pixels of one colour (some
   // differing only in alpha, some unaligned, the same colour in chunks and loose), a colour
-  // that has only whole chunks, and lengths that are no multiple of 16.
+  // that has only whole chunks, lengths that are no multiple of 16, and groups whose pixels fill
+  // a few blocks of the grouped tally exactly or by one more or less.
   using namespace colorart;
   std::mt19937 rng(4242);
   auto plainCount = [](const std::vector<uint32_t>& pixels) {
@@ -119,7 +120,9 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
     for (auto [key, count] : counts) entries.push_back(makeEntry(count, key));
     return entries;
   };
-  for (int kind = 0; kind < 5; ++kind) {
+  const uint32_t groupSizes[] = {1, 63, 64, 65, 95, 96, 127, 128, 129, 200};
+  uint32_t nextGroup = 0;
+  for (int kind = 0; kind < 6; ++kind) {
     std::vector<uint32_t> pixels;
     const size_t n = 20000 + rng() % 17;
     while (pixels.size() < n) {
@@ -134,6 +137,15 @@ TEST(CountedColorSet, BothTalliesAgreeWithAPlainCountOnEveryKindOfImage) {
         case 2: {  // runs, alpha varying within them
           const uint32_t rgb = rng() % 6 * 0x030507u;
           for (uint32_t k = 1 + rng() % 40; k-- > 0;) pixels.push_back((rng() << 24) | rgb);
+          continue;
+        }
+        case 5: {  // groups of sizes about the grouped tally's block size, their pixels interleaved
+          const uint32_t size = groupSizes[nextGroup % std::size(groupSizes)], high = (nextGroup * 37) % 4096;
+          ++nextGroup;
+          const size_t start = pixels.size();
+          for (uint32_t k = 0; k < size; ++k)
+            pixels.push_back(0xFF000000u | __builtin_bswap32(high << 12 | (rng() & 0xFFF)) >> 8);
+          std::shuffle(pixels.begin() + static_cast<std::ptrdiff_t>(start / 2), pixels.end(), rng);
           continue;
         }
         case 3:
