@@ -167,35 +167,61 @@ bool groupingPays(const uint32_t* pixels, size_t count) {
   return samples > 0 && 2 * dense >= samples;
 }
 
-// The grouped tally keeps the low halves of each group's pixels in blocks of this many, a group's
-// blocks chained, so that the pixels are grouped in one pass without counting the groups first.
+// Values grouped by a 12-bit digit in one pass, without counting the groups first: each group's
+// values go to blocks of kBlock in one buffer, a group's blocks chained.
 constexpr uint32_t kBlock = 64;
+
+template <class T>
+class BlockGroups {
+ public:
+  // Room in `values` and `links` for `count` values.
+  BlockGroups(std::vector<T>& values, std::vector<uint32_t>& links, size_t count) {
+    // Every value, and one block per group that is not full.
+    const size_t capacity = count + size_t{kHalves} * kBlock;
+    if (values.size() < capacity) values.resize(capacity), links.resize(capacity / kBlock);
+    values_ = values.data(), links_ = links.data();
+  }
+
+  void add(uint32_t group, T value) {
+    uint32_t at = tail_[group];
+    if (at % kBlock == 0) {  // no block yet, or the last one is full
+      if (at == 0)
+        head_[group] = unused_ / kBlock;
+      else
+        links_[(at - 1) / kBlock] = unused_ / kBlock;
+      at = unused_, unused_ += kBlock;
+    }
+    values_[at] = value;
+    tail_[group] = at + 1;
+  }
+
+  bool empty(uint32_t group) const { return tail_[group] == 0; }
+
+  // Calls f(values, n) for each block of the group in turn, until it returns false.
+  template <class F>
+  void forEachBlock(uint32_t group, F&& f) const {
+    if (empty(group)) return;
+    const uint32_t last = (tail_[group] - 1) / kBlock;
+    for (uint32_t block = head_[group];; block = links_[block]) {
+      const bool isLast = block == last;
+      if (!f(values_ + block * kBlock, isLast ? tail_[group] - last * kBlock : kBlock) || isLast) return;
+    }
+  }
+
+ private:
+  T* values_;
+  uint32_t* links_;              // the block after each block of a group
+  uint32_t tail_[kHalves] = {};  // where a group's next value goes; 0 before its first
+  uint32_t head_[kHalves];       // a group's first block, once it has one
+  uint32_t unused_ = 0;          // where the next block starts
+};
 
 // The grouped tally, written to `sink`.
 void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
   Scratch& work = scratch;
-  // 1. The low halves of the pixels outside uniform chunks, grouped by high half. Room for every
-  //    pixel, and for one block per group that is not full.
-  const size_t capacity = count + size_t{kHalves} * kBlock;
-  if (work.lows.size() < capacity) work.lows.resize(capacity), work.links.resize(capacity / kBlock);
-  uint16_t* lows = work.lows.data();
-  uint32_t* links = work.links.data();  // the block after each block of a group
-  uint32_t tail[kHalves] = {};          // where a group's next low half goes; 0 before its first
-  uint32_t head[kHalves];               // a group's first block, once it has one
-  uint32_t unused = 0;                  // where the next block starts
-  auto place = [&](ColorKey key) {
-    const uint32_t high = key >> kHalfBits;
-    uint32_t at = tail[high];
-    if (at % kBlock == 0) {  // no block yet, or the last one is full
-      if (at == 0)
-        head[high] = unused / kBlock;
-      else
-        links[(at - 1) / kBlock] = unused / kBlock;
-      at = unused, unused += kBlock;
-    }
-    lows[at] = static_cast<uint16_t>(key & kHalfMask);
-    tail[high] = at + 1;
-  };
+  // 1. The low halves of the pixels outside uniform chunks, grouped by high half.
+  BlockGroups<uint16_t> groups(work.lows, work.links, count);
+  auto place = [&](ColorKey key) { groups.add(key >> kHalfBits, static_cast<uint16_t>(key & kHalfMask)); };
   // Chunks of one colour set aside as (count << 24 | key), sorted by key.
   std::vector<ColorEntry>& uniform = work.uniform;
   uniform.clear();
@@ -220,37 +246,30 @@ void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
   const ColorEntry* const chunksEnd = chunk + uniform.size();
   auto chunkIn = [&](uint32_t h) { return chunk != chunksEnd && entryKey(*chunk) >> kHalfBits == h; };
   for (uint32_t h = 0; h < kHalves; ++h) {
-    const uint32_t end = tail[h];
     const bool chunks = chunkIn(h);
-    if (end == 0 && !chunks) continue;
-    const uint32_t last = end == 0 ? 0 : (end - 1) / kBlock;
-    if (end != 0 && !chunks) {
-      // A group of at most two blocks may be small enough to sort.
-      const uint32_t first = head[h];
-      const uint32_t size = first == last          ? end - last * kBlock
-                            : links[first] == last ? kBlock + end - last * kBlock
-                                                   : kSparseGroup;
+    if (groups.empty(h) && !chunks) continue;
+    if (!chunks) {
+      // A group of fewer than kSparseGroup pixels is sorted.
+      uint16_t small[kSparseGroup];
+      uint32_t size = 0;
+      groups.forEachBlock(h, [&](const uint16_t* block, uint32_t n) {
+        if (size + n >= kSparseGroup) return (size = kSparseGroup), false;
+        std::copy(block, block + n, small + size);
+        return (size += n), true;
+      });
       if (size < kSparseGroup) {
-        uint16_t group[kSparseGroup];
-        const uint32_t firstSize = first == last ? size : kBlock;
-        std::copy(lows + first * kBlock, lows + first * kBlock + firstSize, group);
-        std::copy(lows + last * kBlock, lows + last * kBlock + (size - firstSize), group + firstSize);
-        emitSparseGroup(h, group, size, sink);
+        emitSparseGroup(h, small, size, sink);
         continue;
       }
     }
-    if (end != 0) {
-      for (uint32_t block = head[h];; block = links[block]) {
-        const uint16_t* blockLows = lows + block * kBlock;
-        const uint32_t n = block == last ? end - last * kBlock : kBlock;
-        for (uint32_t i = 0; i < n; ++i) {
-          const uint32_t low = blockLows[i];
-          ++counts[low];
-          touched[low >> 6] |= uint64_t{1} << (low & 63);
-        }
-        if (block == last) break;
+    groups.forEachBlock(h, [&](const uint16_t* block, uint32_t n) {
+      for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t low = block[i];
+        ++counts[low];
+        touched[low >> 6] |= uint64_t{1} << (low & 63);
       }
-    }
+      return true;
+    });
     for (; chunkIn(h); ++chunk) {
       const uint32_t low = entryKey(*chunk) & kHalfMask;
       counts[low] += static_cast<uint32_t>(entryCount(*chunk));

@@ -88,7 +88,8 @@ using ColorEntries = std::vector<ColorEntry, UninitialisedAllocator<ColorEntry>>
 // The exact colours of `count` premultiplied ARGB32 pixels drawn over black (see keyOfArgb), with
 // how many pixels have each, into `entries` in key order. Two tallies, both sweeping memory in
 // long runs where a hash table of a photo's colours misses the cache on nearly every pixel:
-// - tallyByGroups groups the pixels by the high 12 bits of the key in one scatter pass, then
+// - tallyByGroups groups the pixels by the high 12 bits of the key in one pass (into chained
+//   blocks, so the groups need not be counted first), then
 //   counts each group's low 12 bits in a table small enough for the first-level cache, reading
 //   the colours back from a bitmap of the entries touched; chunks of 16 pixels of one colour are
 //   counted whole. It wins when most pixels lie in well-filled groups, as in a photo.
