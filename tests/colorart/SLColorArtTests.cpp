@@ -330,6 +330,17 @@ TEST(Analysis, ProcessImageRunsOffTheMainThreadAndCompletesOnIt) {
 
 // ---- Against the literal analysis ----
 
+// Expects the analysis of `image` to give the colours and log lines of the literal analysis.
+void expectSameAsLiteral(const UIImageRef& image, int64_t threshold) {
+  auto expected = reference::analyse(image, threshold);
+  auto actual = analyse(image, threshold);
+  EXPECT_TRUE(sameColor(actual.art->backgroundColor(), expected.background));
+  EXPECT_TRUE(sameColor(actual.art->primaryColor(), expected.primary));
+  EXPECT_TRUE(sameColor(actual.art->secondaryColor(), expected.secondary));
+  EXPECT_TRUE(sameColor(actual.art->detailColor(), expected.detail));
+  EXPECT_EQ(actual.log, expected.log);
+}
+
 // Images whose colours exercise every branch: few and many colours, skewed counts, greys (some
 // of whose raised colours are pixel colours too), near-greys, black and white, and a left edge
 // drawn from a few colours.
@@ -384,15 +395,9 @@ TEST(Analysis, AgreesWithTheLiteralAnalysisOnManyImages) {
   for (int i = 0; i < 400; ++i) {
     UIImageRef image = randomImage(rng);
     int64_t threshold = thresholds[i % 5];
-    auto expected = reference::analyse(image, threshold);
-    auto actual = analyse(image, threshold);
     SCOPED_TRACE(::testing::Message() << "image " << i << " (" << image->pixelWidth() << " x " << image->pixelHeight()
                                       << "), threshold " << threshold);
-    EXPECT_TRUE(sameColor(actual.art->backgroundColor(), expected.background));
-    EXPECT_TRUE(sameColor(actual.art->primaryColor(), expected.primary));
-    EXPECT_TRUE(sameColor(actual.art->secondaryColor(), expected.secondary));
-    EXPECT_TRUE(sameColor(actual.art->detailColor(), expected.detail));
-    EXPECT_EQ(actual.log, expected.log);
+    expectSameAsLiteral(image, threshold);
     if (HasFailure()) break;
   }
 }
@@ -430,14 +435,8 @@ TEST(Analysis, AgreesWithTheLiteralAnalysisWhenNearGreysRaiseToFrequentColours) 
       const size_t at = static_cast<size_t>(y) * (width - 1) + (x - 1);
       return x == 0 || at >= pixels.size() ? background : pixels[at];
     });
-    auto expected = reference::analyse(image, 2);
-    auto actual = analyse(image, 2);
     SCOPED_TRACE(i);
-    EXPECT_TRUE(sameColor(actual.art->backgroundColor(), expected.background));
-    EXPECT_TRUE(sameColor(actual.art->primaryColor(), expected.primary));
-    EXPECT_TRUE(sameColor(actual.art->secondaryColor(), expected.secondary));
-    EXPECT_TRUE(sameColor(actual.art->detailColor(), expected.detail));
-    EXPECT_EQ(actual.log, expected.log);
+    expectSameAsLiteral(image, 2);
     if (HasFailure()) break;
   }
   EXPECT_GT(exactRaised, 1000);  // the raised colours were pixel colours often enough to matter
@@ -449,14 +448,8 @@ TEST(Analysis, AgreesWithTheLiteralAnalysisOnScaledGradients) {
   for (int i = 0; i < 6; ++i) {
     auto base = test_images::make(6, 5, [&](int, int) { return opaque(rng() % 256, rng() % 256, rng() % 256); });
     auto image = scaledToSize(base, CGSizeMake(180, 160));
-    auto expected = reference::analyse(image, 2);
-    auto actual = analyse(image, 2);
     SCOPED_TRACE(i);
-    EXPECT_TRUE(sameColor(actual.art->backgroundColor(), expected.background));
-    EXPECT_TRUE(sameColor(actual.art->primaryColor(), expected.primary));
-    EXPECT_TRUE(sameColor(actual.art->secondaryColor(), expected.secondary));
-    EXPECT_TRUE(sameColor(actual.art->detailColor(), expected.detail));
-    EXPECT_EQ(actual.log, expected.log);
+    expectSameAsLiteral(image, 2);
   }
 }
 
