@@ -77,13 +77,14 @@ void keepFrequent(const ColorEntries& all, ColorEntries& frequent) {
 }
 
 // Writes the colours of group `high` counted in `counts` and marked in `touched` to `sink`,
-// clearing both as it goes. Each bitmap word is read out four colours at a time without asking
-// how many it has (most hold one or two), so the sink's buffers must have room for 3 entries more
-// than it keeps.
-void emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, Sink& sink) {
-  for (uint32_t w = 0; w < kHalves / 64; ++w) {
+// clearing both as it goes; `summary` has a bit for each word of `touched` that has any, so a
+// group of few colours costs no more than it has. Each bitmap word is read out four colours at a
+// time without asking how many it has (most hold one or two), so the sink's buffers must have
+// room for 3 entries more than it keeps.
+void emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, uint64_t summary, Sink& sink) {
+  for (; summary; summary &= summary - 1) {
+    const uint32_t w = static_cast<uint32_t>(std::countr_zero(summary));
     uint64_t bits = touched[w];
-    if (!bits) continue;
     touched[w] = 0;
     uint32_t* words = counts + (w << 6);
     const uint32_t key = high << kHalfBits | w << 6;
@@ -102,37 +103,8 @@ void emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, Sink& sink) {
   }
 }
 
-// A group with fewer pixels than this is sorted instead: its colours would be too thinly spread
-// over the bitmap's words for reading it back to pay.
-constexpr uint32_t kSparseGroup = 96;
-
-// Writes the colours of group `high` given by the `n` (< kSparseGroup) low halves at `lows` to
-// `sink`; sorts `lows` on the way, by two 6-bit counting passes.
-void emitSparseGroup(uint32_t high, uint16_t* lows, uint32_t n, Sink& sink) {
-  uint16_t spare[kSparseGroup];
-  uint32_t byLow[64] = {}, byHigh[64] = {};
-  for (uint32_t i = 0; i < n; ++i) ++byLow[lows[i] & 63], ++byHigh[lows[i] >> 6];
-  for (uint32_t d = 0, sumLow = 0, sumHigh = 0; d < 64; ++d) {
-    const uint32_t l = byLow[d], h = byHigh[d];
-    byLow[d] = sumLow, sumLow += l;
-    byHigh[d] = sumHigh, sumHigh += h;
-  }
-  for (uint32_t i = 0; i < n; ++i) spare[byLow[lows[i] & 63]++] = lows[i];
-  for (uint32_t i = 0; i < n; ++i) lows[byHigh[spare[i] >> 6]++] = spare[i];
-  // Runs of equal values summed without a branch: an entry is written at each value and kept
-  // when the next value differs.
-  const uint32_t key = high << kHalfBits;
-  uint32_t previous = lows[0];
-  uint64_t run = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    const uint32_t low = lows[i];
-    const bool differs = low != previous;
-    sink.put(run, key | previous, differs);
-    run = differs ? 1 : run + 1;
-    previous = low;
-  }
-  sink.put(run, key | previous, true);
-}
+// A group with at least this many pixels is well filled: counting it in the table pays.
+constexpr uint32_t kWellFilledGroup = 96;
 
 constexpr int kDigitBits = 12;
 constexpr uint32_t kBuckets = 1u << kDigitBits, kDigitMask = kBuckets - 1;
@@ -163,7 +135,7 @@ bool groupingPays(const uint32_t* pixels, size_t count) {
     for (size_t k = 0; k < kChunk; ++k) ++sampled[keyOfArgb(pixels[i + k]) >> kHalfBits];
   }
   size_t dense = 0;
-  for (uint32_t h = 0; h < kHalves; ++h) dense += sampled[h] * 16 >= kSparseGroup ? sampled[h] : 0;
+  for (uint32_t h = 0; h < kHalves; ++h) dense += sampled[h] * 16 >= kWellFilledGroup ? sampled[h] : 0;
   return samples > 0 && 2 * dense >= samples;
 }
 
@@ -239,34 +211,21 @@ void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
   std::sort(uniform.begin(), uniform.end(), [](ColorEntry x, ColorEntry y) { return entryKey(x) < entryKey(y); });
 
   // 2. Each group counted in a small table that stays in the first-level cache, its colours read
-  //    back in key order from a bitmap of the entries touched; a small group is sorted instead.
+  //    back in key order from a bitmap of the entries touched; only its touched words are read.
   uint32_t* counts = work.counts;
   uint64_t* touched = work.touched;
   const ColorEntry* chunk = uniform.data();
   const ColorEntry* const chunksEnd = chunk + uniform.size();
   auto chunkIn = [&](uint32_t h) { return chunk != chunksEnd && entryKey(*chunk) >> kHalfBits == h; };
   for (uint32_t h = 0; h < kHalves; ++h) {
-    const bool chunks = chunkIn(h);
-    if (groups.empty(h) && !chunks) continue;
-    if (!chunks) {
-      // A group of fewer than kSparseGroup pixels is sorted.
-      uint16_t small[kSparseGroup];
-      uint32_t size = 0;
-      groups.forEachBlock(h, [&](const uint16_t* block, uint32_t n) {
-        if (size + n >= kSparseGroup) return (size = kSparseGroup), false;
-        std::copy(block, block + n, small + size);
-        return (size += n), true;
-      });
-      if (size < kSparseGroup) {
-        emitSparseGroup(h, small, size, sink);
-        continue;
-      }
-    }
+    if (groups.empty(h) && !chunkIn(h)) continue;
+    uint64_t summary = 0;  // which words of `touched` have bits
     groups.forEachBlock(h, [&](const uint16_t* block, uint32_t n) {
       for (uint32_t i = 0; i < n; ++i) {
         const uint32_t low = block[i];
         ++counts[low];
         touched[low >> 6] |= uint64_t{1} << (low & 63);
+        summary |= uint64_t{1} << (low >> 6);
       }
       return true;
     });
@@ -274,8 +233,9 @@ void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
       const uint32_t low = entryKey(*chunk) & kHalfMask;
       counts[low] += static_cast<uint32_t>(entryCount(*chunk));
       touched[low >> 6] |= uint64_t{1} << (low & 63);
+      summary |= uint64_t{1} << (low >> 6);
     }
-    emitGroup(h, counts, touched, sink);
+    emitGroup(h, counts, touched, summary, sink);
   }
 }
 
