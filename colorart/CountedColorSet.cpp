@@ -78,9 +78,9 @@ void keepFrequent(const ColorEntries& all, ColorEntries& frequent) {
 
 // Writes the colours of group `high` counted in `counts` and marked in `touched` to `sink`,
 // clearing both as it goes; `summary` has a bit for each word of `touched` that has any, so a
-// group of few colours costs no more than it has. Each bitmap word is read out four colours at a
+// group of few colours costs no more than it has. Each bitmap word is read out two colours at a
 // time without asking how many it has (most hold one or two), so the sink's buffers must have
-// room for 3 entries more than it keeps.
+// room for an entry more than it keeps.
 void emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, uint64_t summary, Sink& sink) {
   for (; summary; summary &= summary - 1) {
     const uint32_t w = static_cast<uint32_t>(std::countr_zero(summary));
@@ -98,7 +98,7 @@ void emitGroup(uint32_t high, uint32_t* counts, uint64_t* touched, uint64_t summ
       sink.put(total, key | low, real);
       bits &= bits - 1;
     };
-    one(), one(), one(), one();
+    one(), one();
     while (bits) one();
   }
 }
