@@ -122,21 +122,23 @@ void scatter(const uint32_t* in, uint32_t* out, size_t n, const uint32_t* count,
   }
 }
 
-// Whether grouping pays: when most pixels lie outside chunks of one colour, in groups big
-// enough to be counted in the table. Otherwise (few colours in long runs, or colours spread
-// thin) sorting is faster. Judged from every 16th chunk, so that the choice costs little.
+// Whether grouping pays: unless most pixels outside chunks of one colour (which both tallies
+// count whole) lie in groups too thinly filled for the table to pay, as when colours are
+// spread thin; sorting is faster then. Judged from every 16th chunk, so that the choice costs
+// little.
 bool groupingPays(const uint32_t* pixels, size_t count) {
   constexpr size_t kStride = 16 * kChunk;
   uint32_t sampled[kHalves] = {};
-  size_t samples = 0;
+  size_t mixed = 0;  // sampled pixels outside chunks of one colour
   for (size_t i = 0; i + kChunk <= count; i += kStride) {
-    samples += kChunk;
     if (uniformChunk(pixels + i)) continue;
+    mixed += kChunk;
     for (size_t k = 0; k < kChunk; ++k) ++sampled[keyOfArgb(pixels[i + k]) >> kHalfBits];
   }
   size_t dense = 0;
   for (uint32_t h = 0; h < kHalves; ++h) dense += sampled[h] * 16 >= kWellFilledGroup ? sampled[h] : 0;
-  return samples > 0 && 2 * dense >= samples;
+  // With no chunk looked at (a tiny image), sorting: it has no groups to walk.
+  return mixed > 0 ? 2 * dense >= mixed : count >= kStride;
 }
 
 // Values grouped by a 12-bit digit in one pass, without counting the groups first: each group's
