@@ -141,22 +141,21 @@ bool groupingPays(const uint32_t* pixels, size_t count) {
   return mixed > 0 ? 2 * dense >= mixed : count >= kStride;
 }
 
-// Values grouped by a 12-bit digit in one pass, without counting the groups first: each group's
-// values go to blocks of kBlock in one buffer, a group's blocks chained.
+// Low halves of keys grouped by their high half in one pass, without counting the groups first:
+// each group's values go to blocks of kBlock in one buffer, a group's blocks chained.
 constexpr uint32_t kBlock = 64;
 
-template <class T>
 class BlockGroups {
  public:
   // Room in `values` and `links` for `count` values.
-  BlockGroups(std::vector<T>& values, std::vector<uint32_t>& links, size_t count) {
+  BlockGroups(std::vector<uint16_t>& values, std::vector<uint32_t>& links, size_t count) {
     // Every value, and one block per group that is not full.
     const size_t capacity = count + size_t{kHalves} * kBlock;
     if (values.size() < capacity) values.resize(capacity), links.resize(capacity / kBlock);
     values_ = values.data(), links_ = links.data();
   }
 
-  void add(uint32_t group, T value) {
+  void add(uint32_t group, uint16_t value) {
     uint32_t at = tail_[group];
     if (at % kBlock == 0) {  // no block yet, or the last one is full
       if (at == 0)
@@ -183,7 +182,7 @@ class BlockGroups {
   }
 
  private:
-  T* values_;
+  uint16_t* values_;
   uint32_t* links_;              // the block after each block of a group
   uint32_t tail_[kHalves] = {};  // where a group's next value goes; 0 before its first
   uint32_t head_[kHalves];       // a group's first block, once it has one
@@ -194,7 +193,7 @@ class BlockGroups {
 void groupWhole(const uint32_t* pixels, size_t count, Sink& sink) {
   Scratch& work = scratch;
   // 1. The low halves of the pixels outside uniform chunks, grouped by high half.
-  BlockGroups<uint16_t> groups(work.lows, work.links, count);
+  BlockGroups groups(work.lows, work.links, count);
   auto place = [&](ColorKey key) { groups.add(key >> kHalfBits, static_cast<uint16_t>(key & kHalfMask)); };
   // Chunks of one colour set aside as (count << 24 | key), sorted by key.
   std::vector<ColorEntry>& uniform = work.uniform;
