@@ -8,7 +8,7 @@ ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
            LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz fuzz-run fuzz-smoke check-format
+.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz fuzz-run fuzz-smoke check-format fresh-check
 
 all: build
 
@@ -73,6 +73,12 @@ fuzz-smoke:
 
 check-format: setup
 	./scripts/check-format.sh
+
+# The README's two commands in a throw-away Debian 12 root (mmdebstrap), from a clone of the
+# committed main branch: what a fresh machine sees. Not part of CI; run it before submitting a
+# change to set-up, build or CI files. FRESH_ARGS: --keep, --root DIR, --only demo|ci.
+fresh-check:
+	./scripts/fresh-check.sh $(FRESH_ARGS)
 
 bench: build
 	./build/default/bin/velloway-bench

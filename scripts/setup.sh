@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and the demo need. Idempotent: it asks
 # apt only for what is missing. Run as root (or with sudo available).
-# With --fuzz, also what the fuzz build needs (clang and libFuzzer); `make test` never does.
+# With --fuzz, also what the fuzz build needs (clang, libFuzzer and clang's sanitizer runtime);
+# `make test` never does. With --fresh-check, what `make fresh-check` needs (mmdebstrap).
+#
+# Packages are installed without their recommendations, as on a lean machine, so every package
+# the project uses is named here, including those that other packages only recommend (clang's
+# sanitizer runtime, python3-gi beside python3-dbus, xauth beside xvfb).
 set -euo pipefail
 
 packages=(
@@ -12,10 +17,14 @@ packages=(
   libgtkmm-4.0-dev xvfb xauth xdotool imagemagick
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
+  python3 python3-dbus python3-gi
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang-16 libfuzzer-16-dev)
-fi
+case "${1:-}" in
+  "") ;;
+  --fuzz) packages=(clang-16 libfuzzer-16-dev libclang-rt-16-dev) ;;
+  --fresh-check) packages=(mmdebstrap) ;;
+  *) echo "setup.sh: unknown option '$1' (none, --fuzz or --fresh-check)" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
