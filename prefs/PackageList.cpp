@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/WriteGate.hpp"
 
 extern char** environ;
 
@@ -72,6 +73,7 @@ std::optional<std::string> readAll(int fd) {
 }  // namespace
 
 std::optional<std::string> write(const std::string& devicePath, const std::string& program) {
+  device_fs::WriteScope writing;  // the program writes into the device root until it ends
   FileDescriptor file{openListFile(devicePath)};
   if (file.fd < 0) return std::nullopt;
   runInto(program, file.fd);

@@ -9,12 +9,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 
 #include "cli/Subcommand.hpp"
 #include "cli/sim/HomeScreenOptions.hpp"
 #include "cli/sim/ScriptParser.hpp"
 #include "cli/sim/SimSession.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/WriteGate.hpp"
 
 namespace {
 
@@ -43,26 +45,52 @@ int runScript(std::istream& in, const std::string& fileName, SimSession& session
   return 0;
 }
 
-// SIGTERM, SIGINT or SIGHUP still remove the temporary device root: the signals are taken by a
-// thread of their own (blocked everywhere else, so threads made later inherit the block), which
-// removes the folder in ordinary code, then ends the process as the signal would have.
-void removeOnTermination(const std::filesystem::path& folder) {
-  static sigset_t signals;
-  sigemptyset(&signals);
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, sig);
-  if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
-  std::thread([folder] {
+// SIGTERM, SIGINT or SIGHUP still remove the temporary device root, whatever the main thread is
+// doing: the signals are taken by a thread of their own (blocked everywhere else, so threads made
+// later inherit the block). It closes the device's write gate, which waits for a write in progress
+// and holds every later one, so nothing is added to the tree while it is removed; then it ends the
+// process as the signal would have. The folder is named to it once made; a signal before that
+// finds none, and one while it is being made waits for it (making it is a write too).
+class TerminationCleanup {
+ public:
+  TerminationCleanup() {
+    sigemptyset(&signals_);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals_, sig);
+    if (pthread_sigmask(SIG_BLOCK, &signals_, nullptr) != 0) return;
+    std::thread([this] { takeSignal(); }).detach();
+  }
+  // Makes the temporary root, and removes it if the process is terminated from now on.
+  std::filesystem::path makeRoot() {
+    device_fs::WriteScope writing;
+    auto folder = makeTemporaryRoot();
+    std::lock_guard lock(mutex_);
+    folder_ = folder;
+    return folder;
+  }
+
+ private:
+  void takeSignal() {
     int sig = 0;
-    while (sigwait(&signals, &sig) != 0) {
+    while (sigwait(&signals_, &sig) != 0) {
+    }
+    device_fs::closeForRemoval();
+    std::filesystem::path folder;
+    {
+      std::lock_guard lock(mutex_);
+      folder = folder_;
     }
     std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    if (!folder.empty()) std::filesystem::remove_all(folder, ec);
     std::signal(sig, SIG_DFL);
-    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
     ::raise(sig);
     ::_exit(128 + sig);
-  }).detach();
-}
+  }
+
+  sigset_t signals_{};
+  std::mutex mutex_;
+  std::filesystem::path folder_;
+};
 
 int runSim(const SimOptions& o) {
   if (!o.homeScreen.apply("velloway sim")) return 2;
@@ -84,8 +112,8 @@ int runSim(const SimOptions& o) {
   std::filesystem::path temporaryRoot;
   try {
     if (o.root.empty()) {
-      temporaryRoot = makeTemporaryRoot();
-      removeOnTermination(temporaryRoot);
+      static TerminationCleanup* cleanup = new TerminationCleanup;  // lives until the process ends
+      temporaryRoot = cleanup->makeRoot();
       device_fs::useRoot(temporaryRoot);
     } else {
       device_fs::useRoot(o.root);

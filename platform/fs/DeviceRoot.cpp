@@ -16,6 +16,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "platform/fs/WriteGate.hpp"
+
 namespace fs = std::filesystem;
 
 namespace device_fs {
@@ -188,6 +190,7 @@ void removeLeftovers(int dirFd, const std::string& target) {
 
 bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t>& bytes) {
   if (name.empty() || name == "." || name == "..") return false;
+  WriteScope writing;
   removeLeftovers(dirFd, name);
   static std::atomic<unsigned> counter{0};
   std::random_device rd;
@@ -197,6 +200,7 @@ bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
+  testPauseInWrite();
   if (ok) ok = ::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) == 0;
   if (!ok) {
     ::unlinkat(dirFd, temp.c_str(), 0);
@@ -209,6 +213,7 @@ bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t
 }  // namespace
 
 void useRoot(const fs::path& hostDir) {
+  WriteScope writing;
   fs::path dir = fs::absolute(hostDir);
   fs::create_directories(dir);
   for (const char* sub : {"private/var/mobile/Library/Preferences", "private/var/tmp", "Library/PreferenceBundles",
@@ -249,6 +254,8 @@ fs::path resolvedHostPath(std::string_view devicePath) {
 }
 
 int openInRoot(std::string_view devicePath, int flags, mode_t mode) {
+  std::optional<WriteScope> writing;
+  if (flags & (O_CREAT | O_TRUNC | O_WRONLY | O_RDWR)) writing.emplace();
   open_how how{};
   how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);
   how.mode = (flags & O_CREAT) ? mode : 0;
@@ -264,6 +271,8 @@ int openInRoot(std::string_view devicePath, int flags, mode_t mode) {
 int openFolder(std::string_view devicePath, bool create) {
   // Each step opened from the one before without following a link, after the links have been
   // followed inside the root: the folder found is inside the root.
+  std::optional<WriteScope> writing;  // missing folders may be made
+  if (create) writing.emplace();
   int fd = ::openat(rootFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   for (const auto& part : resolve(devicePath, true)) {
     if (fd < 0) return -1;
@@ -299,6 +308,7 @@ bool canWriteFile(std::string_view devicePath) {
 }
 
 bool removeFile(std::string_view devicePath) {
+  WriteScope writing;
   Descriptor folder(openFolder(parentOf(devicePath), false));
   if (folder.fd < 0) return errno == ENOENT;
   std::string name = lastPart(devicePath);

@@ -1,5 +1,6 @@
 // The simulator as a process and as a session: failed writes stop the script before anything is
-// stored or posted, and a terminated `velloway sim` removes the temporary device root it made.
+// stored or posted, and a terminated `velloway sim` removes the temporary device root it made,
+// even when the signal comes in the middle of a write.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -47,42 +49,103 @@ TEST_F(SimWrites, AFailedWriteIsAnErrorAndPostsNothing) {
   }
 }
 
-TEST(SimProcess, TerminationRemovesTheTemporaryDeviceRoot) {
-  // A private temporary folder, so the root the child makes is the only thing in it.
-  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
+// Waits (bounded, for a loaded machine) until the file exists.
+bool appears(const fs::path& file) {
+  for (int i = 0; i < 1200; ++i) {
+    if (fs::exists(file)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return false;
+}
+
+bool stillRunning(pid_t pid) {
+  int status = 0;
+  return ::waitpid(pid, &status, WNOHANG) == 0;
+}
+
+// `velloway sim` with no root of its own, its script on a pipe that stays open, in a private
+// temporary folder (so the root it makes is the only thing there), with the write pause point.
+struct SimChild {
+  pid_t pid = -1;
+  int script = -1;
+};
+
+SimChild spawnSim(const fs::path& temp, const fs::path& pauses) {
   int input[2];
-  ASSERT_EQ(::pipe(input), 0);
+  if (::pipe(input) != 0) return {};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
   posix_spawn_file_actions_addclose(&actions, input[1]);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string tmpdir = "TMPDIR=" + temp.string();
-  std::vector<char*> env{tmpdir.data()};
-  for (char** e = environ; *e; ++e)
-    if (std::string_view(*e).rfind("TMPDIR=", 0) != 0) env.push_back(*e);
+  std::string tmpdir = "TMPDIR=" + temp.string(), pause = "VELLOWAY_TEST_PAUSE_DIR=" + pauses.string();
+  std::vector<char*> env{tmpdir.data(), pause.data()};
+  for (char** e = environ; *e; ++e) {
+    std::string_view v(*e);
+    if (v.rfind("TMPDIR=", 0) != 0 && v.rfind("VELLOWAY_TEST_PAUSE_DIR=", 0) != 0) env.push_back(*e);
+  }
   env.push_back(nullptr);
   std::string binary = VELLOWAY_BINARY, sim = "sim";
   char* argv[] = {binary.data(), sim.data(), nullptr};
-  pid_t pid = -1;
-  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, env.data()), 0);
+  SimChild child;
+  if (posix_spawn(&child.pid, binary.c_str(), &actions, nullptr, argv, env.data()) != 0) child.pid = -1;
   posix_spawn_file_actions_destroy(&actions);
   ::close(input[0]);
-  ASSERT_EQ(::write(input[1], "boot\n", 5), 5);  // the script stays open: sim waits for more
-  // Wait (bounded) for the root and the first line to be under way.
-  bool made = false;
-  for (int i = 0; i < 200 && !made; ++i) {
-    for (auto& e : fs::directory_iterator(temp)) made |= fs::exists(e.path() / "private/var/mobile");
-    if (!made) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  EXPECT_TRUE(made);
-  ASSERT_EQ(::kill(pid, SIGTERM), 0);
+  child.script = input[1];
+  return child;
+}
+
+TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
+  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
+  fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
+  SimChild child = spawnSim(temp, pauses);
+  ASSERT_GT(child.pid, 0);
+  // The first write (the settings file) stops half done: its temporary file is written, not
+  // yet renamed. The script stays open, so sim waits for more after it.
+  const char line[] = "prefs set isEnabled false\n";
+  ASSERT_EQ(::write(child.script, line, sizeof line - 1), static_cast<ssize_t>(sizeof line - 1));
+  ASSERT_TRUE(appears(pauses / "in-write")) << "the main thread never reached the write";
+  ASSERT_EQ(::kill(child.pid, SIGTERM), 0);
+  // The signal's thread shuts the writes out first, and waits for the one in progress: while
+  // that write is held, the process stays and so does its root.
+  EXPECT_TRUE(appears(pauses / "closing")) << "the removal did not wait for the write in progress";
+  EXPECT_TRUE(stillRunning(child.pid));
+  EXPECT_FALSE(fs::is_empty(temp));
+  std::ofstream(pauses / "resume").put('\n');
   int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ::close(input[1]);
+  ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
+  ::close(child.script);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
   EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind";
   fs::remove_all(temp);
+  fs::remove_all(pauses);
+}
+
+TEST(SimProcess, TerminationBetweenLinesRemovesTheTemporaryDeviceRoot) {
+  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
+  fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
+  SimChild child = spawnSim(temp, pauses);
+  ASSERT_GT(child.pid, 0);
+  // The first write passes its pause at once; after it, sim is reading the next line.
+  std::ofstream(pauses / "resume").put('\n');
+  const char line[] = "boot\nprefs set isEnabled false\n";
+  ASSERT_EQ(::write(child.script, line, sizeof line - 1), static_cast<ssize_t>(sizeof line - 1));
+  ASSERT_TRUE(appears(pauses / "in-write"));
+  bool written = false;
+  for (int i = 0; i < 1200 && !written; ++i) {
+    for (auto& e : fs::directory_iterator(temp))
+      written |= fs::exists(e.path() / "private/var/mobile/Library/Preferences/com.dovrane.velloway.plist");
+    if (!written) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  EXPECT_TRUE(written);
+  ASSERT_EQ(::kill(child.pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
+  ::close(child.script);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind";
+  fs::remove_all(temp);
+  fs::remove_all(pauses);
 }
 
 }  // namespace
