@@ -4,6 +4,7 @@
 
 #include "hosts/settings/SettingsHost.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/WriteGate.hpp"
 
 namespace fs = std::filesystem;
 
@@ -33,6 +34,7 @@ fs::path SettingsHost::defaultBuildFolder() {
 }
 
 bool SettingsHost::installPane(const fs::path& buildFolder) {
+  device_fs::WriteScope writing;  // a copy into the device root
   std::error_code ec;
   fs::path source = buildFolder / "VLW.bundle";
   if (buildFolder.empty() || !fs::exists(source / "VLW.so", ec)) return false;

@@ -58,6 +58,15 @@ bool appears(const fs::path& file) {
   return false;
 }
 
+// What is left in a folder, for a failure message.
+std::string listing(const fs::path& folder) {
+  std::string out;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    out += "\n  " + fs::relative(it->path(), folder).string();
+  return out;
+}
+
 bool stillRunning(pid_t pid) {
   int status = 0;
   return ::waitpid(pid, &status, WNOHANG) == 0;
@@ -116,7 +125,7 @@ TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
   ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
   ::close(child.script);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind";
+  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind:" << listing(temp);
   fs::remove_all(temp);
   fs::remove_all(pauses);
 }
@@ -143,7 +152,7 @@ TEST(SimProcess, TerminationBetweenLinesRemovesTheTemporaryDeviceRoot) {
   ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
   ::close(child.script);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind";
+  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind:" << listing(temp);
   fs::remove_all(temp);
   fs::remove_all(pauses);
 }
