@@ -43,6 +43,17 @@ class CrashSafetyTest : public SettingsHostTest {
       for (const auto& key : keys) page_->setPreferenceValue(plist::Value(i), valueRow(key));
     ::_exit(0);
   }
+  static void waitForValueAbove(int64_t last) {
+    for (int i = 0; i < 2000; ++i) {
+      auto bytes = device_fs::readFile(kSettingsPath);
+      auto value = bytes ? plist::parse(*bytes) : std::nullopt;
+      if (value && value->isDictionary()) {
+        const auto& counter = (*value)["counter"];
+        if (counter.isInteger() && counter.integerValue() > last) return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
   size_t leftovers() const {
     size_t n = 0;
     for (auto& e : std::filesystem::directory_iterator(device_fs::hostPath(kSettingsPath).parent_path()))
@@ -65,6 +76,10 @@ TEST_F(CrashSafetyTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile) {
     // coming back, and one far ahead cannot have been written.
     pid_t pid = writer({"counter"}, last + 1, 0);
     ASSERT_GT(pid, 0);
+    // Every other writer is first seen to store a value (bounded: on a loaded machine a writer
+    // may not run at all within the random delay), so that the kills land in the writes that
+    // follow as well as in the first one.
+    if (k % 2 == 0) waitForValueAbove(last);
     std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 8000)(random)));
     ::kill(pid, SIGKILL);
     int status = 0;
