@@ -303,7 +303,8 @@ double peakRssMegabytes(pid_t pid) {
   return kb < 0 ? -1 : kb / 1024;
 }
 
-// Control calls (`dump host`, one after another) for `seconds` to a home screen following the
+// Control calls (`supported`, one after another: a line that reads no state, so the trip is the wait
+// for the main loop) for `seconds` to a home screen following the
 // player that `startPlayer` starts, with the overlay up.
 void underHostilePlayer(const std::string& velloway, const char* what, const std::function<pid_t()>& startPlayer,
                         double seconds) {
@@ -334,7 +335,7 @@ void underHostilePlayer(const std::string& velloway, const char* what, const std
     auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (up && std::chrono::steady_clock::now() < end) {
       auto t0 = std::chrono::steady_clock::now();
-      call("dump host");
+      call("supported");
       trips.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -349,7 +350,7 @@ void underHostilePlayer(const std::string& velloway, const char* what, const std
   }
   std::error_code ec;
   fs::remove_all(root, ec);
-  if (!trips.empty()) report(fmt::format("ctl dump host, bus call, {}", what).c_str(), trips);
+  if (!trips.empty()) report(fmt::format("ctl supported, bus call, {}", what).c_str(), trips);
   fmt::print("{:<58} peak RSS of the home screen {:.1f} MB\n", "", peak);
 }
 
