@@ -128,7 +128,7 @@ TEST_F(ArtworkLoaderTest, ForgettingAnOwnerDropsItsRequestAndItsPreparedImages) 
     reader->released = true;
   }
   reader->changed.notify_all();
-  for (int i = 0; i < 200 && loader.wanted(); ++i) std::this_thread::sleep_for(5ms);
+  for (int i = 0; i < 4000 && loader.wanted(); ++i) std::this_thread::sleep_for(5ms);
   main_loop::drainMainQueue();
   EXPECT_EQ(got.size(), 2u);
   EXPECT_EQ(prepared_images::count(), 1u) << "the gone owner's cover stayed prepared";
