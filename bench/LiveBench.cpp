@@ -4,7 +4,10 @@
 //  - a control call (`dump`) to a running `velloway springboard`, from the bus call and from a
 //    whole `velloway ctl` process;
 //  - with mpv, mpv-mpris and ffmpeg installed: a track change asked of mpv over MPRIS until the
-//    home screen's overlay (`velloway springboard --media mpris`) shows the new title.
+//    home screen's overlay (`velloway springboard --media mpris`) shows the new title;
+//  - control calls to a home screen with its overlay up while a hostile player (BenchPlayer.hpp)
+//    floods PropertiesChanged, and while it switches between two 8000 x 8000 PNG covers every
+//    0.5 s; with the home screen's peak resident memory (VmHWM) in each case.
 // Prints p50 and p99 of each. Not a test: nothing is asserted.
 #include <fmt/format.h>
 #include <signal.h>
@@ -17,11 +20,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "BenchPlayer.hpp"
 #include "platform/bus/PrivateBus.hpp"
 #include "platform/bus/SessionBus.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
@@ -286,10 +291,90 @@ void mprisLatency(const std::string& velloway, int changes) {
   if (!ours.empty()) report("MPRIS PropertiesChanged(Metadata) -> overlay shows it", ours);
 }
 
+// The peak resident memory of a process, in MB (VmHWM), or -1.
+double peakRssMegabytes(pid_t pid) {
+  FILE* status = std::fopen(fmt::format("/proc/{}/status", pid).c_str(), "r");
+  if (!status) return -1;
+  char line[256];
+  double kb = -1;
+  while (std::fgets(line, sizeof line, status))
+    if (std::sscanf(line, "VmHWM: %lf kB", &kb) == 1) break;
+  std::fclose(status);
+  return kb < 0 ? -1 : kb / 1024;
+}
+
+// Control calls (`supported`, one after another: a line that reads no state, so the trip is the wait
+// for the main loop) for `seconds` to a home screen following the
+// player that `startPlayer` starts, with the overlay up.
+void underHostilePlayer(const std::string& velloway, const char* what, const std::function<pid_t()>& startPlayer,
+                        double seconds) {
+  fs::path root = fs::temp_directory_path() / fmt::format("velloway-hostile-bench-{}", getpid());
+  std::string name = fmt::format("hostile{}", getpid());
+  pid_t springboard = spawnQuiet(
+      {velloway, "springboard", "--root", root.string(), "--name", name, "--media", std::string("mpris:") + bench_player::kName});
+  pid_t player = -1;
+  bool up = false;
+  std::vector<double> trips;
+  try {
+    auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+    auto control = sdbus::createProxy(*bus, "org.velloway.SpringBoard." + name, "/org/velloway/Control");
+    auto call = [&](const std::string& line) {
+      std::string out;
+      control->callMethod("Run").onInterface("org.velloway.Control").withArguments(line, std::string("/")).storeResultsTo(out);
+    };
+    for (int i = 0; i < 500 && !up; ++i) {
+      try {
+        call("alert press Close");
+        call("activate");
+        up = true;
+      } catch (const sdbus::Error&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    player = up ? startPlayer() : -1;
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (up && std::chrono::steady_clock::now() < end) {
+      auto t0 = std::chrono::steady_clock::now();
+      call("supported");
+      trips.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  } catch (const sdbus::Error& e) {
+    fmt::print(stderr, "velloway-live-bench: {}: {}\n", what, e.what());
+  }
+  double peak = peakRssMegabytes(springboard);
+  for (pid_t pid : {player, springboard}) {
+    if (pid <= 0) continue;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  if (!trips.empty()) report(fmt::format("ctl supported, bus call, {}", what).c_str(), trips);
+  fmt::print("{:<58} peak RSS of the home screen {:.1f} MB\n", "", peak);
+}
+
+void hostilePlayers(const std::string& velloway, double seconds) {
+  underHostilePlayer(
+      velloway, "no player", [] { return 0; }, seconds);
+  underHostilePlayer(
+      velloway, "27,000 PropertiesChanged/s", [] { return bench_player::startFlood(27000); }, seconds);
+  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-covers-bench-{}", getpid());
+  fs::create_directories(folder);
+  fs::path a = folder / "a.png", b = folder / "b.png";
+  if (bench_player::writeGradientPng(a, 8000, 1) && bench_player::writeGradientPng(b, 8000, 2))
+    underHostilePlayer(
+        velloway, "covers of 8000 x 8000 switched every 0.5 s", [&] { return bench_player::startChurn(a, b, 0.5); }, seconds);
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int posts = argc > 1 ? std::max(10, std::atoi(argv[1])) : 1000;
+  // `velloway-live-bench POSTS players`: only the hostile players' cases.
+  bool playersOnly = argc > 2 && std::string(argv[2]) == "players";
   std::string error;
   auto bus = session_bus::startPrivateBus(error, true);
   if (!bus) {
@@ -298,10 +383,16 @@ int main(int argc, char** argv) {
   }
   setenv("DBUS_SESSION_BUS_ADDRESS", bus->address.c_str(), 1);
   fmt::print("private session bus {} (pid {}), {} postings, {} control calls\n", bus->address, bus->pid, posts, posts / 5);
-  notificationLatency(posts);
-  std::string velloway = (fs::read_symlink("/proc/self/exe").parent_path() / "velloway").string();
-  controlLatency(velloway, posts / 5);
-  mprisLatency(velloway, 30);
+  // VELLOWAY: another build's velloway to measure (say, before a change).
+  const char* other = std::getenv("VELLOWAY");
+  std::string velloway = other && *other ? other : (fs::read_symlink("/proc/self/exe").parent_path() / "velloway").string();
+  fmt::print("velloway: {}\n", velloway);
+  if (!playersOnly) {
+    notificationLatency(posts);
+    controlLatency(velloway, posts / 5);
+    mprisLatency(velloway, 30);
+  }
+  hostilePlayers(velloway, 10);
   session_bus::stopPrivateBus(*bus);
   return 0;
 }

@@ -48,6 +48,7 @@ enum MRMediaRemoteCommand : int {
 void MRMediaRemoteGetNowPlayingInfo(dispatch_queue_t queue, std::function<void(std::optional<plist::Dictionary>)> completion);
 
 // Asks the service to carry out a command (options are ignored). Every code is recorded in the
-// player's command list. True when the command changed the now-playing state (the change
-// notification follows on the main queue); false for an unknown code or with nothing to play.
+// source's command list, which keeps the latest. True when the command changed the now-playing
+// state (the change notification follows on the main queue); false for an unknown code or with
+// nothing to play.
 bool MRMediaRemoteSendCommand(int command, const void* options);

@@ -17,51 +17,6 @@ constexpr auto kCallTimeout = std::chrono::seconds(2);
 
 using Properties = std::map<std::string, sdbus::Variant>;
 
-const sdbus::Variant* find(const Properties& properties, const std::string& key) {
-  auto it = properties.find(key);
-  return it == properties.end() ? nullptr : &it->second;
-}
-
-std::optional<std::string> text(const sdbus::Variant* v) {
-  if (v && v->containsValueOfType<std::string>()) return v->get<std::string>();
-  return std::nullopt;
-}
-
-std::optional<bool> flag(const Properties& properties, const std::string& key) {
-  auto v = find(properties, key);
-  if (v && v->containsValueOfType<bool>()) return v->get<bool>();
-  return std::nullopt;
-}
-
-// Players disagree on the integer type of times (x, t, i, u) and some send doubles.
-std::optional<double> number(const sdbus::Variant* v) {
-  if (!v) return std::nullopt;
-  if (v->containsValueOfType<int64_t>()) return double(v->get<int64_t>());
-  if (v->containsValueOfType<uint64_t>()) return double(v->get<uint64_t>());
-  if (v->containsValueOfType<int32_t>()) return double(v->get<int32_t>());
-  if (v->containsValueOfType<uint32_t>()) return double(v->get<uint32_t>());
-  if (v->containsValueOfType<double>()) return v->get<double>();
-  return std::nullopt;
-}
-
-// xesam:artist is a list of names (some players send one string).
-std::optional<std::string> artists(const sdbus::Variant* v) {
-  if (!v) return std::nullopt;
-  if (v->containsValueOfType<std::string>()) return v->get<std::string>();
-  if (!v->containsValueOfType<std::vector<std::string>>()) return std::nullopt;
-  auto names = v->get<std::vector<std::string>>();
-  if (names.empty()) return std::nullopt;
-  std::string joined;
-  for (const auto& n : names) joined += (joined.empty() ? "" : ", ") + n;
-  return joined;
-}
-
-Properties metadataOf(const Properties& properties) {
-  auto v = find(properties, "Metadata");
-  if (v && v->containsValueOfType<Properties>()) return v->get<Properties>();
-  return {};
-}
-
 int repeatModeOf(const std::string& loop) { return loop == "Track" ? 1 : loop == "Playlist" ? 2 : 0; }
 
 std::string percentDecoded(const std::string& s) {
@@ -78,9 +33,33 @@ std::string percentDecoded(const std::string& s) {
   return out;
 }
 
+// The dictionary of a player's track, without the artwork's bytes.
+plist::Dictionary itemOf(const MprisPlayerState& s) {
+  plist::Dictionary d;
+  if (s.title) d[kMRMediaRemoteNowPlayingInfoTitle] = *s.title;
+  if (s.artist) d[kMRMediaRemoteNowPlayingInfoArtist] = *s.artist;
+  if (s.album) d[kMRMediaRemoteNowPlayingInfoAlbum] = *s.album;
+  if (s.length && *s.length > 0) d[kMRMediaRemoteNowPlayingInfoDuration] = *s.length / 1e6;
+  d[kMRMediaRemoteNowPlayingInfoRepeatMode] = int64_t(repeatModeOf(s.loopStatus.value_or("None")));
+  d[kMRMediaRemoteNowPlayingInfoShuffleMode] = int64_t(s.shuffle.value_or(false) ? 2 : 0);
+  d[kMRMediaRemoteNowPlayingInfoPlaybackRate] = s.playing() ? s.rate.value_or(1.0) : 0.0;
+  d[kMRMediaRemoteNowPlayingInfoElapsedTime] = s.position.value_or(0) / 1e6;
+  return d;
+}
+
+// What is answered once the player that was shown has gone: nothing of it, modes off.
+plist::Dictionary emptyItem() {
+  return {{kMRMediaRemoteNowPlayingInfoRepeatMode, int64_t(0)},
+          {kMRMediaRemoteNowPlayingInfoShuffleMode, int64_t(0)},
+          {kMRMediaRemoteNowPlayingInfoPlaybackRate, 0.0},
+          {kMRMediaRemoteNowPlayingInfoElapsedTime, 0.0}};
+}
+
+nlohmann::json orNull(const std::string& s) { return s.empty() ? nlohmann::json(nullptr) : nlohmann::json(s); }
+
 }  // namespace
 
-std::optional<plist::Data> MprisSource::readArtwork(const std::string& url) {
+std::optional<std::string> MprisSource::artworkPath(const std::string& url) {
   std::string path;
   if (url.rfind("file:///", 0) == 0)
     path = percentDecoded(url.substr(7));
@@ -89,14 +68,23 @@ std::optional<plist::Data> MprisSource::readArtwork(const std::string& url) {
   else
     return std::nullopt;  // not fetched: only the player's local files
   if (path.find('\0') != std::string::npos) return std::nullopt;
-  // The player's file, read without blocking: a FIFO or a device cannot hold the home screen.
-  return device_fs::readHostFile(path, kArtworkLimit);
+  return path;
+}
+
+std::optional<plist::Data> MprisSource::readArtwork(const std::string& url) {
+  auto path = artworkPath(url);
+  if (!path) return std::nullopt;
+  // The player's file, read without blocking: a FIFO or a device cannot hold the worker.
+  return device_fs::readHostFile(*path, kArtworkLimit);
 }
 
 MprisSource::MprisSource(sdbus::IConnection& bus, std::string only) : bus_(bus), only_(std::move(only)) {}
 
 std::shared_ptr<MprisSource> MprisSource::start(sdbus::IConnection& bus, std::string only) {
   std::shared_ptr<MprisSource> source(new MprisSource(bus, std::move(only)));
+  source->loader_ = std::make_unique<ArtworkLoader>(readArtwork, [weak = source->weak_from_this()](ArtworkLoader::Result r) {
+    if (auto self = weak.lock()) self->artworkLoaded(std::move(r));
+  });
   source->watch();
   return source;
 }
@@ -114,7 +102,7 @@ void MprisSource::watch() {
           addPlayer(name, newOwner);
         else
           removePlayer(name);
-        update();
+        scheduleUpdate();
       },
       sdbus::floating_slot);
   bus_.addMatch(
@@ -131,7 +119,7 @@ void MprisSource::watch() {
           merge(player, changed);
           if (!invalidated.empty()) fetchProperties(player);
         }
-        update();
+        scheduleUpdate();
       },
       sdbus::floating_slot);
   std::vector<std::string> names;
@@ -151,7 +139,7 @@ void MprisSource::watch() {
     }
     addPlayer(name, owner);
   }
-  update();
+  scheduleUpdate();
 }
 
 void MprisSource::addPlayer(const std::string& name, const std::string& owner) {
@@ -160,14 +148,25 @@ void MprisSource::addPlayer(const std::string& name, const std::string& owner) {
   Player& player = players_[name];
   player.name = name;
   player.owner = owner;
-  player.properties.clear();
+  player.state = {};
+  player.fetching = player.fetchAgain = false;
   player.proxy = sdbus::createProxy(bus_, name, kPlayerPath);
   fetchProperties(player);
 }
 
-void MprisSource::removePlayer(const std::string& name) { players_.erase(name); }
+void MprisSource::removePlayer(const std::string& name) {
+  // Its artwork leaves with it: nothing read or decoded for it is kept.
+  loader_->forget(name);
+  if (loading_ && loading_->owner == name) loading_.reset();
+  players_.erase(name);
+}
 
 void MprisSource::fetchProperties(Player& player) {
+  if (player.fetching) {  // a flood of invalidations asks once more, not once each
+    player.fetchAgain = true;
+    return;
+  }
+  player.fetching = true;
   std::string name = player.name;
   player.proxy->callMethodAsync("GetAll")
       .onInterface(kProperties)
@@ -175,62 +174,98 @@ void MprisSource::fetchProperties(Player& player) {
       .withArguments(std::string(kPlayerInterface))
       .uponReplyInvoke([this, name](const sdbus::Error* error, const Properties& properties) {
         auto it = players_.find(name);
-        if (error || it == players_.end()) return;
-        merge(it->second, properties);
-        update();
+        if (it == players_.end()) return;
+        Player& player = it->second;
+        player.fetching = false;
+        if (!error) merge(player, properties);
+        if (std::exchange(player.fetchAgain, false)) fetchProperties(player);
+        scheduleUpdate();
       });
 }
 
 void MprisSource::merge(Player& player, const Properties& changed) {
-  for (const auto& [key, value] : changed) player.properties[key] = value;
-  if (text(find(player.properties, "PlaybackStatus")) == "Playing") player.lastPlaying = ++clock_;
-  // The artwork is read when its URL changes, not at every change.
-  std::string url = text(find(metadataOf(player.properties), "mpris:artUrl")).value_or("");
-  if (url != player.artUrl) {
-    player.artUrl = url;
-    player.artwork = url.empty() ? std::nullopt : readArtwork(url);
-  }
+  player.state.merge(changed);
+  if (player.state.playing()) player.lastPlaying = ++clock_;
 }
 
 MprisSource::Player* MprisSource::followedPlayer() {
   Player* best = nullptr;
   for (auto& [name, player] : players_) {
-    bool playing = text(find(player.properties, "PlaybackStatus")) == "Playing";
-    bool bestPlaying = best && text(find(best->properties, "PlaybackStatus")) == "Playing";
+    bool playing = player.state.playing();
+    bool bestPlaying = best && best->state.playing();
     if (!best || (playing && !bestPlaying) || (playing == bestPlaying && player.lastPlaying > best->lastPlaying)) best = &player;
   }
   return best;
 }
 
+bool MprisSource::artworkReady(Player& player) {
+  const std::string& url = player.state.artUrl;
+  if (player.artworkUrl != url && (url.empty() || !artworkPath(url))) {  // nothing to read
+    player.artworkUrl = url;
+    player.artwork.reset();
+  }
+  if (player.artworkUrl == url) {
+    if (loading_ && loading_->owner == player.name) {  // back to the cover it has
+      loader_->cancel();
+      loading_.reset();
+    }
+    return true;
+  }
+  ArtworkLoader::Request wanted{player.name, url};
+  if (loading_ != wanted) {
+    loading_ = wanted;
+    loader_->request(wanted);
+  }
+  return false;
+}
+
+void MprisSource::artworkLoaded(ArtworkLoader::Result result) {
+  if (loading_ != result.request) return;  // superseded, or its player has gone
+  loading_.reset();
+  auto it = players_.find(result.request.owner);
+  if (it == players_.end()) return;
+  it->second.artworkUrl = result.request.url;
+  it->second.artwork = std::move(result.bytes);
+  scheduleUpdate();
+}
+
+void MprisSource::scheduleUpdate() {
+  if (std::exchange(updatePending_, true)) return;
+  dispatch_async(dispatch_get_main_queue(), [weak = weak_from_this()] {
+    if (auto self = weak.lock()) {
+      self->updatePending_ = false;
+      self->update();
+    }
+  });
+}
+
 void MprisSource::update() {
   Player* player = followedPlayer();
-  std::optional<plist::Dictionary> info;
-  if (player && !player->properties.empty()) {
-    const Properties metadata = metadataOf(player->properties);
-    const Properties& p = player->properties;
-    plist::Dictionary d;
-    if (auto title = text(find(metadata, "xesam:title"))) d[kMRMediaRemoteNowPlayingInfoTitle] = *title;
-    if (auto artist = artists(find(metadata, "xesam:artist"))) d[kMRMediaRemoteNowPlayingInfoArtist] = *artist;
-    if (auto album = text(find(metadata, "xesam:album"))) d[kMRMediaRemoteNowPlayingInfoAlbum] = *album;
-    if (player->artwork) d[kMRMediaRemoteNowPlayingInfoArtworkData] = *player->artwork;
-    if (auto length = number(find(metadata, "mpris:length")); length && *length > 0)
-      d[kMRMediaRemoteNowPlayingInfoDuration] = *length / 1e6;
-    d[kMRMediaRemoteNowPlayingInfoRepeatMode] = int64_t(repeatModeOf(text(find(p, "LoopStatus")).value_or("None")));
-    d[kMRMediaRemoteNowPlayingInfoShuffleMode] = int64_t(flag(p, "Shuffle").value_or(false) ? 2 : 0);
-    bool playing = text(find(p, "PlaybackStatus")) == "Playing";
-    d[kMRMediaRemoteNowPlayingInfoPlaybackRate] = playing ? number(find(p, "Rate")).value_or(1.0) : 0.0;
-    d[kMRMediaRemoteNowPlayingInfoElapsedTime] = number(find(p, "Position")).value_or(0) / 1e6;
-    // A player with nothing loaded has no now-playing item.
-    if (!metadata.empty()) info = std::move(d);
+  std::string followed = player ? player->name : "";
+  bool hasItem = player && player->state.hasMetadata;
+  // A track is published together with its cover: until that is decoded, the previous stays.
+  if (hasItem && !artworkReady(*player)) {
+    std::lock_guard lock(mutex_);
+    followed_ = std::move(followed);
+    return;
   }
+  std::optional<plist::Dictionary> info;
+  if (hasItem)
+    info = itemOf(player->state);
+  else if (published_)
+    info = emptyItem();  // the player that was shown has gone, or has nothing loaded
+  std::shared_ptr<const plist::Data> artwork = hasItem ? player->artwork : nullptr;
+  std::string artworkUrl = artwork ? player->artworkUrl : "";
   bool changed;
   {
     std::lock_guard lock(mutex_);
-    std::string followed = player ? player->name : "";
-    changed = info != info_ || followed != followed_;
+    changed = info != info_ || artwork != artwork_ || followed != followed_;
     info_ = std::move(info);
+    artwork_ = std::move(artwork);
+    artworkUrl_ = std::move(artworkUrl);
     followed_ = std::move(followed);
   }
+  published_ = published_ || hasItem;
   if (changed) postChange();
 }
 
@@ -245,20 +280,26 @@ void MprisSource::postChange() {
 
 std::optional<plist::Dictionary> MprisSource::nowPlayingInfo() const {
   std::lock_guard lock(mutex_);
-  return info_;
+  auto info = info_;
+  if (info && artwork_) (*info)[kMRMediaRemoteNowPlayingInfoArtworkData] = *artwork_;
+  return info;
 }
 
 std::vector<int> MprisSource::commands() const {
   std::lock_guard lock(mutex_);
-  return commands_;
+  return commands_.entries();
 }
 
 nlohmann::json MprisSource::describe() const {
+  auto wanted = loader_->wanted();  // the cover being read and decoded
   std::lock_guard lock(mutex_);
   return {{"source", "mpris"},
           {"only", only_.empty() ? nlohmann::json(nullptr) : nlohmann::json(kNamePrefix + only_)},
-          {"player", followed_.empty() ? nlohmann::json(nullptr) : nlohmann::json(followed_)},
-          {"refused", refused_}};
+          {"player", orNull(followed_)},
+          {"artwork", {{"url", orNull(artworkUrl_)}, {"loading", wanted ? nlohmann::json(wanted->url) : nullptr}}},
+          {"commandsDropped", commands_.dropped()},
+          {"refused", refused_.entries()},
+          {"refusedDropped", refused_.dropped()}};
 }
 
 bool MprisSource::performCommand(int command) {
@@ -271,62 +312,54 @@ bool MprisSource::performCommand(int command) {
   return send(command, *player);
 }
 
+void MprisSource::refuse(std::string why) {
+  std::lock_guard lock(mutex_);
+  refused_.push_back(cutUtf8(std::move(why), MprisPlayerState::kTextLimit));  // a player's error text is its own
+}
+
 bool MprisSource::send(int command, Player& player) {
-  const Properties& p = player.properties;
-  auto refuse = [&](const std::string& why) {
-    std::lock_guard lock(mutex_);
-    refused_.push_back(std::to_string(command) + ": " + why);
+  const MprisPlayerState& s = player.state;
+  const std::string prefix = std::to_string(command) + ": ";
+  auto refused = [&](const std::string& why) {
+    refuse(prefix + why);
     return false;
   };
-  auto call = [&](const char* method) {
-    std::string name = player.name;
-    player.proxy->callMethodAsync(method)
-        .onInterface(kPlayerInterface)
-        .withTimeout(kCallTimeout)
-        .uponReplyInvoke([this, command, name, method = std::string(method)](const sdbus::Error* error) {
-          if (error) {
-            std::lock_guard lock(mutex_);
-            refused_.push_back(std::to_string(command) + ": " + name + " refused " + method + ": " + error->getMessage());
-          }
-        });
-    return true;
-  };
-  auto set = [&](const char* property, sdbus::Variant value) {
-    std::string name = player.name;
-    player.proxy->callMethodAsync("Set")
-        .onInterface(kProperties)
-        .withTimeout(kCallTimeout)
-        .withArguments(std::string(kPlayerInterface), std::string(property), value)
-        .uponReplyInvoke([this, command, name, property = std::string(property)](const sdbus::Error* error) {
-          if (error) {
-            std::lock_guard lock(mutex_);
-            refused_.push_back(std::to_string(command) + ": " + name + " refused setting " + property + ": " +
-                               error->getMessage());
-          }
-        });
+  auto call = [&](const char* method, std::optional<std::pair<std::string, sdbus::Variant>> property) {
+    std::string what = property ? "setting " + property->first : std::string(method);
+    auto reply = [this, why = prefix + player.name + " refused " + what + ": "](const sdbus::Error* error) {
+      if (error) refuse(why + error->getMessage());
+    };
+    if (property)
+      player.proxy->callMethodAsync("Set")
+          .onInterface(kProperties)
+          .withTimeout(kCallTimeout)
+          .withArguments(std::string(kPlayerInterface), property->first, property->second)
+          .uponReplyInvoke(reply);
+    else
+      player.proxy->callMethodAsync(method).onInterface(kPlayerInterface).withTimeout(kCallTimeout).uponReplyInvoke(reply);
     return true;
   };
   switch (command) {
     case kMRTogglePlayPause:
-      if (flag(p, "CanPause") == false && flag(p, "CanPlay") == false) return refuse("the player can neither play nor pause");
-      return call("PlayPause");
+      if (s.canPause == false && s.canPlay == false) return refused("the player can neither play nor pause");
+      return call("PlayPause", std::nullopt);
     case kMRNextTrack:
-      if (flag(p, "CanGoNext") == false) return refuse("CanGoNext is false");
-      return call("Next");
+      if (s.canGoNext == false) return refused("CanGoNext is false");
+      return call("Next", std::nullopt);
     case kMRPreviousTrack:
-      if (flag(p, "CanGoPrevious") == false) return refuse("CanGoPrevious is false");
-      return call("Previous");
+      if (s.canGoPrevious == false) return refused("CanGoPrevious is false");
+      return call("Previous", std::nullopt);
     case kMRAdvanceShuffleMode:
-      if (!flag(p, "Shuffle")) return refuse("the player has no Shuffle");
-      return set("Shuffle", sdbus::Variant(!*flag(p, "Shuffle")));
+      if (!s.shuffle) return refused("the player has no Shuffle");
+      return call("Set", std::pair{std::string("Shuffle"), sdbus::Variant(!*s.shuffle)});
     case kMRAdvanceRepeatMode: {
-      auto loop = text(find(p, "LoopStatus"));
-      if (!loop) return refuse("the player has no LoopStatus");
+      if (!s.loopStatus) return refused("the player has no LoopStatus");
       // As the phone's repeat button: off -> all -> one -> off.
-      std::string next = *loop == "None" ? "Playlist" : *loop == "Playlist" ? "Track" : "None";
-      return set("LoopStatus", sdbus::Variant(next));
+      const std::string& loop = *s.loopStatus;
+      std::string next = loop == "None" ? "Playlist" : loop == "Playlist" ? "Track" : "None";
+      return call("Set", std::pair{std::string("LoopStatus"), sdbus::Variant(next)});
     }
     default:
-      return refuse("not a command the service carries out");
+      return refused("not a command the service carries out");
   }
 }

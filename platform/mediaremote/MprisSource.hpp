@@ -9,6 +9,16 @@
 // phone advances its repeat mode (None -> Playlist -> Track -> None), and the change
 // notification after the followed player's properties change, posted from a worker thread as
 // the phone's service posts it (a burst posts once).
+// Nothing a player sends can hold up or swell the home screen:
+// - what is kept of a player is bounded (MprisPlayerState.hpp);
+// - the signals that arrive in one pass of the main loop are applied once, after it;
+// - the artwork is read and decoded by a worker (ArtworkLoader.hpp), the latest cover only; a
+//   track whose cover is still being decoded is published with it once it is ready, so the
+//   tweak's image of it is the decoded one (PreparedImages.hpp);
+// - the lists of commands received and refused keep the latest kKept entries and count the
+//   others;
+// - when the followed player leaves and no player has a track, the answer is an empty item
+//   (no title, artist, album or artwork; modes off), so nothing of the player stays on screen.
 // Leaves out: artwork that is not a local file (http and data URLs are not fetched), the
 // TrackList and Playlists interfaces, seeking, volume, a position that runs between changes.
 // Threads: everything but nowPlayingInfo(), commands() and describe() runs on the main thread
@@ -23,13 +33,18 @@
 #include <mutex>
 #include <string>
 
+#include "platform/mediaremote/ArtworkLoader.hpp"
+#include "platform/mediaremote/MprisPlayerState.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
+#include "platform/mediaremote/RecentList.hpp"
 
 class MprisSource final : public NowPlayingSource, public std::enable_shared_from_this<MprisSource> {
  public:
   static constexpr const char* kNamePrefix = "org.mpris.MediaPlayer2.";
   // Artwork files larger than this give no artwork.
   static constexpr size_t kArtworkLimit = 16 * 1024 * 1024;
+  // Entries kept of the commands received and of those refused.
+  static constexpr size_t kKept = 100;
 
   // Starts watching the bus. `only`: follow org.mpris.MediaPlayer2.ONLY alone; empty: any.
   static std::shared_ptr<MprisSource> start(sdbus::IConnection& bus, std::string only = {});
@@ -43,16 +58,19 @@ class MprisSource final : public NowPlayingSource, public std::enable_shared_fro
   // The bytes of a file:// URL's local file: a regular file of at most kArtworkLimit bytes,
   // opened without blocking; nothing for any other URL or file.
   static std::optional<plist::Data> readArtwork(const std::string& url);
+  // The local path of a file:// URL; nothing for any other URL.
+  static std::optional<std::string> artworkPath(const std::string& url);
 
  private:
   struct Player {
     std::string name;   // org.mpris.MediaPlayer2.X
     std::string owner;  // its unique bus name
     std::unique_ptr<sdbus::IProxy> proxy;
-    std::map<std::string, sdbus::Variant> properties;  // of org.mpris.MediaPlayer2.Player
-    uint64_t lastPlaying = 0;                          // when it was last seen playing (a counter)
-    std::string artUrl;
-    std::optional<plist::Data> artwork;
+    MprisPlayerState state;
+    uint64_t lastPlaying = 0;  // when it was last seen playing (a counter)
+    std::string artworkUrl;    // the URL `artwork` was read from
+    std::shared_ptr<const plist::Data> artwork;
+    bool fetching = false, fetchAgain = false;  // one GetAll at a time
   };
 
   MprisSource(sdbus::IConnection& bus, std::string only);
@@ -62,20 +80,30 @@ class MprisSource final : public NowPlayingSource, public std::enable_shared_fro
   void fetchProperties(Player& player);
   void merge(Player& player, const std::map<std::string, sdbus::Variant>& changed);
   Player* followedPlayer();
-  void update();  // recomputes the followed player's dictionary, posting when it changed
+  bool artworkReady(Player& player);
+  void artworkLoaded(ArtworkLoader::Result result);
+  void scheduleUpdate();  // once per pass of the main loop, however many changes arrive in it
+  void update();          // recomputes the followed player's dictionary, posting when it changed
   void postChange();
   bool send(int command, Player& player);
+  void refuse(std::string why);
 
   sdbus::IConnection& bus_;
   std::string only_;
   std::unique_ptr<sdbus::IProxy> daemon_;
   std::map<std::string, Player> players_;  // by name; main thread only
   uint64_t clock_ = 0;
+  std::unique_ptr<ArtworkLoader> loader_;
+  std::optional<ArtworkLoader::Request> loading_;  // main thread only
+  bool updatePending_ = false;                     // main thread only
+  bool published_ = false;                         // an item has been published; main thread only
 
-  mutable std::mutex mutex_;  // guards what other threads read
-  std::optional<plist::Dictionary> info_;
+  mutable std::mutex mutex_;                    // guards what other threads read
+  std::optional<plist::Dictionary> info_;       // without the artwork's bytes
+  std::shared_ptr<const plist::Data> artwork_;  // the published item's artwork
+  std::string artworkUrl_;                      // where it came from
   std::string followed_;
-  std::vector<int> commands_;
-  std::vector<std::string> refused_;  // why commands did nothing, in order
+  RecentList<int> commands_{kKept};
+  RecentList<std::string> refused_{kKept};  // why commands did nothing, in order
   std::atomic<bool> postPending_{false};
 };

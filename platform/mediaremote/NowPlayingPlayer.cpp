@@ -275,12 +275,17 @@ double NowPlayingPlayer::elapsedTime() const {
 
 std::vector<int> NowPlayingPlayer::commands() const {
   std::lock_guard lock(mutex_);
-  return commands_;
+  return commands_.entries();
+}
+
+uint64_t NowPlayingPlayer::commandsDropped() const {
+  std::lock_guard lock(mutex_);
+  return commands_.dropped();
 }
 
 NowPlayingPlayer::Snapshot NowPlayingPlayer::snapshot() const {
   std::lock_guard lock(mutex_);
-  return Snapshot{playlist_, current_, order_, playing_, repeat_, shuffle_, elapsedLocked(), commands_};
+  return Snapshot{playlist_, current_, order_, playing_, repeat_, shuffle_, elapsedLocked(), commands_.entries()};
 }
 
 void NowPlayingPlayer::reset() {

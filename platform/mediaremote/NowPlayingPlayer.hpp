@@ -2,7 +2,7 @@
 // Implements: a playlist of items (title, artist, album, artwork bytes, duration, each
 // optional), the current item or none, play/pause, an elapsed time that runs on the simulated
 // clock while playing, repeat and shuffle modes with a deterministic shuffled play order, the
-// five commands of MediaRemote.hpp, the list of every command code received, and the change
+// five commands of MediaRemote.hpp, the list of the latest command codes received, and the change
 // notification after each change (dispatch_async on the main queue, then posted on the
 // default notification center, as the phone's service notifies after the fact).
 // Leaves out: tracks ending by themselves (time stops at the duration), shuffling by album
@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "platform/foundation/PropertyList.hpp"
+#include "platform/mediaremote/RecentList.hpp"
 
 struct NowPlayingItem {
   std::optional<std::string> title;
@@ -50,6 +51,8 @@ class NowPlayingPlayer {
  public:
   static constexpr int kRepeatOff = 0, kRepeatOne = 1, kRepeatAll = 2;
   static constexpr int kShuffleOff = 0, kShuffleAlbums = 1, kShuffleAll = 2;
+  // Command codes kept: a live process receives commands for as long as it runs.
+  static constexpr size_t kKeptCommands = 100;
 
   // Everything at one moment, for dumps and tests.
   struct Snapshot {
@@ -60,7 +63,7 @@ class NowPlayingPlayer {
     int repeatMode = kRepeatOff;
     int shuffleMode = kShuffleOff;
     double elapsedTime = 0;
-    std::vector<int> commands;  // every code received, in order
+    std::vector<int> commands;  // the latest kKeptCommands codes received, in order
   };
 
   // The process's player. Starts as after reset().
@@ -90,6 +93,8 @@ class NowPlayingPlayer {
   int shuffleMode() const;
   double elapsedTime() const;
   std::vector<int> commands() const;
+  // How many older command codes are no longer kept.
+  uint64_t commandsDropped() const;
   Snapshot snapshot() const;
 
   // Back to the starting state: empty playlist, no item, paused, modes off, no commands. Posts
@@ -124,5 +129,5 @@ class NowPlayingPlayer {
   double elapsedBase_ = 0;    // seconds played before playStartedAt_
   double playStartedAt_ = 0;  // simulated clock when playback last started
   uint64_t shuffleSeed_ = 0;  // advances each time the order is shuffled, so reshuffles differ
-  std::vector<int> commands_;
+  RecentList<int> commands_{kKeptCommands};
 };

@@ -12,7 +12,9 @@ class BuiltInSource final : public NowPlayingSource {
   bool performCommand(int command) override { return NowPlayingPlayer::shared().performCommand(command); }
   std::vector<int> commands() const override { return NowPlayingPlayer::shared().commands(); }
   std::string kind() const override { return "builtin"; }
-  nlohmann::json describe() const override { return {{"source", "builtin"}}; }
+  nlohmann::json describe() const override {
+    return {{"source", "builtin"}, {"commandsDropped", NowPlayingPlayer::shared().commandsDropped()}};
+  }
 };
 
 std::atomic<std::shared_ptr<NowPlayingSource>>& current() {

@@ -20,7 +20,8 @@ class NowPlayingSource {
   virtual std::optional<plist::Dictionary> nowPlayingInfo() const = 0;
   // Records the code and carries out the command; true when it was carried out (or sent).
   virtual bool performCommand(int command) = 0;
-  // Every command code received, in order.
+  // The latest command codes received, in order (older ones are counted in describe()'s
+  // commandsDropped).
   virtual std::vector<int> commands() const = 0;
   // "builtin" or "mpris".
   virtual std::string kind() const = 0;

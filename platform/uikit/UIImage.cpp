@@ -2,6 +2,7 @@
 
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/graphics/ImageDecoder.hpp"
+#include "platform/uikit/PreparedImages.hpp"
 
 VW_DEFINE_CLASS(UIImage, NSObject, nullptr)
 
@@ -12,6 +13,11 @@ UIImage::UIImage(CGImageRef bitmap, double scale)
     : bitmap_(bitmap ? std::move(bitmap) : std::make_shared<const ::CGImage>(0, 0, std::vector<uint32_t>{})), scale_(scale) {}
 
 UIImageRef UIImage::imageWithData(std::span<const uint8_t> bytes) {
+  if (auto prepared = prepared_images::find(bytes)) return prepared;
+  return decodedImage(bytes);
+}
+
+UIImageRef UIImage::decodedImage(std::span<const uint8_t> bytes) {
   // Nothing on the screen needs more than 2048 pixels a side: a larger image decodes straight
   // to a reduced size (as long as both sides stay at least 2048).
   auto decoded = decodeImage(bytes, {}, kDecodeSide);

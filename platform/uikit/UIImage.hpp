@@ -33,7 +33,11 @@ class UIImage : public NSObject {
 
   // Decoded images may be reduced to (at least) this many pixels a side.
   static constexpr int kDecodeSide = 2048;
+  // The image of these bytes: the one prepared for them ahead of need (PreparedImages.hpp),
+  // else decoded now.
   static UIImageRef imageWithData(std::span<const uint8_t> bytes);
+  // Decodes now, as imageWithData does when nothing was prepared.
+  static UIImageRef decodedImage(std::span<const uint8_t> bytes);
   // Reads a file of the simulated device (a device path such as "/Library/...").
   static UIImageRef imageWithContentsOfFile(const std::string& devicePath);
 

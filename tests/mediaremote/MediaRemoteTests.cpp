@@ -11,6 +11,7 @@
 #include "platform/mediaremote/MPUSystemMediaControlsViewController.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "platform/mediaremote/NowPlayingSource.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
 namespace {
@@ -220,6 +221,21 @@ TEST_F(MediaRemoteTest, NothingToPlayOrAnUnknownCodeChangesNothingButIsRecorded)
   EXPECT_FALSE(MRMediaRemoteSendCommand(kMRNextTrack, nullptr));
   player.reset();
   EXPECT_TRUE(player.commands().empty());
+}
+
+TEST_F(MediaRemoteTest, TheCommandListKeepsTheLatestCodesAndCountsTheOthers) {
+  player.setPlaylist(items({"A", "B"}), 0, false);
+  const size_t sent = NowPlayingPlayer::kKeptCommands + 250;
+  for (size_t i = 0; i < sent; ++i) MRMediaRemoteSendCommand(i % 2 ? kMRNextTrack : kMRAdvanceRepeatMode, nullptr);
+  auto commands = player.commands();
+  ASSERT_EQ(commands.size(), NowPlayingPlayer::kKeptCommands);
+  EXPECT_EQ(commands.back(), kMRNextTrack);  // the last one sent
+  EXPECT_EQ(commands.front(), kMRAdvanceRepeatMode);
+  EXPECT_EQ(player.commandsDropped(), 250u);
+  EXPECT_EQ(player.snapshot().commands, commands);
+  EXPECT_EQ(media_remote::source().describe()["commandsDropped"], 250);
+  player.reset();
+  EXPECT_EQ(player.commandsDropped(), 0u);
 }
 
 // ---- the change notification ----
