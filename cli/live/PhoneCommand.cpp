@@ -199,7 +199,8 @@ struct Phone {
   }
 
   std::optional<int> reapEnded() {
-    for (Started* process : {&children[0], &children[1], bus ? &*bus : nullptr}) {
+    // The bus first: its end explains the others'.
+    for (Started* process : {bus ? &*bus : nullptr, &children[0], &children[1]}) {
       int status = 0;
       if (!process || process->pid <= 0 || waitpid(process->pid, &status, WNOHANG) != process->pid) continue;
       process->pid = -1;

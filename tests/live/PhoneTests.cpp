@@ -169,6 +169,17 @@ TEST_F(PhoneOwnsItsProcesses, AProcessEndingByItselfStopsThePhoneSayingWhich) {
         << run.phone.stderrText();
     EXPECT_EQ(run.survivors(), "");
   }
+  {
+    // The bus killed outright: a failure too, and its socket is no file to leave behind.
+    PhoneRun run(root, temp.path(), "busless");
+    ASSERT_TRUE(run.up) << run.phone.stderrText();
+    ::kill(run.bus, SIGKILL);
+    EXPECT_EQ(run.phone.waitForExit(30s), 1);
+    EXPECT_NE(run.phone.stderrText().find(fmt::format("dbus-daemon[{}] failed (killed by SIGKILL)", run.bus)), std::string::npos)
+        << run.phone.stderrText();
+    EXPECT_EQ(run.survivors(), "");
+    EXPECT_FALSE(busSocketLeft(run.address)) << run.address;
+  }
 }
 
 TEST_F(PhoneOwnsItsProcesses, ADeviceRootAlreadyServedIsRefusedBeforeAnythingStarts) {
