@@ -199,22 +199,36 @@ struct Phone {
   }
 
   std::optional<int> reapEnded() {
-    // The bus first: its end explains the others'.
     for (Started* process : {bus ? &*bus : nullptr, &children[0], &children[1]}) {
       int status = 0;
       if (!process || process->pid <= 0 || waitpid(process->pid, &status, WNOHANG) != process->pid) continue;
       process->pid = -1;
       const bool isBus = bus && process == &*bus;
-      const bool closed = !isBus && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-      if (closed)
+      if (!isBus && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         std::cerr << fmt::format(
             "velloway phone: {} ended (its window was closed, or it was asked to stop); stopping the phone\n", process->label());
-      else
-        std::cerr << fmt::format("velloway phone: {} failed ({}); stopping the phone\n", process->label(),
-                                 describeStatus(status));
-      return closed ? 0 : 1;
+        return 0;
+      }
+      // A process that lost the bus exits with a status; the bus may be the one to blame.
+      if (!isBus && WIFEXITED(status) && busEnded(status)) process = &*bus;
+      std::cerr << fmt::format("velloway phone: {} failed ({}); stopping the phone\n", process->label(), describeStatus(status));
+      return 1;
     }
     return std::nullopt;
+  }
+
+  // Whether our bus has ended (its status then in `status`), waiting a little for it: a bus that
+  // dies closes its connections before it can be reaped, so the processes on it may end first.
+  bool busEnded(int& status) {
+    if (!bus || bus->pid <= 0) return false;
+    for (int i = 0; i < 100; ++i) {
+      if (waitpid(bus->pid, &status, WNOHANG) == bus->pid) {
+        bus->pid = -1;
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
   }
 
   void stop() {
