@@ -47,8 +47,8 @@ std::string programPath(const std::string& name) {
   if (options.ownProcessGroup) ::setpgid(0, 0);
   if (options.stdoutFd >= 0) ::dup2(options.stdoutFd, STDOUT_FILENO);
   if (options.quietStderr) {
-    int null = ::open("/dev/null", O_WRONLY);
-    if (null >= 0) ::dup2(null, STDERR_FILENO);
+    int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) ::dup2(null, STDERR_FILENO);  // the copy is inherited, the original closes at the exec
   }
   ::execve(program, argv, environ);
   int error = errno;
