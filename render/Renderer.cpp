@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/device/DeviceProfile.hpp"
+#include "platform/fs/DeviceRoot.hpp"
 #include "platform/graphics/Fonts.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIView.hpp"
@@ -78,9 +79,8 @@ std::vector<uint8_t> Image::png() const {
 
 void Image::writePng(const std::string& path) const {
   if (!surface_) throw std::runtime_error(path + ": no picture to write");
-  cairo_status_t status = cairo_surface_write_to_png(surface_, path.c_str());
-  if (status != CAIRO_STATUS_SUCCESS)
-    throw std::runtime_error(path + ": cannot write PNG (" + cairo_status_to_string(status) + ")");
+  // Encoded in memory first, so that only a regular file is ever written and nothing blocks.
+  device_fs::writeOutputFile(path, png());
 }
 
 // ---- Canvas -----------------------------------------------------------------------------

@@ -7,6 +7,13 @@
 
 namespace live {
 
+namespace {
+
+// The longest error message answered, in bytes.
+constexpr size_t kErrorLimit = 1024;
+
+}  // namespace
+
 ControlService::ControlService(sdbus::IConnection& connection, SimSession& session, std::map<std::string, std::string> identity)
     : session_(session), identity_(std::move(identity)), object_(sdbus::createObject(connection, kControlPath)) {
   object_->registerMethod("Run")
@@ -21,12 +28,14 @@ ControlService::ControlService(sdbus::IConnection& connection, SimSession& sessi
 }
 
 std::string ControlService::run(const std::string& line, const std::string& directory) {
+  if (std::string problem = lineLengthProblem(line); !problem.empty()) throw sdbus::Error(kLineError, problem);
   std::ostringstream out;
   try {
     session_.runLine(line, out, directory);
   } catch (const std::exception& e) {
-    // The line is refused or failed; the process carries on.
-    throw sdbus::Error(kLineError, e.what());
+    // The line is refused or failed; the process carries on. A message quoting a long word of
+    // the line is cut.
+    throw sdbus::Error(kLineError, startOf(e.what(), kErrorLimit));
   }
   return out.str();
 }

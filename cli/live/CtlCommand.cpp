@@ -76,6 +76,11 @@ int runLines(sdbus::IConnection& bus, Role role, const CtlOptions& o, std::chron
   auto proxy = sdbus::createProxy(bus, name, kControlPath);
   std::string directory = fs::current_path().string();
   for (const auto& line : o.lines) {
+    if (std::string problem = lineLengthProblem(line); !problem.empty()) {
+      std::cout.flush();
+      std::cerr << fmt::format("velloway ctl {}: {}\n", roleWord(role), problem);
+      return 2;
+    }
     std::string output;
     try {
       proxy->callMethod("Run")
@@ -86,7 +91,7 @@ int runLines(sdbus::IConnection& bus, Role role, const CtlOptions& o, std::chron
     } catch (const sdbus::Error& e) {
       std::cout.flush();
       if (e.getName() == kLineError) {
-        std::cerr << fmt::format("velloway ctl {}: {}: {}\n", roleWord(role), line, e.getMessage());
+        std::cerr << fmt::format("velloway ctl {}: {}: {}\n", roleWord(role), startOf(line), e.getMessage());
         return 2;
       }
       if (isMissingService(e)) {
@@ -100,7 +105,7 @@ int runLines(sdbus::IConnection& bus, Role role, const CtlOptions& o, std::chron
         std::cerr << fmt::format("velloway ctl: the {} process did not answer within {} s\n", roleWord(role), o.timeout);
         return 1;
       }
-      std::cerr << fmt::format("velloway ctl: {}: {}\n", line, e.getMessage());
+      std::cerr << fmt::format("velloway ctl: {}: {}\n", startOf(line), e.getMessage());
       return 1;
     }
     std::cout << output;
@@ -146,8 +151,8 @@ const SubcommandRegistration registration{Subcommand{
       app.add_option("--timeout", o->timeout, "Seconds to wait for each answer (default 30)")->check(CLI::Range(0.1, 3600.0));
       app.add_flag("--list", o->list, "List the live processes on this session bus");
       app.footer(
-          "Prints what each line prints (a dump: its JSON) and exits 0. A refused or failed line: its message on stderr, "
-          "exit 2 (the process keeps running). No such process, no answer in time or no bus: exit 1.");
+          "Prints what each line prints (a dump: its JSON) and exits 0. A refused or failed line (also one over 64 KiB): "
+          "its message on stderr, exit 2 (the process keeps running). No such process, no answer in time or no bus: exit 1.");
       return [o] { return runCtl(*o); };
     },
     42}};

@@ -53,4 +53,17 @@ std::string busName(Role role, const std::string& instance) {
   return fmt::format("{}{}.{}", kBusNamePrefix, role == Role::HomeScreen ? "SpringBoard" : "Settings", instance);
 }
 
+std::string startOf(const std::string& text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  size_t end = maxBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
+  return text.substr(0, end) + "…";
+}
+
+std::string lineLengthProblem(const std::string& line) {
+  if (line.size() <= kLineLimit) return "";
+  return fmt::format("the line '{}' is {} bytes long; a control line is at most {} bytes", startOf(line), line.size(),
+                     kLineLimit);
+}
+
 }  // namespace live

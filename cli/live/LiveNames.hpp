@@ -33,4 +33,13 @@ constexpr const char* kControlInterface = "org.velloway.Control";
 // The error a refused or failed line comes back as.
 constexpr const char* kLineError = "org.velloway.Control.Error.Line";
 
+// The longest control line a live process runs, in bytes: far beyond any line of the command
+// language, small enough that a stray megabyte is refused before it is parsed.
+constexpr size_t kLineLimit = 64 * 1024;
+// Why a line is refused for its length ("" when it is within the limit), quoting its start.
+std::string lineLengthProblem(const std::string& line);
+// The start of a text that may be long, for a message: at most maxBytes of it, cut between
+// UTF-8 characters, and "…" when something was left out.
+std::string startOf(const std::string& text, size_t maxBytes = 60);
+
 }  // namespace live

@@ -16,6 +16,7 @@
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/bus/SessionBus.hpp"
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/foundation/NSLog.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/mediaremote/MprisSource.hpp"
 
@@ -30,8 +31,8 @@ void installSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = stopOnSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal stops the process as Ctrl-C does.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
 
@@ -77,7 +78,7 @@ sdbus::IConnection* connectBus(const std::string& command) {
     std::cerr << fmt::format(
         "{}: {}\nA live process needs a D-Bus session bus. Run it inside one, e.g. 'dbus-run-session -- {}', "
         "or start the whole phone with 'velloway phone', which starts a private bus when there is none.\n",
-        command, e.what(), command);
+        system_log::sender(), e.what(), command);
     return nullptr;
   }
 }
@@ -98,17 +99,17 @@ int serve(Role role, const ProcessOptions& options, const std::string& command, 
     try {
       bus.requestName(name);
     } catch (const sdbus::Error& e) {
-      std::cerr << fmt::format("{}: cannot own the bus name {} ({}): is another {} process serving this device root?\n", command,
-                               name, e.getMessage(), roleWord(role));
+      std::cerr << fmt::format("{}: cannot own the bus name {} ({}): is another {} process serving this device root?\n",
+                               system_log::sender(), name, e.getMessage(), roleWord(role));
       return 1;
     }
-    std::cerr << fmt::format("{}: serving device root {} as {} (pid {})\n", command, device_fs::root().string(), name, getpid());
+    std::cerr << fmt::format("{}: serving device root {} as {}\n", system_log::sender(), device_fs::root().string(), name);
     if (options.gui.enabled)
       gui::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
     else
       main_loop::run();
   } catch (const std::exception& e) {
-    std::cerr << fmt::format("{}: {}\n", command, e.what());
+    std::cerr << fmt::format("{}: {}\n", system_log::sender(), e.what());
     return 1;
   }
   return 0;
@@ -118,6 +119,8 @@ int serve(Role role, const ProcessOptions& options, const std::string& command, 
 
 int runProcess(Role role, const ProcessOptions& options) {
   const std::string command = fmt::format("velloway {}", roleWord(role));
+  // What it prints names it: two processes share a terminal under `velloway phone`.
+  system_log::setSender(fmt::format("{}[{}]", command, getpid()));
   fs::path root;
   std::string instance;
   try {
@@ -125,7 +128,7 @@ int runProcess(Role role, const ProcessOptions& options) {
     instance = instanceName(root, options.name);
     device_fs::useRoot(root);
   } catch (const std::exception& e) {
-    std::cerr << fmt::format("{}: {}\n", command, e.what());
+    std::cerr << fmt::format("{}: {}\n", system_log::sender(), e.what());
     return 2;
   }
 
@@ -163,7 +166,7 @@ const SubcommandRegistration springboardRegistration{Subcommand{
             return ok ? std::string() : std::string("expected builtin, mpris or mpris:NAME");
           });
       app.footer(
-          "Runs until SIGINT or SIGTERM (exit 0). Drive it with 'velloway ctl springboard LINE...' (the sim's command "
+          "Runs until SIGINT, SIGTERM or SIGHUP (exit 0). Drive it with 'velloway ctl springboard LINE...' (the sim's command "
           "language; see velloway sim --help).");
       return [options, homeScreen] {
         if (!homeScreen->apply("velloway springboard")) return 2;
@@ -179,7 +182,7 @@ const SubcommandRegistration settingsRegistration{Subcommand{
       addProcessOptions(app, *options);
       addSimOptions(app, SimHost::Settings);
       app.footer(
-          "Runs until SIGINT or SIGTERM (exit 0); the pane is installed, not yet open. Drive it with 'velloway ctl "
+          "Runs until SIGINT, SIGTERM or SIGHUP (exit 0); the pane is installed, not yet open. Drive it with 'velloway ctl "
           "settings LINE...', e.g. 'settings open'.");
       return [options] { return runProcess(Role::Settings, *options); };
     },

@@ -1,9 +1,11 @@
 // velloway phone: the whole phone live: the home screen and the Settings app as two processes
 // on one device root, and a private session bus when none is reachable. Ctrl-C stops exactly
-// what it started.
+// what it started; whatever ends `phone` ends what it started; one of them ending stops the
+// rest.
+#include <fcntl.h>
 #include <fmt/format.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -20,8 +22,7 @@
 #include "cli/gui/Gui.hpp"
 #include "cli/live/LiveNames.hpp"
 #include "platform/bus/PrivateBus.hpp"
-
-extern char** environ;
+#include "platform/bus/TiedChild.hpp"
 
 namespace fs = std::filesystem;
 
@@ -38,9 +39,13 @@ struct PhoneOptions {
 
 // A process this command started, ended by its pid.
 struct Started {
-  std::string what;
+  std::string what;  // springboard, settings, dbus-daemon
   pid_t pid = -1;
+  pid_t startedAs = -1;  // the pid, kept for messages once it is reaped
+  std::string label() const { return fmt::format("{}[{}]", what, startedAs); }
 };
+
+Started started(std::string what, pid_t pid) { return Started{std::move(what), pid, pid}; }
 
 bool sessionBusReachable() {
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
@@ -52,8 +57,8 @@ bool sessionBusReachable() {
   }
 }
 
-// A dbus-daemon of our own, as our child (so that we reap it); its address goes into our
-// environment, for the processes we start.
+// A dbus-daemon of our own, as our child (so that we reap it, and it ends with us); its address
+// goes into our environment, for the processes we start.
 std::optional<Started> startPrivateBus() {
   std::string error;
   auto bus = session_bus::startPrivateBus(error, true);  // its warnings about fd limits are noise here
@@ -62,51 +67,49 @@ std::optional<Started> startPrivateBus() {
     return std::nullopt;
   }
   setenv("DBUS_SESSION_BUS_ADDRESS", bus->address.c_str(), 1);
-  return Started{"session bus", bus->pid};
+  return started("dbus-daemon", bus->pid);
 }
 
 // Starts `velloway ROLE --root ROOT` in a process group of its own, so that the terminal's
-// Ctrl-C reaches only us and we stop the processes in our order.
+// Ctrl-C reaches only us and we stop the processes in our order; tied to us, so that it ends
+// when we do, however we end.
 std::optional<Started> startProcess(Role role, const fs::path& root, const std::string& media,
                                     const std::vector<std::string>& extra) {
-  std::string self = fs::read_symlink("/proc/self/exe").string();
-  std::vector<std::string> args{self, roleWord(role), "--root", root.string()};
+  std::vector<std::string> args{fs::read_symlink("/proc/self/exe").string(), roleWord(role), "--root", root.string()};
   args.insert(args.end(), extra.begin(), extra.end());
   if (role == Role::HomeScreen && !media.empty()) args.insert(args.end(), {"--media", media});
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGTERM);
-  sigaddset(&defaults, SIGCHLD);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-  pid_t pid;
-  int error = posix_spawn(&pid, self.c_str(), nullptr, &attr, argv.data(), environ);
-  posix_spawnattr_destroy(&attr);
-  if (error != 0) {
-    std::cerr << fmt::format("velloway phone: cannot start {}: {}\n", roleWord(role), std::strerror(error));
+  std::string error;
+  pid_t pid = session_bus::startTiedChild(args, session_bus::ChildOptions{}, error);
+  if (pid < 0) {
+    std::cerr << fmt::format("velloway phone: cannot start {}: {}\n", roleWord(role), error);
     return std::nullopt;
   }
-  return Started{roleWord(role), pid};
+  return started(roleWord(role), pid);
 }
 
-// Polls (bounded) until the process owns its bus name; false when it exits or the time runs out.
+// The pid of the process that owns a bus name; 0 when nobody does.
+pid_t nameOwner(sdbus::IConnection& bus, const std::string& name) {
+  auto daemon = sdbus::createProxy(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+  uint32_t pid = 0;
+  try {
+    daemon->callMethod("GetConnectionUnixProcessID").onInterface("org.freedesktop.DBus").withArguments(name).storeResultsTo(pid);
+  } catch (const sdbus::Error&) {
+    return 0;  // no owner
+  }
+  return static_cast<pid_t>(pid);
+}
+
+std::unique_ptr<sdbus::IConnection> connectToOurBus() {
+  return sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
+}
+
+// Polls (bounded) until the process itself owns its bus name; false when it exits or the time
+// runs out.
 bool waitUntilServing(const Started& process, const std::string& name) {
-  auto bus = sdbus::createSessionBusConnectionWithAddress(std::getenv("DBUS_SESSION_BUS_ADDRESS"));
-  auto daemon = sdbus::createProxy(*bus, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+  auto bus = connectToOurBus();
   auto deadline = std::chrono::steady_clock::now() + kStartLimit;
   while (std::chrono::steady_clock::now() < deadline) {
-    bool has = false;
-    daemon->callMethod("NameHasOwner").onInterface("org.freedesktop.DBus").withArguments(name).storeResultsTo(has);
-    if (has) return true;
+    if (nameOwner(*bus, name) == process.pid) return true;
     int status;
     if (waitpid(process.pid, &status, WNOHANG) == process.pid) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -114,19 +117,46 @@ bool waitUntilServing(const Started& process, const std::string& name) {
   return false;
 }
 
+// Why the phone cannot start on this root ("" when it can): a process on the session bus
+// already serves it.
+std::string rootServedOnBus(const fs::path& root) {
+  if (!sessionBusReachable()) return "";
+  auto bus = connectToOurBus();
+  std::string instance = instanceName(root);
+  for (Role role : {Role::HomeScreen, Role::Settings})
+    if (pid_t owner = nameOwner(*bus, busName(role, instance)))
+      return fmt::format("device root {} is already served: {} pid {} runs on it on this session bus", root.string(),
+                         roleWord(role), owner);
+  return "";
+}
+
 // Ends one process we started: SIGTERM, a bounded wait, then SIGKILL.
-void stopProcess(const Started& process) {
+void stopProcess(Started& process) {
   if (process.pid <= 0) return;
   kill(process.pid, SIGTERM);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < deadline) {
     pid_t reaped = waitpid(process.pid, nullptr, WNOHANG);
-    if (reaped == process.pid || (reaped < 0 && errno == ECHILD)) return;
+    if (reaped == process.pid || (reaped < 0 && errno == ECHILD)) {
+      process.pid = -1;
+      return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::cerr << fmt::format("velloway phone: {} (pid {}) did not stop; killing it\n", process.what, process.pid);
+  std::cerr << fmt::format("velloway phone: {} did not stop; killing it\n", process.label());
   kill(process.pid, SIGKILL);
   waitpid(process.pid, nullptr, 0);
+  process.pid = -1;
+}
+
+// "exit status 3", "killed by SIGSEGV".
+std::string describeStatus(int status) {
+  if (WIFEXITED(status)) return fmt::format("exit status {}", WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) {
+    const char* name = sigabbrev_np(WTERMSIG(status));
+    return name ? fmt::format("killed by SIG{}", name) : fmt::format("killed by signal {}", WTERMSIG(status));
+  }
+  return "stopped";
 }
 
 // The processes that make up the phone: the bus (when private), the home screen, Settings.
@@ -149,7 +179,7 @@ struct Phone {
       }
       children.push_back(*child);
       if (!waitUntilServing(*child, busName(role, instance))) {
-        std::cerr << fmt::format("velloway phone: {} did not come up (see its messages above)\n", roleWord(role));
+        std::cerr << fmt::format("velloway phone: {} did not come up (see its messages above)\n", child->label());
         stop();
         return false;
       }
@@ -157,24 +187,48 @@ struct Phone {
     return true;
   }
 
-  // Until a stop signal (0) or one of the processes ending by itself (1): the phone is not
-  // whole any more.
+  // Until a stop signal (0) or one of the processes ending by itself: the phone is not whole
+  // any more. A window closed (its process ended with exit 0) is 0; a failure is 1.
   int wait(const sigset_t& waited) {
     for (;;) {
       siginfo_t info;
       if (sigwaitinfo(&waited, &info) < 0) continue;
       if (info.si_signo != SIGCHLD) return 0;
-      bool ours = false;
-      for (Started* process : {&children[0], &children[1], bus ? &*bus : nullptr}) {
-        if (!process || process->pid <= 0) continue;
-        if (waitpid(process->pid, nullptr, WNOHANG) == process->pid) {
-          std::cerr << fmt::format("velloway phone: {} (pid {}) ended\n", process->what, process->pid);
-          process->pid = -1;
-          ours = true;
-        }
-      }
-      if (ours) return 1;
+      if (auto status = reapEnded()) return *status;
     }
+  }
+
+  std::optional<int> reapEnded() {
+    for (Started* process : {bus ? &*bus : nullptr, &children[0], &children[1]}) {
+      int status = 0;
+      if (!process || process->pid <= 0 || waitpid(process->pid, &status, WNOHANG) != process->pid) continue;
+      process->pid = -1;
+      const bool isBus = bus && process == &*bus;
+      if (!isBus && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        std::cerr << fmt::format(
+            "velloway phone: {} ended (its window was closed, or it was asked to stop); stopping the phone\n", process->label());
+        return 0;
+      }
+      // A process that lost the bus exits with a status; the bus may be the one to blame.
+      if (!isBus && WIFEXITED(status) && busEnded(status)) process = &*bus;
+      std::cerr << fmt::format("velloway phone: {} failed ({}); stopping the phone\n", process->label(), describeStatus(status));
+      return 1;
+    }
+    return std::nullopt;
+  }
+
+  // Whether our bus has ended (its status then in `status`), waiting a little for it: a bus that
+  // dies closes its connections before it can be reaped, so the processes on it may end first.
+  bool busEnded(int& status) {
+    if (!bus || bus->pid <= 0) return false;
+    for (int i = 0; i < 100; ++i) {
+      if (waitpid(bus->pid, &status, WNOHANG) == bus->pid) {
+        bus->pid = -1;
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
   }
 
   void stop() {
@@ -196,6 +250,34 @@ void printWelcome(const Phone& phone, const fs::path& root, const PhoneOptions& 
   std::cout << "Ctrl-C stops them.\n" << std::flush;
 }
 
+// Held while this phone runs (released by the kernel however it ends): a second phone on the
+// same device root, even on a bus of its own, finds it taken. -1 with a message when it is.
+int lockRoot(const fs::path& root) {
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    std::cerr << fmt::format("velloway phone: cannot open device root {}: {}\n", root.string(), std::strerror(errno));
+    return -1;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    std::cerr << fmt::format("velloway phone: device root {} is already served by another velloway phone{}\n", root.string(),
+                             errno == EWOULDBLOCK ? "" : fmt::format(" ({})", std::strerror(errno)));
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// The signals we take synchronously from here on (the processes we start get them back):
+// Ctrl-C, SIGTERM, a closed terminal, and our children ending.
+sigset_t takeSignals() {
+  sigset_t waited;
+  sigemptyset(&waited);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGCHLD}) sigaddset(&waited, signal);
+  sigprocmask(SIG_BLOCK, &waited, nullptr);
+  signal(SIGPIPE, SIG_IGN);  // a closed terminal or pipe must not cut the stopping short
+  return waited;
+}
+
 int runPhone(const PhoneOptions& o) {
   fs::path root;
   try {
@@ -209,20 +291,21 @@ int runPhone(const PhoneOptions& o) {
     std::cerr << fmt::format("velloway phone --gui: {}\n", problem);
     return 1;
   }
-  // Signals are taken synchronously from here on; the processes we start get them back.
-  sigset_t waited;
-  sigemptyset(&waited);
-  sigaddset(&waited, SIGINT);
-  sigaddset(&waited, SIGTERM);
-  sigaddset(&waited, SIGCHLD);
-  sigprocmask(SIG_BLOCK, &waited, nullptr);
+  if (std::string served = rootServedOnBus(root); !served.empty()) {
+    std::cerr << fmt::format("velloway phone: {}; stop it first, or give another --root\n", served);
+    return 1;
+  }
+  const int lock = lockRoot(root);
+  if (lock < 0) return 1;
+  const sigset_t waited = takeSignals();
 
   Phone phone;
   if (!phone.start(root, o)) return 1;
   printWelcome(phone, root, o);
   const int status = phone.wait(waited);
   phone.stop();
-  std::cout << "Stopped.\n";
+  std::cout << "Stopped.\n" << std::flush;
+  ::close(lock);
   return status;
 }
 
@@ -233,7 +316,10 @@ const SubcommandRegistration registration{Subcommand{
       app.add_option("--root", o->root, "Device root (default: velloway/device under $XDG_DATA_HOME, else ~/.local/share)");
       app.add_option("--media", o->media, "The home screen's now-playing source: builtin (default), mpris or mpris:NAME");
       gui::addGuiOptions(app, o->gui);
-      app.footer("Prints how to reach both processes with 'velloway ctl'; Ctrl-C (or SIGTERM) stops what it started.");
+      app.footer(
+          "Prints how to reach both processes with 'velloway ctl'. Ctrl-C, SIGTERM or SIGHUP stops what it started (exit 0), "
+          "as does closing a window; a process that fails stops the phone with exit 1. A device root that another phone or "
+          "process already serves is refused at once (exit 1). Whatever ends 'phone', even SIGKILL, ends its processes too.");
       return [o] { return runPhone(*o); };
     },
     43}};

@@ -30,26 +30,40 @@ void drawPhoneScreen(SimContext& sim, render::Canvas& canvas) {
   if (auto alert = alert_center::onScreen()) canvas.drawAlert(*alert);
 }
 
-void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly) {
-  try {
-    if (windowOnly) {
-      if (!sim.springboardHost)
-        throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
-      // The window as it is laid out, shown or not.
-      const UIWindowRef& window = sim.springboard().reachabilityWindow();
-      bool hidden = window->isHidden();
-      window->setHidden(false);
-      render::writePng(*window, path);
-      window->setHidden(hidden);
-      return;
-    }
+namespace {
+
+render::Image screenPicture(SimContext& sim, bool windowOnly) {
+  if (!windowOnly) {
     render::Canvas canvas(deviceProfile().screen);
     drawPhoneScreen(sim, canvas);
-    canvas.image().writePng(path);
+    return canvas.image();
+  }
+  if (!sim.springboardHost)
+    throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
+  // The window as it is laid out, shown or not.
+  const UIWindowRef& window = sim.springboard().reachabilityWindow();
+  bool hidden = window->isHidden();
+  window->setHidden(false);
+  render::Image picture = render::renderViewTree(*window);
+  window->setHidden(hidden);
+  return picture;
+}
+
+}  // namespace
+
+void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly) {
+  render::Image picture;
+  try {
+    picture = screenPicture(sim, windowOnly);
   } catch (const SimError&) {
     throw;
   } catch (const std::exception& e) {
-    throw SimError(fmt::format("cannot draw '{}': {}", path, e.what()));
+    throw SimError(fmt::format("render: cannot draw the screen: {}", e.what()));
+  }
+  try {
+    picture.writePng(path);
+  } catch (const std::exception& e) {
+    throw SimError(fmt::format("render: {}", e.what()));
   }
 }
 

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 
@@ -37,9 +36,11 @@ void saveMail(SettingsHost& host, const std::string& path) {
   auto mail = host.presentedMail();
   if (!mail) throw SettingsHostError("no mail composer is on screen");
   std::string message = mail->mimeMessage();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out || !out.write(message.data(), static_cast<std::streamsize>(message.size())) || !out.flush())
-    throw SimError(fmt::format("settings mail-save: cannot write '{}'", path));
+  try {
+    device_fs::writeOutputFile(path, std::vector<uint8_t>(message.begin(), message.end()));
+  } catch (const std::runtime_error& e) {
+    throw SimError(fmt::format("settings mail-save: {}", e.what()));
+  }
 }
 
 void runSettings(SimContext& sim, const std::vector<std::string>& args) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 
 #include "cli/sim/ScriptParser.hpp"
 #include "hosts/settings/SettingsHost.hpp"
@@ -78,30 +79,34 @@ void SimSession::run(const std::vector<std::string>& words, const std::vector<bo
     return;
   }
   if (name == "dump") {
-    nlohmann::json state = dump();
-    if (words.size() > 1) {
-      // Only the fields asked for, in the order asked.
-      nlohmann::json some = nlohmann::json::object();
-      for (size_t i = 1; i < words.size(); ++i) {
-        if (!state.contains(words[i])) {
-          std::string known;
-          for (const auto& [field, value] : state.items()) known += (known.empty() ? "" : ", ") + field;
-          throw SimError(fmt::format("dump: no field '{}' (fields: {})", words[i], known));
-        }
-        some[words[i]] = state[words[i]];
-      }
-      state = std::move(some);
-    }
+    nlohmann::json state = dump(std::vector<std::string>(words.begin() + 1, words.end()));
     context_.out() << state.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';  // a label may hold any bytes
     return;
   }
   throw SimError(fmt::format("unknown command '{}'", name));
 }
 
-nlohmann::json SimSession::dump() {
+nlohmann::json SimSession::dump() { return dump({}); }
+
+nlohmann::json SimSession::dump(const std::vector<std::string>& names) {
+  std::map<std::string, const SimDumpField*> served;
+  for (const auto& field : simRegistry().dumpFields)
+    if (servedBy(field.host, context_)) served.emplace(field.name, &field);
   nlohmann::json out = nlohmann::json::object();
-  for (auto& field : simRegistry().dumpFields)
-    if (servedBy(field.host, context_)) out[field.name] = field.make(context_);
+  if (names.empty()) {
+    for (const auto& [fieldName, field] : served) out[fieldName] = field->make(context_);
+    return out;
+  }
+  // Only the fields asked for, each once: what is not printed is not computed. All are
+  // checked first, so that a bad name computes nothing.
+  for (const auto& fieldName : names) {
+    if (served.count(fieldName)) continue;
+    std::string known;
+    for (const auto& [n, f] : served) known += (known.empty() ? "" : ", ") + n;
+    throw SimError(fmt::format("dump: no field '{}' (fields: {})", fieldName, known));
+  }
+  for (const auto& fieldName : names)
+    if (!out.contains(fieldName)) out[fieldName] = served[fieldName]->make(context_);
   return out;
 }
 
@@ -132,5 +137,5 @@ std::filesystem::path makeTemporaryRoot() {
 }
 
 void printSystemLogToStderr() {
-  system_log::setPrinter([pid = getpid()](std::string_view line) { std::cerr << fmt::format("velloway[{}] {}\n", pid, line); });
+  system_log::setPrinter([](std::string_view line) { std::cerr << fmt::format("{} {}\n", system_log::sender(), line); });
 }

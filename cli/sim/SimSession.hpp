@@ -27,7 +27,10 @@ class SimSession {
   void run(const std::vector<std::string>& words, const std::vector<bool>& quoted = {});
   // Carries out one line of text (blank and comment lines do nothing), printing to `out`.
   void runLine(const std::string& line, std::ostream& out, const std::string& directory);
+  // The whole state, or only the named top-level fields (each computed only when named).
+  // Throws SimError for a field this process does not have.
   nlohmann::json dump();
+  nlohmann::json dump(const std::vector<std::string>& fields);
   SimContext& context() { return context_; }
 
   static std::string usage(SimHost hosts = SimHost::Any);  // every command's usage line
@@ -44,5 +47,6 @@ bool parseSize(const std::string& text, double& width, double& height);
 // Makes a fresh folder for a device root under the system's temporary folder.
 std::filesystem::path makeTemporaryRoot();
 
-// Prints the system log to stderr the way the hosts do: "velloway[pid] line".
+// Prints the system log to stderr the way the hosts do: each line after the process's sender
+// ("velloway[pid] line"; in a live process "velloway springboard[pid] line").
 void printSystemLogToStderr();

@@ -1,18 +1,30 @@
 #include "platform/bus/PrivateBus.hpp"
 
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <random>
 #include <thread>
 
-extern char** environ;
+#include "platform/bus/TiedChild.hpp"
 
 namespace session_bus {
+
+namespace {
+
+// An abstract socket (Linux): it has no file, so a daemon that is killed leaves nothing behind
+// in /tmp. The daemon lets in only this user, as any session bus does.
+std::string abstractAddress() {
+  std::random_device random;
+  return fmt::format("unix:abstract=velloway-bus-{}-{:08x}{:08x}", ::getpid(), random(), random());
+}
+
+}  // namespace
 
 std::optional<PrivateBus> startPrivateBus(std::string& error, bool quiet) {
   int fds[2];
@@ -20,26 +32,14 @@ std::optional<PrivateBus> startPrivateBus(std::string& error, bool quiet) {
     error = std::strerror(errno);
     return std::nullopt;
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  if (quiet) posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
-  const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
   PrivateBus bus;
-  int failed = posix_spawnp(&bus.pid, "dbus-daemon", &actions, &attr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
+  std::string failure;
+  bus.pid = startTiedChild({"dbus-daemon", "--session", "--nofork", "--print-address=1", "--address=" + abstractAddress()},
+                           ChildOptions{fds[1], quiet, true}, failure);
   close(fds[1]);
-  if (failed != 0) {
+  if (bus.pid < 0) {
     close(fds[0]);
-    error = std::string("cannot start dbus-daemon (Debian's dbus-daemon package): ") + std::strerror(failed);
+    error = failure + " (Debian's dbus-daemon package)";
     return std::nullopt;
   }
   // One line, once the bus listens.

@@ -14,9 +14,11 @@ struct PrivateBus {
   std::string address;
 };
 
-// Starts `dbus-daemon --session --nofork` in a process group of its own, with no signals
-// blocked, and waits (bounded) for it to print its address. Its own warnings go to /dev/null
-// when `quiet`. Nothing on failure, with the reason in `error`.
+// Starts `dbus-daemon --session --nofork` listening on an abstract socket (no file to leave
+// behind), in a process group of its own, tied to the calling thread (it ends when that thread
+// or the whole process ends in any way; see TiedChild.hpp), and waits (bounded) for it to print
+// its address. Its own warnings go to /dev/null when `quiet`. Nothing on failure, with the
+// reason in `error`.
 std::optional<PrivateBus> startPrivateBus(std::string& error, bool quiet = false);
 
 // SIGTERM, a bounded wait, then SIGKILL; reaps it.

@@ -7,6 +7,7 @@
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/foundation/NSLog.hpp"
 
 namespace session_bus {
 namespace {
@@ -42,7 +43,7 @@ class DarwinOverBus final : public darwin_notify::Transport {
     try {
       object_->emitSignal(kDarwinSignal).onInterface(kDarwinInterface).withArguments(name);
     } catch (const sdbus::Error& e) {
-      std::fprintf(stderr, "velloway: cannot post %s: %s\n", name.c_str(), e.what());
+      std::fprintf(stderr, "%s: cannot post %s: %s\n", system_log::sender().c_str(), name.c_str(), e.what());
     }
   }
 
@@ -64,6 +65,11 @@ class DarwinOverBus final : public darwin_notify::Transport {
   sdbus::IConnection& connection_;
   std::unique_ptr<sdbus::IObject> object_;
 };
+
+// Said once, by the process that lost it.
+void reportLost(const sdbus::Error& e) {
+  std::fprintf(stderr, "%s: lost the session bus: %s\n", system_log::sender().c_str(), e.what());
+}
 
 }  // namespace
 
@@ -103,8 +109,7 @@ sdbus::IConnection& connect() {
                                                           ++i) {
                                                      }
                                                    } catch (const sdbus::Error& e) {
-                                                     if (!state().lost.exchange(true))
-                                                       std::fprintf(stderr, "velloway: lost the session bus: %s\n", e.what());
+                                                     if (!state().lost.exchange(true)) reportLost(e);
                                                      main_loop::stop();
                                                    }
                                                  }});

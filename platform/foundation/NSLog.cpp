@@ -1,5 +1,8 @@
 #include "platform/foundation/NSLog.hpp"
 
+#include <fmt/format.h>
+#include <unistd.h>
+
 #include <deque>
 #include <mutex>
 
@@ -9,6 +12,7 @@ struct LogState {
   std::mutex mutex;
   std::deque<std::string> lines;
   std::function<void(std::string_view)> printer;
+  std::string sender;
 };
 
 LogState& state() {
@@ -45,6 +49,16 @@ void clear() {
 void setPrinter(std::function<void(std::string_view)> printer) {
   std::lock_guard lock(state().mutex);
   state().printer = std::move(printer);
+}
+
+std::string sender() {
+  std::lock_guard lock(state().mutex);
+  return state().sender.empty() ? fmt::format("velloway[{}]", ::getpid()) : state().sender;
+}
+
+void setSender(std::string name) {
+  std::lock_guard lock(state().mutex);
+  state().sender = std::move(name);
 }
 
 }  // namespace system_log

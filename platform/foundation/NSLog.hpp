@@ -20,4 +20,10 @@ void clear();
 // Called for every line as it is logged; an empty function stops printing.
 void setPrinter(std::function<void(std::string_view)> printer);
 
+// Who this process is in what it prints: "velloway[PID]" unless the process names itself, as a
+// live process does ("velloway springboard[PID]"). The lines the platform prints on stderr
+// itself start with it, so that two processes sharing a terminal can be told apart.
+std::string sender();
+void setSender(std::string name);
+
 }  // namespace system_log

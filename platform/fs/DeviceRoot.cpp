@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -203,11 +204,36 @@ bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t
   testPauseInWrite();
   if (ok) ok = ::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) == 0;
   if (!ok) {
+    int why = errno;
     ::unlinkat(dirFd, temp.c_str(), 0);
+    errno = why;
     return false;
   }
   ::fsync(dirFd);
   return true;
+}
+
+// What sits at an output's path when it is not a regular file.
+std::string kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Where an output goes: the path itself, or where a link at it leads. Throws the reason.
+fs::path outputTarget(const fs::path& path) {
+  fs::path target = fs::absolute(path);
+  if (!target.has_filename()) target = target.parent_path();  // "dir/" names the folder
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) target = fs::weakly_canonical(target);
+  if (::stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) throw std::runtime_error("it is " + kindOf(st.st_mode) + "; only a regular file is written");
+  } else if (errno != ENOENT) {
+    throw std::runtime_error(std::strerror(errno));
+  }
+  return target;
 }
 
 }  // namespace
@@ -357,6 +383,18 @@ bool writeHostFileAtomically(const fs::path& path, const std::vector<uint8_t>& b
   if (ec) return false;
   Descriptor folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   return folder.fd >= 0 && writeInFolder(folder.fd, path.filename().string(), bytes);
+}
+
+void writeOutputFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  try {
+    fs::path target = outputTarget(path);
+    Descriptor folder(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0)
+      throw std::runtime_error(errno == ENOENT ? "there is no folder " + target.parent_path().string() : std::strerror(errno));
+    if (!writeInFolder(folder.fd, target.filename().string(), bytes)) throw std::runtime_error(std::strerror(errno));
+  } catch (const std::exception& e) {
+    throw std::runtime_error("cannot write '" + path.string() + "': " + e.what());
+  }
 }
 
 bool writeFileAtomically(std::string_view devicePath, const std::vector<uint8_t>& bytes) {

@@ -65,6 +65,12 @@ bool writeFileAtomically(std::string_view devicePath, const std::vector<uint8_t>
 
 // The same for a host path (a file outside the device, named by the user).
 bool writeHostFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+// Writes a file the user named (a picture, an e-mail) without ever blocking: the bytes go to a
+// temporary file in the target's folder, renamed over the target, so the target itself is
+// never opened. Only a new name in an existing folder or a regular file (also at the end of a
+// link, which is kept) is written: a folder, a FIFO, a device or a socket there is refused.
+// Throws std::runtime_error naming the path and why.
+void writeOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 // Reads an outside file without ever blocking: opened with O_NONBLOCK, then checked to be a
 // regular file no larger than maxBytes, and read with that bound (a /proc file that says it is
 // empty, or one that grows, cannot make it read more). Nothing when any of that fails.

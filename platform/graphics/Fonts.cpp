@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/foundation/NSLog.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -72,7 +74,7 @@ std::string configureFonts(const std::string& configFile) {
         return;
       }
     }
-    std::fprintf(stderr, "velloway: font configuration %s not found; using the system's fonts\n",
+    std::fprintf(stderr, "%s: font configuration %s not found; using the system's fonts\n", system_log::sender().c_str(),
                  configFile.empty() ? kRelativeConfig : configFile.c_str());
   });
   return s.file;
