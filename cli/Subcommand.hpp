@@ -21,3 +21,9 @@ std::vector<Subcommand>& subcommands();
 struct SubcommandRegistration {
   explicit SubcommandRegistration(Subcommand subcommand) { subcommands().push_back(std::move(subcommand)); }
 };
+
+// Every subcommand but ctl lives in the commands library (libvelloway-commands.so), which the
+// executable loads only when one of them runs. The library's registrations go to a registry of
+// its own; this entry point, a `CommandsEntry`, hands them over.
+constexpr const char* kCommandsEntry = "velloway_commands";
+using CommandsEntry = std::vector<Subcommand>* (*)();

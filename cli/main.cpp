@@ -1,12 +1,47 @@
-// velloway: one command for the simulated phone: the demo, the scriptable simulator, the
-// artwork colour analysis.
+// velloway: one command for the simulated phone: the demo, the scriptable simulator, the live
+// processes and ctl, the artwork colour analysis.
+//
+// The executable itself is thin: CLI11, fmt and sdbus-c++, with ctl, so that a script sending
+// many ctl lines pays little more than the bus call for each. The other subcommands, with the
+// platform, the hosts, the renderer and GTK, are in the commands library, loaded with dlopen
+// when one of them runs and for the help that lists them all.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
+#include <string_view>
 
 #include "cli/Subcommand.hpp"
 
+namespace {
+
+// `velloway ctl ...` needs no other subcommand, unless it asks for every subcommand's help.
+bool ctlAlone(int argc, char** argv) {
+  if (argc < 2 || std::string_view(argv[1]) != "ctl") return false;
+  for (int i = 2; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--help-all") return false;
+  return true;
+}
+
+// Loads the commands library (found through the executable's run path, ../lib beside it) and
+// adds its subcommands to ours. Never closed: they run from it.
+bool loadCommands() {
+  void* library = dlopen(VELLOWAY_COMMANDS_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
+  auto entry = library ? reinterpret_cast<CommandsEntry>(dlsym(library, kCommandsEntry)) : nullptr;
+  if (!entry) {
+    const char* error = dlerror();
+    std::fprintf(stderr, "velloway: cannot load its commands: %s\n", error ? error : VELLOWAY_COMMANDS_LIBRARY);
+    return false;
+  }
+  std::vector<Subcommand>* theirs = entry();
+  if (theirs != &subcommands()) subcommands().insert(subcommands().end(), theirs->begin(), theirs->end());
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (!ctlAlone(argc, argv) && !loadCommands()) return 1;
   CLI::App app{
       "velloway: music controls in the reachability window of a simulated phone, its settings pane, "
       "and the artwork colour analysis"};
@@ -15,7 +50,6 @@ int main(int argc, char** argv) {
 
   auto& all = subcommands();
   std::sort(all.begin(), all.end(), [](const Subcommand& a, const Subcommand& b) { return a.order < b.order; });
-  std::function<int()> run;
   std::vector<std::pair<CLI::App*, std::function<int()>>> runners;
   for (auto& sub : all) {
     CLI::App* sc = app.add_subcommand(sub.name, sub.description);

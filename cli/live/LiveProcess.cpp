@@ -9,6 +9,7 @@
 
 #include "cli/Subcommand.hpp"
 #include "cli/live/ControlService.hpp"
+#include "cli/live/WindowLibrary.hpp"
 #include "cli/sim/HomeScreenOptions.hpp"
 #include "cli/sim/SimExtension.hpp"
 #include "cli/sim/SimSession.hpp"
@@ -105,7 +106,7 @@ int serve(Role role, const ProcessOptions& options, const std::string& command, 
     }
     std::cerr << fmt::format("{}: serving device root {} as {}\n", system_log::sender(), device_fs::root().string(), name);
     if (options.gui.enabled)
-      gui::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
+      window_library::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
     else
       main_loop::run();
   } catch (const std::exception& e) {
@@ -132,7 +133,7 @@ int runProcess(Role role, const ProcessOptions& options) {
     return 2;
   }
 
-  if (std::string problem = options.gui.enabled ? gui::prepareWindow(options.gui) : ""; !problem.empty()) {
+  if (std::string problem = options.gui.enabled ? window_library::prepareWindow(options.gui) : ""; !problem.empty()) {
     std::cerr << fmt::format("{} --gui: {}\n", command, problem);
     return 1;
   }
