@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/uikit/UIAlertPanelLayout.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UILabel.hpp"
 #include "platform/uikit/UIVisualEffectView.hpp"
@@ -16,70 +17,18 @@ namespace render {
 
 namespace {
 
-// Metrics of the system's alert panel, in points.
-constexpr double kWidth = 270;
+// How the system's alert panel looks (its geometry is the platform's layout).
 constexpr double kCornerRadius = 13;
-constexpr double kInset = 16;     // text from the panel's sides
-constexpr double kTop = 20;       // above the title
-constexpr double kTitleGap = 4;   // between title and message
-constexpr double kFieldGap = 14;  // above the text field
-constexpr double kFieldHeight = 26;
-constexpr double kBottom = 20;  // below the text, above the buttons
-constexpr double kButtonHeight = 44;
 constexpr double kHairline = 0.5;
+constexpr double kFieldTextInset = 6;
 
-TextStyle titleStyle() { return {"Helvetica-Bold", 17, UIColor::blackColor(), NSTextAlignmentCenter, 0}; }
-TextStyle messageStyle() { return {"Helvetica", 13, UIColor::blackColor(), NSTextAlignmentCenter, 0}; }
+TextStyle titleStyle() { return {kAlertTitleFont, kAlertTitleSize, UIColor::blackColor(), NSTextAlignmentCenter, 0}; }
+TextStyle messageStyle() { return {kAlertMessageFont, kAlertMessageSize, UIColor::blackColor(), NSTextAlignmentCenter, 0}; }
+TextStyle fieldStyle(UIColorRef color) { return {"Helvetica", 13, std::move(color), NSTextAlignmentLeft, 1}; }
 UIColorRef buttonColor() { return UIColor::colorWithRed(0, 122 / 255.0, 1, 1); }
 
-struct PanelLayout {
-  double titleHeight = 0, messageHeight = 0;
-  double textHeight = 0;             // from the top of the panel to the buttons' hairline
-  std::vector<std::string> buttons;  // in drawing order
-  std::vector<bool> bold;
-  bool sideBySide = false;
-  CGSize size;
-};
-
-PanelLayout layoutPanel(Painter& painter, const AlertContent& alert) {
-  PanelLayout out;
-  const double textWidth = kWidth - 2 * kInset;
-  double y = kTop;
-  if (alert.title && !alert.title->empty()) {
-    out.titleHeight = std::ceil(textSize(painter, *alert.title, titleStyle(), textWidth).height);
-    y += out.titleHeight;
-  }
-  if (alert.message && !alert.message->empty()) {
-    if (out.titleHeight > 0) y += kTitleGap;
-    out.messageHeight = std::ceil(textSize(painter, *alert.message, messageStyle(), textWidth).height);
-    y += out.messageHeight;
-  }
-  if (alert.hasTextField) y += kFieldGap + kFieldHeight;
-  y += kBottom;
-  out.textHeight = y;
-
-  const size_t count = alert.others.size() + (alert.cancel ? 1 : 0);
-  out.sideBySide = count == 2;
-  if (out.sideBySide) {
-    // Cancel on the left.
-    if (alert.cancel) {
-      out.buttons = {*alert.cancel, alert.others[0]};
-      out.bold = {true, false};
-    } else {
-      out.buttons = alert.others;
-      out.bold = {false, false};
-    }
-  } else {
-    out.buttons = alert.others;
-    out.bold.assign(alert.others.size(), false);
-    if (alert.cancel) {
-      out.buttons.push_back(*alert.cancel);
-      out.bold.push_back(true);
-    }
-  }
-  const double buttonsHeight = count == 0 ? 0 : out.sideBySide ? kButtonHeight : kButtonHeight * double(count);
-  out.size = {kWidth, y + buttonsHeight};
-  return out;
+UIAlertPanelLayout layoutOf(const AlertContent& alert, CGRect screen) {
+  return layoutAlertPanel(alert.title, alert.message, alert.hasTextField, alert.cancel, alert.others, screen);
 }
 
 // The panel is a light material: a blur of what lies beneath, whitened. Paints the current clip.
@@ -94,7 +43,18 @@ void drawMaterial(Painter& painter, const CGRect& panel) {
   cairo_paint(painter.cr());
 }
 
-// A white rounded field with its text, or its placeholder in grey.
+// The insertion point after the text: a bar in the tint colour, kept inside the field.
+void drawCaret(Painter& painter, const AlertContent& alert, const CGRect& textRect) {
+  const double textWidth = alert.fieldText.empty() ? 0 : textSize(painter, alert.fieldText, fieldStyle(nullptr), 0).width;
+  const double width = 2, height = 17;
+  const double x = std::min(textRect.origin.x + textWidth + 1, textRect.maxX() - width);
+  cairo_t* cr = painter.cr();
+  roundedRectPath(cr, {{x, textRect.midY() - height / 2}, {width, height}}, 1);
+  setSourceColor(cr, *buttonColor());
+  cairo_fill(cr);
+}
+
+// A white rounded field with its text, or its placeholder in grey, and the caret while focused.
 void drawTextField(Painter& painter, const AlertContent& alert, const CGRect& field) {
   cairo_t* cr = painter.cr();
   roundedRectPath(cr, field, 4);
@@ -103,29 +63,13 @@ void drawTextField(Painter& painter, const AlertContent& alert, const CGRect& fi
   cairo_set_source_rgba(cr, 0, 0, 0, 0.25);
   cairo_set_line_width(cr, kHairline);
   cairo_stroke(cr);
-  const CGRect textRect{{field.origin.x + 6, field.origin.y}, {field.size.width - 12, field.size.height}};
+  const CGRect textRect{{field.origin.x + kFieldTextInset, field.origin.y},
+                        {field.size.width - 2 * kFieldTextInset, field.size.height}};
   if (!alert.fieldText.empty())
-    drawText(painter, alert.fieldText, {"Helvetica", 13, UIColor::blackColor(), NSTextAlignmentLeft, 1}, textRect);
+    drawText(painter, alert.fieldText, fieldStyle(UIColor::blackColor()), textRect);
   else if (alert.fieldPlaceholder)
-    drawText(painter, *alert.fieldPlaceholder, {"Helvetica", 13, UIColor::colorWithWhite(0.7, 1), NSTextAlignmentLeft, 1},
-             textRect);
-}
-
-// Title, message and text field, from the panel's top-left corner down.
-void drawPanelText(Painter& painter, const AlertContent& alert, const PanelLayout& layout, CGPoint origin) {
-  const double textWidth = kWidth - 2 * kInset;
-  const double x = origin.x + kInset;
-  double y = origin.y + kTop;
-  if (layout.titleHeight > 0) {
-    drawText(painter, *alert.title, titleStyle(), {{x, y}, {textWidth, layout.titleHeight}});
-    y += layout.titleHeight;
-  }
-  if (layout.messageHeight > 0) {
-    if (layout.titleHeight > 0) y += kTitleGap;
-    drawText(painter, *alert.message, messageStyle(), {{x, y}, {textWidth, layout.messageHeight}});
-    y += layout.messageHeight;
-  }
-  if (alert.hasTextField) drawTextField(painter, alert, {{x, y + kFieldGap}, {textWidth, kFieldHeight}});
+    drawText(painter, *alert.fieldPlaceholder, fieldStyle(UIColor::colorWithWhite(0.7, 1)), textRect);
+  if (alert.fieldFocused) drawCaret(painter, alert, textRect);
 }
 
 void drawHairline(cairo_t* cr, double xa, double ya, double xb, double yb) {
@@ -136,24 +80,16 @@ void drawHairline(cairo_t* cr, double xa, double ya, double xb, double yb) {
   cairo_stroke(cr);
 }
 
-// The buttons under hairlines, from `top` (the panel's text height below its top) down.
-void drawButtons(Painter& painter, const PanelLayout& layout, double x0, double top) {
+// The buttons under hairlines: one over each row, and one between two buttons side by side.
+void drawButtons(Painter& painter, const UIAlertPanelLayout& layout) {
   cairo_t* cr = painter.cr();
-  auto button = [&](size_t i, CGRect rect) {
-    TextStyle s{layout.bold[i] ? "Helvetica-Bold" : "Helvetica", 17, buttonColor(), NSTextAlignmentCenter, 1};
-    drawText(painter, layout.buttons[i], s, {{rect.origin.x + 4, rect.origin.y}, {rect.size.width - 8, rect.size.height}});
-  };
-  if (layout.sideBySide) {
-    drawHairline(cr, x0, top + kHairline / 2, x0 + kWidth, top + kHairline / 2);
-    drawHairline(cr, x0 + kWidth / 2, top, x0 + kWidth / 2, top + kButtonHeight);
-    button(0, {{x0, top}, {kWidth / 2, kButtonHeight}});
-    button(1, {{x0 + kWidth / 2, top}, {kWidth / 2, kButtonHeight}});
-    return;
-  }
-  for (size_t i = 0; i < layout.buttons.size(); ++i) {
-    const double by = top + kButtonHeight * double(i);
-    drawHairline(cr, x0, by + kHairline / 2, x0 + kWidth, by + kHairline / 2);
-    button(i, {{x0, by}, {kWidth, kButtonHeight}});
+  for (const auto& b : layout.buttons) {
+    const CGRect& f = b.frame;
+    if (f.minX() == layout.panel.minX())
+      drawHairline(cr, f.minX(), f.minY() + kHairline / 2, layout.panel.maxX(), f.minY() + kHairline / 2);
+    if (f.minX() > layout.panel.minX()) drawHairline(cr, f.minX(), f.minY(), f.minX(), f.maxY());
+    TextStyle style{b.isCancel ? "Helvetica-Bold" : "Helvetica", kAlertButtonSize, buttonColor(), NSTextAlignmentCenter, 1};
+    drawText(painter, b.title, style, {{f.origin.x + 4, f.origin.y}, {f.size.width - 8, f.size.height}});
   }
 }
 
@@ -169,6 +105,7 @@ AlertContent AlertContent::from(const UIAlertView& alert) {
     out.hasTextField = true;
     out.fieldText = field->text;
     out.fieldPlaceholder = field->placeholder;
+    out.fieldFocused = field->isFirstResponder();
   }
   return out;
 }
@@ -191,24 +128,23 @@ AlertContent AlertContent::fromDescription(const nlohmann::json& d) {
     out.fieldText = *text;
   }
   out.fieldPlaceholder = opt("placeholder");
+  if (auto it = d.find("firstResponder"); it != d.end() && it->is_boolean()) out.fieldFocused = it->get<bool>();
   return out;
 }
 
-CGSize alertPanelSize(Painter& painter, const AlertContent& alert) { return layoutPanel(painter, alert).size; }
+CGSize alertPanelSize(const AlertContent& alert) { return layoutOf(alert, {{0, 0}, {0, 0}}).panel.size; }
 
 void drawAlertPanel(Painter& painter, const AlertContent& alert, CGRect screen) {
   cairo_t* cr = painter.cr();
-  const PanelLayout layout = layoutPanel(painter, alert);
-  const double x0 = std::round(screen.origin.x + (screen.size.width - layout.size.width) / 2);
-  const double y0 = std::round(screen.origin.y + (screen.size.height - layout.size.height) / 2);
-  const CGRect panel{{x0, y0}, layout.size};
-
+  const UIAlertPanelLayout layout = layoutOf(alert, screen);
   cairo_save(cr);
-  roundedRectPath(cr, panel, kCornerRadius);
+  roundedRectPath(cr, layout.panel, kCornerRadius);
   cairo_clip(cr);
-  drawMaterial(painter, panel);
-  drawPanelText(painter, alert, layout, panel.origin);
-  drawButtons(painter, layout, x0, y0 + layout.textHeight);
+  drawMaterial(painter, layout.panel);
+  if (alert.title && layout.title.size.height > 0) drawText(painter, *alert.title, titleStyle(), layout.title);
+  if (alert.message && layout.message.size.height > 0) drawText(painter, *alert.message, messageStyle(), layout.message);
+  if (alert.hasTextField) drawTextField(painter, alert, layout.field);
+  drawButtons(painter, layout);
   cairo_restore(cr);
 }
 

@@ -23,6 +23,7 @@ struct AlertContent {
   bool hasTextField = false;
   std::string fieldText;
   std::optional<std::string> fieldPlaceholder;
+  bool fieldFocused = false;  // the field has the keyboard: a caret shows after its text
 
   static AlertContent from(const UIAlertView& alert);
   // From describeAlert()'s JSON (as found in dumps).
@@ -30,11 +31,13 @@ struct AlertContent {
 };
 
 // The panel's size in points for the content (270 points wide).
-CGSize alertPanelSize(Painter& painter, const AlertContent& alert);
+CGSize alertPanelSize(const AlertContent& alert);
 
-// Draws the panel centred in the rectangle: a translucent light panel with rounded corners
-// over a blur of what lies under it, the title (bold) and message centred, the text field,
-// and the buttons below hairlines (two side by side, otherwise stacked).
+// Draws the panel centred in the rectangle, its parts where the platform's alert layout puts
+// them (platform/uikit/UIAlertPanelLayout.hpp): a translucent light panel with rounded corners
+// over a blur of what lies under it, the title (bold) and message centred, the text field
+// (with a caret while it has the keyboard), and the buttons below hairlines (two side by
+// side, otherwise stacked).
 void drawAlertPanel(Painter& painter, const AlertContent& alert, CGRect screen);
 
 }  // namespace render

@@ -51,9 +51,14 @@ bool TouchInput::animating() const {
          (springboard.reachabilityActive() && anyAnimation(*springboard.reachabilityWindow()));
 }
 
-// On the home screen only the reachability window takes touches; a touch on the lowered home
-// screen under it ends reachability, as the home screen does.
+// An alert on screen takes every touch (its buttons and text field through the alert window's
+// hit-testing). On the home screen only the reachability window takes touches; a touch on the
+// lowered home screen under it ends reachability, as the home screen does.
 void TouchInput::tapAt(CGPoint point, unsigned count) {
+  if (alert_center::takeTap(point, count)) {
+    if (sim_.settingsHost) sim_.settingsHost->displayPass();
+    return;
+  }
   if (sim_.settingsHost) {
     sim_.settingsHost->touch(point, count);
     return;
@@ -68,9 +73,9 @@ void TouchInput::tapAt(CGPoint point, unsigned count) {
 }
 
 void TouchInput::swipeAt(CGPoint point, unsigned direction) {
+  if (alert_center::onScreen()) return;
   if (sim_.settingsHost) {
-    if (!alert_center::onScreen() && !sim_.settingsHost->presentedSheet())
-      sim_.settingsHost->window()->sendSwipe(point, direction);
+    if (!sim_.settingsHost->presentedSheet()) sim_.settingsHost->window()->sendSwipe(point, direction);
     return;
   }
   SpringBoardHost& springboard = *sim_.springboardHost;
@@ -79,7 +84,8 @@ void TouchInput::swipeAt(CGPoint point, unsigned direction) {
 }
 
 bool TouchInput::recognizesTaps(CGPoint point, unsigned count) {
-  if (sim_.settingsHost) return !alert_center::onScreen() && sim_.settingsHost->window()->recognizesTaps(point, count);
+  if (alert_center::onScreen()) return false;
+  if (sim_.settingsHost) return sim_.settingsHost->window()->recognizesTaps(point, count);
   SpringBoardHost& springboard = *sim_.springboardHost;
   return springboard.reachabilityActive() && springboard.reachabilityWindow()->frame().contains(point) &&
          springboard.reachabilityWindow()->recognizesTaps(point, count);

@@ -1,8 +1,9 @@
 // The screen of one live process as a window shows it, and a mouse and keyboard made into a
 // finger and typing: a click is a tap, clicks in quick succession near each other are one
 // multiple tap, a drag is a one-finger swipe (thresholds as the gesture recognizers define
-// them), a drag that starts on a slider moves its thumb; keys type into the alert's text field
-// while it is first responder, Return and Escape press its default and cancel buttons.
+// them), a drag that starts on a slider moves its thumb; an alert on screen takes the taps (its
+// buttons, its text field); keys type into the alert's text field while it is first
+// responder, Return and Escape press its default and cancel buttons.
 // Everything goes through the windows' hit-testing and recognizers. No GTK here.
 #pragma once
 

@@ -1,13 +1,16 @@
 // Simulator commands of the home-screen process: loading the tweak, launching, reachability,
-// touches on the overlay and messages sent to it.
+// touches on the overlay and messages sent to it. `tap X,Y` is a finger on whatever is on
+// screen, in either process: an alert takes it first.
 #include <fmt/format.h>
 
 #include <ostream>
 
 #include "cli/sim/SimExtension.hpp"
+#include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/foundation/NSValueObjects.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/uikit/UIAlertView.hpp"
 #include "tweak/VLWView.hpp"
 
 namespace {
@@ -44,6 +47,22 @@ unsigned parseCount(const std::string& word) {
   long n = std::strtol(word.c_str(), &end, 10);
   if (word.empty() || *end || n < 1 || n > 10) throw SimError(fmt::format("bad tap count '{}': expected 1 to 10", word));
   return static_cast<unsigned>(n);
+}
+
+// `tap cover` touches the cover itself. A tap at a point is a finger on the screen: the alert
+// on screen takes it; else the Settings app when it is what the screen shows (its own process,
+// or the simulator while its pane is open); else the reachability window.
+void tapScreen(SimContext& sim, const std::string& target, unsigned count) {
+  CGPoint p = targetPoint(sim, target);
+  if (target == "cover") {
+    sim.springboard().reachabilityWindow()->sendTap(p, count);
+  } else if (alert_center::takeTap(p, count)) {
+    if (sim.settingsHost) sim.settingsHost->displayPass();
+  } else if (sim.settingsHost && (!sim.springboardHost || sim.settingsHost->isPaneOpen())) {
+    sim.settingsHost->touch(p, count);
+  } else {
+    sim.springboard().reachabilityWindow()->sendTap(p, count);
+  }
 }
 
 NSObjectRef sendArgument(SimContext& sim, const std::string& selector, const std::string& word, bool quoted) {
@@ -105,13 +124,13 @@ const SimCommandRegistration registrations[] = {
                               sim.out() << (sim.springboard().reachabilitySupported() ? "YES" : "NO") << '\n';
                             },
                             SimHost::HomeScreen}},
-    SimCommandRegistration{{"tap", "tap cover|X,Y [COUNT]  (touch the reachability window COUNT times)",
+    SimCommandRegistration{{"tap",
+                            "tap cover|X,Y [COUNT]  (touch the cover, or the screen at a point, COUNT times: the alert on "
+                            "screen, else the Settings app when shown, else the reachability window)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 1, 2, "tap cover|X,Y [COUNT]");
-                              CGPoint p = targetPoint(sim, args[0]);
-                              sim.springboard().reachabilityWindow()->sendTap(p, args.size() > 1 ? parseCount(args[1]) : 1);
-                            },
-                            SimHost::HomeScreen}},
+                              tapScreen(sim, args[0], args.size() > 1 ? parseCount(args[1]) : 1);
+                            }}},
     SimCommandRegistration{{"swipe", "swipe cover|X,Y up|down  (a one-finger swipe in the reachability window)",
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 2, 2, "swipe cover|X,Y up|down");

@@ -85,7 +85,9 @@ void runSettings(SimContext& sim, const std::vector<std::string>& args) {
 }
 
 const SimCommandRegistration command{{"settings",
-                                      "settings open | tap LABEL | set KEY VALUE | entry KEY (touch a slider's value entry) | "
+                                      "settings open (the VLW pane, as its row on the list does) | tap LABEL (a row of the "
+                                      "list or of the pane's page on screen) | set KEY VALUE | entry KEY (touch a slider's "
+                                      "value entry) | "
                                       "back | compose | dismiss [post|cancel] | mail sent|saved|cancelled|failed | "
                                       "mail-save FILE (the mail on screen as a MIME e-mail)",
                                       runSettings, SimHost::Settings}};
@@ -94,6 +96,9 @@ const SimDumpFieldRegistration paneField{"pane", [](SimContext& sim) { return si
                                          SimHost::Settings};
 const SimDumpFieldRegistration entryField{"entry", [](SimContext& sim) { return sim.settings().describeEntry(); },
                                           SimHost::Settings};
+// The Settings app's first page: one row per installed pane entry.
+const SimDumpFieldRegistration listField{"list", [](SimContext& sim) { return sim.settings().describeList(); },
+                                         SimHost::Settings};
 // The Settings app's window as a view tree (frames in their superviews' coordinates), for
 // finding where a row or control is on screen.
 const SimDumpFieldRegistration screenField{"screen", [](SimContext& sim) { return sim.settings().window()->describeTree(); },

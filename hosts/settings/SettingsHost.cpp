@@ -1,11 +1,12 @@
-// The Settings app itself: its window, its navigation controller and first page, opening the
-// pane's entry and the navigation stack of the pane's pages.
+// The Settings app itself: its window, its navigation controller and first page (the list),
+// opening an entry's pane and the navigation stack of the pane's pages.
 #include "hosts/settings/SettingsHost.hpp"
 
 #include <fmt/format.h>
 
 #include "platform/corefoundation/CFPreferences.hpp"
 #include "platform/foundation/NSBundle.hpp"
+#include "platform/foundation/NSLog.hpp"
 #include "platform/foundation/NSUserDefaults.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/uikit/LayoutSolver.hpp"
@@ -15,16 +16,19 @@
 SettingsHost::SettingsHost() {
   if (!device_fs::hasRoot()) throw SettingsHostError("the Settings app needs a device root");
   NSUserDefaults::setApplicationDomain("com.apple.Preferences");
+  // The phone's package manager has put the pane in place before the app starts.
+  installPane();
   window_ = std::make_shared<UIWindow>(UIScreen::mainScreen()->bounds());
-  settingsHome_ = std::make_shared<UIViewController>();
-  settingsHome_->setTitle("Settings");
+  list_ = std::make_shared<SettingsListController>();
+  list_->onOpen = [this](const SettingsEntry& entry) { openFromList(entry); };
   settingsNav_ = std::make_shared<PSRootController>();
-  settingsNav_->initWithRootViewController(settingsHome_);
+  settingsNav_->initWithRootViewController(list_);
   window_->addSubview(settingsNav_->view());
   window_->setHidden(false);
   // The app comes to the front.
   settingsNav_->viewWillAppear(false);
   settingsNav_->viewDidAppear(false);
+  displayPass();
 }
 
 SettingsHost::~SettingsHost() = default;
@@ -37,7 +41,7 @@ void SettingsHost::openPane(const std::string& entryName) {
   // The entry is the link row that opened the page.
   page->setSpecifier(PSSpecifier::specifierWithDictionary(entry, nullptr));
   paneRoot_ = page;
-  loadEntryIcon(entry, *bundle);
+  paneEntry_ = settingsEntryFrom(entryName, entry);
   if (PSRootController::nestsPaneNavigation()) {
     paneNav_ = std::make_shared<UINavigationController>();
     paneNav_->initWithRootViewController(page);
@@ -49,29 +53,41 @@ void SettingsHost::openPane(const std::string& entryName) {
   displayPass();
 }
 
-void SettingsHost::loadEntryIcon(const plist::Dictionary& entry, const NSBundle& bundle) {
-  auto text = [&](const char* key) -> std::optional<std::string> {
-    auto it = entry.find(key);
-    return it != entry.end() && it->second.isString() ? std::optional(*it->second.string()) : std::nullopt;
-  };
-  entryLabel_ = text("label");
-  entryIconName_ = text("icon");
-  entryIcon_ = nullptr;
-  if (!entryIconName_) return;
-  // The name is a file in the bundle: "icon.png" is the resource "icon" of type "png".
-  std::filesystem::path name(*entryIconName_);
-  if (name.has_parent_path()) return;
-  std::string type = name.has_extension() ? name.extension().string().substr(1) : "png";
-  if (auto path = bundle.pathForResource(name.stem().string(), type)) entryIcon_ = UIImage::imageWithContentsOfFile(*path);
+void SettingsHost::openFromList(const SettingsEntry& entry) {
+  try {
+    openPane(entry.name);
+  } catch (const SettingsHostError& e) {
+    NSLog(fmt::format("Settings: cannot open \"{}\": {}", entry.title(), e.what()));
+  }
+}
+
+void SettingsHost::tapOnList(const std::string& label) {
+  if (auto row = list_->rowTitled(label)) {
+    openPane(list_->entries()[*row].name);
+    return;
+  }
+  std::string known;
+  for (const auto& e : list_->entries()) known += (known.empty() ? "" : ", ") + fmt::format("\"{}\"", e.title());
+  throw SettingsHostError(
+      fmt::format("no row labelled \"{}\" on the Settings list (rows: {})", label, known.empty() ? "none" : known));
 }
 
 nlohmann::json SettingsHost::describeEntry() const {
-  if (!isPaneOpen()) return nullptr;
-  nlohmann::json icon = nullptr;
-  if (entryIcon_) icon = {{"name", *entryIconName_}, {"width", entryIcon_->size().width}, {"height", entryIcon_->size().height}};
-  return {{"label", entryLabel_ ? nlohmann::json(*entryLabel_) : nlohmann::json(nullptr)},
-          {"iconName", entryIconName_ ? nlohmann::json(*entryIconName_) : nlohmann::json(nullptr)},
-          {"icon", icon}};
+  if (paneEntry_) return paneEntry_->describe();
+  for (const auto& e : list_->entries())
+    if (e.name == "VLW") return e.describe();
+  return nullptr;
+}
+
+nlohmann::json SettingsHost::describeList() const {
+  nlohmann::json rows = nlohmann::json::array();
+  for (const auto& e : list_->entries()) {
+    nlohmann::json row = e.describe();
+    row["entry"] = e.name;
+    row["title"] = e.title();
+    rows.push_back(row);
+  }
+  return {{"title", "Settings"}, {"onScreen", !isPaneOpen()}, {"rows", rows}};
 }
 
 bool SettingsHost::isPaneOpen() const { return paneRoot_ != nullptr; }
@@ -98,16 +114,17 @@ void SettingsHost::displayPass() {
 }
 
 void SettingsHost::back() {
-  if (!isPaneOpen()) throw SettingsHostError("the pane is not open");
+  if (!isPaneOpen()) throw SettingsHostError("the Settings list is the first page: there is nothing to go back to");
   if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
   if (paneNav_ && paneNav_->viewControllers().size() > 1) {
     paneNav_->popViewControllerAnimated(true);
   } else if (!paneNav_ && settingsNav_->viewControllers().size() > 2) {
     settingsNav_->popViewControllerAnimated(true);
   } else {
-    settingsNav_->popViewControllerAnimated(true);  // leaves the pane for the Settings app
+    settingsNav_->popViewControllerAnimated(true);  // leaves the pane for the list
     paneNav_.reset();
     paneRoot_.reset();
+    paneEntry_.reset();
   }
   displayPass();
 }

@@ -1,8 +1,9 @@
-// The simulated Settings app: its window and navigation controller, the pane's entry in
-// /Library/PreferenceLoader/Preferences, loading the pane bundle with dlopen, creating its
-// principal class by name, the navigation stack of the pane's pages (shaped by the system's
-// Core Foundation version, as the Settings app's was), a user's taps and changes on the page on
-// screen, the compose sheet, and a JSON description of what is on screen.
+// The simulated Settings app: its window and navigation controller, its first page (the list of
+// the installed panes' entries in /Library/PreferenceLoader/Preferences, SettingsListController),
+// loading a pane's bundle with dlopen, creating its principal class by name, the navigation
+// stack of the pane's pages (shaped by the system's Core Foundation version, as the Settings
+// app's was), a user's taps and changes on the page on screen, the compose sheet, and a JSON
+// description of what is on screen.
 #pragma once
 
 #include <filesystem>
@@ -13,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "hosts/settings/SettingsEntry.hpp"
+#include "hosts/settings/SettingsListController.hpp"
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/messageui/MFMailComposeViewController.hpp"
 #include "platform/preferences/PSListController.hpp"
@@ -32,7 +35,8 @@ class SettingsHost {
   static constexpr const char* kEntryFolder = "/Library/PreferenceLoader/Preferences";
   static constexpr const char* kBundleFolder = "/Library/PreferenceBundles";
 
-  // The device root must be chosen. Builds the app's window and its first page ("Settings").
+  // The device root must be chosen. Installs the build's pane (installPane), then builds the
+  // app's window on its first page, "Settings": the list of the installed entries.
   SettingsHost();
   ~SettingsHost();
 
@@ -43,20 +47,23 @@ class SettingsHost {
   // missing or older than the build's. False when the build has no bundle.
   static bool installPane(const std::filesystem::path& buildFolder = defaultBuildFolder());
 
-  // The user opens the pane's entry: the bundle is loaded, its principal class made and pushed.
+  // The pane of the entry with that name (its file name without ".plist") opens: the bundle
+  // is loaded, its principal class made and pushed over the list. A tap on the entry's row on
+  // the list does it; `settings open` is the shortcut.
   void openPane(const std::string& entryName = "VLW");
   bool isPaneOpen() const;
   // The pane's pages, its root first (empty while closed).
   std::vector<PSListControllerRef> pages() const;
   PSListControllerRef topPage() const;
 
-  // Taps the row with that displayed label on the page on screen: a link pushes its page, a
-  // list row its choices, a button runs its action, a switch row flips its switch.
+  // Taps the row with that displayed label on the page on screen: on the list an entry's row
+  // opens its pane; on a pane's page a link pushes its page, a list row its choices, a button
+  // runs its action, a switch row flips its switch.
   void tap(const std::string& label);
   // Changes the row with that key on the page on screen as a user would (its control moves,
   // and the framework hands the value to the page).
   void set(const std::string& key, const plist::Value& value);
-  // Pops the page on screen; popping the pane's root leaves the pane.
+  // Pops the page on screen; popping the pane's root returns to the list.
   void back();
   // Presses the compose button of the page on screen.
   void compose();
@@ -97,9 +104,13 @@ class SettingsHost {
   // appearance settings and the presented sheet.
   nlohmann::json describePane() const;
 
-  // The Settings app's row for the opened pane: its label and the icon that the entry names,
-  // loaded from the pane's bundle (null when the pane is closed).
+  // The Settings app's row for the pane: the open pane's entry, else the VLW entry on the list;
+  // its label and the icon that the entry names, loaded from the pane's bundle (null when the
+  // list has no such row).
   nlohmann::json describeEntry() const;
+  // The list: its title, whether it is on screen, and its rows (entry name, label, icon).
+  nlohmann::json describeList() const;
+  const SettingsListControllerRef& list() const { return list_; }
 
   const UIWindowRef& window() const { return window_; }
   const std::shared_ptr<PSRootController>& settingsNavigationController() const { return settingsNav_; }
@@ -109,14 +120,14 @@ class SettingsHost {
  private:
   NSBundleRef loadPaneBundle(const std::string& entryName, plist::Dictionary* entry) const;
   PSListControllerRef makePage(const ClassInfo* cls) const;
-  void loadEntryIcon(const plist::Dictionary& entry, const NSBundle& bundle);
+  // A tap on a row of the list: a pane that cannot be opened is logged, and the list stays.
+  void openFromList(const SettingsEntry& entry);
+  void tapOnList(const std::string& label);
 
   UIWindowRef window_;
   std::shared_ptr<PSRootController> settingsNav_;
-  UIViewControllerRef settingsHome_;
+  SettingsListControllerRef list_;
   std::shared_ptr<UINavigationController> paneNav_;  // the pane's own, when nested
   PSListControllerRef paneRoot_;
-  std::optional<std::string> entryLabel_;
-  std::optional<std::string> entryIconName_;
-  UIImageRef entryIcon_;  // null when the entry names none or the bundle lacks it
+  std::optional<SettingsEntry> paneEntry_;  // the open pane's
 };

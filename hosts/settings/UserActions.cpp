@@ -1,5 +1,5 @@
-// The Settings app's second job: what a user does on the page on screen (taps rows, moves
-// controls, touches the value entry, composes, finishes sheets).
+// The Settings app's second job: what a user does on the page on screen (taps rows of the list
+// or of a pane's page, moves controls, touches the value entry, composes, finishes sheets).
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -49,7 +49,10 @@ constexpr double kBarButtonReach = 90;
 
 void SettingsHost::tap(const std::string& label) {
   auto page = topPage();
-  if (!page) throw SettingsHostError("the pane is not open");
+  if (!page) {
+    tapOnList(label);
+    return;
+  }
   if (presentedSheet()) throw SettingsHostError("a sheet covers the pane");
   auto table = page->table();
   const auto& sections = page->sectionRows();

@@ -6,19 +6,46 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/uikit/UIWindow.hpp"
+
 VW_DEFINE_CLASS(UITextField, UIControl, factoryOf<UITextField>())
-VW_DEFINE_CLASS(UIAlertView, UIView, nullptr)
+VW_DEFINE_CLASS(UIAlertView, UIView, nullptr, {{"_buttonPressed:", selectorOf(&UIAlertView::buttonPressed)}})
 
 namespace {
+
+// The level of the alert window, over normal windows (0) and the status bar (1000).
+constexpr double kAlertWindowLevel = 2000;
 
 struct AlertState {
   std::deque<UIAlertViewRef> visible;  // front is on screen
   std::vector<UIAlertViewRef> history;
+  UIWindowRef window;
 };
 
 AlertState& state() {
   static AlertState* s = new AlertState;
   return *s;
+}
+
+// The alert window shows the front alert, over the whole screen, or nothing.
+void showFrontAlert() {
+  auto& s = state();
+  if (!s.window) {
+    s.window = std::make_shared<UIWindow>();
+    s.window->windowLevel = kAlertWindowLevel;
+  }
+  const CGRect screen = UIScreen::mainScreen()->bounds();
+  s.window->setFrame(screen);
+  while (!s.window->subviews().empty()) {
+    UIViewRef shown = s.window->subviews().back();  // alive while it leaves
+    shown->removeFromSuperview();
+  }
+  s.window->setHidden(s.visible.empty());
+  if (s.visible.empty()) return;
+  const UIAlertViewRef& front = s.visible.front();
+  front->setFrame(screen);
+  front->layoutSubviews();
+  s.window->addSubview(front);
 }
 
 }  // namespace
@@ -66,10 +93,14 @@ UIAlertView::UIAlertView(std::optional<std::string> title, std::optional<std::st
 void UIAlertView::setAlertViewStyle(long style) {
   style_ = style;
   if (style == UIAlertViewStylePlainTextInput || style == UIAlertViewStyleSecureTextInput) {
-    if (!field_) field_ = std::make_shared<UITextField>();
-  } else {
+    if (field_) return;
+    field_ = std::make_shared<UITextField>();
+    if (!buttons_.empty()) addSubview(field_);  // shown already
+  } else if (field_) {
+    field_->removeFromSuperview();
     field_.reset();
   }
+  if (!buttons_.empty()) layoutSubviews();
 }
 
 UITextFieldRef UIAlertView::textFieldAtIndex(long index) const { return index == 0 ? field_ : nullptr; }
@@ -78,8 +109,43 @@ void UIAlertView::show() {
   auto& s = state();
   auto me = std::static_pointer_cast<UIAlertView>(shared_from_this());
   if (std::find(s.visible.begin(), s.visible.end(), me) != s.visible.end()) return;
+  makeButtons();
   s.visible.push_back(me);
   s.history.push_back(me);
+  showFrontAlert();
+}
+
+void UIAlertView::makeButtons() {
+  if (!buttons_.empty()) return;
+  for (const auto& part : panelLayout().buttons) {
+    auto button = UIButton::buttonWithType(UIButtonTypeSystem);
+    button->setTitle(part.title, 0);
+    button->addTarget(shared_from_this(), "_buttonPressed:", UIControlEventTouchUpInside);
+    addSubview(button);
+    buttons_.push_back(button);
+    buttonIndexes_.push_back(part.index);
+  }
+  if (field_) addSubview(field_);
+}
+
+void UIAlertView::buttonPressed(const UIButtonRef& sender) {
+  for (size_t i = 0; i < buttons_.size(); ++i)
+    if (buttons_[i] == sender) {
+      dismissWithClickedButtonIndex(buttonIndexes_[i]);
+      return;
+    }
+}
+
+UIAlertPanelLayout UIAlertView::panelLayout() const {
+  return layoutAlertPanel(title, message, field_ != nullptr, cancelButtonTitle, otherButtonTitles,
+                          UIScreen::mainScreen()->bounds());
+}
+
+void UIAlertView::layoutSubviews() {
+  // The alert covers the screen: its frames are the screen's.
+  const UIAlertPanelLayout layout = panelLayout();
+  for (size_t i = 0; i < buttons_.size() && i < layout.buttons.size(); ++i) buttons_[i]->setFrame(layout.buttons[i].frame);
+  if (field_) field_->setFrame(layout.field);
 }
 
 bool UIAlertView::isVisible() const {
@@ -91,6 +157,7 @@ void UIAlertView::dismissWithClickedButtonIndex(long index) {
   auto& s = state();
   auto me = std::static_pointer_cast<UIAlertView>(shared_from_this());  // alive through the callback
   std::erase(s.visible, me);
+  showFrontAlert();
   if (auto delegate = delegate_.lock()) delegate->alertViewClickedButtonAtIndex(*this, index);
 }
 
@@ -117,6 +184,11 @@ nlohmann::json UIAlertView::describeAlert() const {
     out["keyboardType"] = field_->keyboardType;
     out["firstResponder"] = field_->isFirstResponder();
   }
+  const UIAlertPanelLayout layout = panelLayout();
+  nlohmann::json buttons = nlohmann::json::array();
+  for (const auto& b : layout.buttons) buttons.push_back({{"title", b.title}, {"index", b.index}, {"frame", rectJson(b.frame)}});
+  out["buttons"] = buttons;
+  out["fieldFrame"] = field_ ? rectJson(layout.field) : nlohmann::json(nullptr);
   return out;
 }
 
@@ -129,9 +201,21 @@ UIAlertViewRef onScreen() {
 
 std::vector<UIAlertViewRef> history() { return state().history; }
 
+UIWindowRef window() {
+  if (!state().window) showFrontAlert();
+  return state().window;
+}
+
+bool takeTap(CGPoint screenPoint, unsigned tapCount) {
+  if (!onScreen()) return false;
+  window()->sendTap(screenPoint, tapCount);
+  return true;
+}
+
 void reset() {
   state().visible.clear();
   state().history.clear();
+  showFrontAlert();
 }
 
 }  // namespace alert_center

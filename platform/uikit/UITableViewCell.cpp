@@ -1,5 +1,6 @@
 #include "platform/uikit/UITableViewCell.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -40,6 +41,14 @@ std::shared_ptr<UITableViewCell> UITableViewCell::initWithFrame(CGRect frame) {
   return cell;
 }
 
+const UIImageViewRef& UITableViewCell::imageView() {
+  if (!imageView_ && contentView_) {
+    imageView_ = std::make_shared<UIImageView>();
+    contentView_->addSubview(imageView_);
+  }
+  return imageView_;
+}
+
 void UITableViewCell::setAccessoryView(UIViewRef view) {
   if (accessoryView_) accessoryView_->removeFromSuperview();
   accessoryView_ = std::move(view);
@@ -69,13 +78,23 @@ void UITableViewCell::layoutSubviews() {
     right = b.size.width - kAccessoryIndicatorWidth;
   }
   contentView_->setFrame(CGRect{{0, 0}, b.size});
+  double textX = kMargin;
+  if (imageView_ && imageView_->image()) {
+    // At its image's size (no taller than the row), the text after it.
+    CGSize s = imageView_->image()->size();
+    s.height = std::min(s.height, b.size.height);
+    imageView_->setFrame(CGRect{{kMargin, (b.size.height - s.height) / 2}, s});
+    textX = kMargin + s.width + kMargin;
+  } else if (imageView_) {
+    imageView_->setFrame(CGRectZero);
+  }
   auto place = [&](const UILabelRef& label, double x, double maxRight, bool alignRight) {
     CGSize s = label->intrinsicContentSize();
     double w = std::min(s.width, std::max(0.0, maxRight - x));
     double lx = alignRight ? maxRight - w : x;
     label->setFrame(CGRect{{lx, (b.size.height - s.height) / 2}, {w, s.height}});
   };
-  place(textLabel_, kMargin, right, false);
+  place(textLabel_, textX, right, false);
   if (style_ == UITableViewCellStyleValue1 && detailTextLabel_->text()) {
     place(detailTextLabel_, textLabel_->frame().maxX() + 8, right, true);
     detailTextLabel_->setHidden(false);

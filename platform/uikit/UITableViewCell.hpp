@@ -1,15 +1,17 @@
 // UIKit stand-in: table cells.
 // Implements: two-step creation as in UIKit (make the object, then initWithStyle:reuseIdentifier:
 // or initWithFrame:, either of which may answer null), the content view, the text label, the
-// detail text label (value style 1 shows it at the right), an accessory view or an accessory
-// type (disclosure indicator, checkmark) at the right, the table view the cell is in, and the
-// placement of these parts by layoutSubviews.
-// Leaves out: selection and highlight states, editing, image views, separators, reuse queues.
+// detail text label (value style 1 shows it at the right), the image view (made on first use,
+// as UIKit does: at the left, at its image's size, the text label after it), an accessory view
+// or an accessory type (disclosure indicator, checkmark) at the right, the table view the cell
+// is in, and the placement of these parts by layoutSubviews.
+// Leaves out: selection and highlight states, editing, separators, reuse queues.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UILabel.hpp"
 #include "platform/uikit/UIView.hpp"
 
@@ -39,6 +41,8 @@ class UITableViewCell : public UIView {
   const UIViewRef& contentView() const { return contentView_; }
   const UILabelRef& textLabel() const { return textLabel_; }
   const UILabelRef& detailTextLabel() const { return detailTextLabel_; }
+  // Made and put into the content view on first use; until then the cell has none.
+  const UIImageViewRef& imageView();
   const UIViewRef& accessoryView() const { return accessoryView_; }
   void setAccessoryView(UIViewRef view);
   long accessoryType() const { return accessoryType_; }
@@ -60,6 +64,7 @@ class UITableViewCell : public UIView {
   UIViewRef contentView_;
   UILabelRef textLabel_;
   UILabelRef detailTextLabel_;
+  UIImageViewRef imageView_;
   UIViewRef accessoryView_;
   long accessoryType_ = UITableViewCellAccessoryNone;
   std::weak_ptr<UITableView> tableView_;

@@ -1,6 +1,7 @@
 #include "platform/uikit/UIWindow.hpp"
 
 #include "platform/device/DeviceProfile.hpp"
+#include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIControl.hpp"
 #include "platform/uikit/UISwitch.hpp"
 #include "platform/uikit/UITableView.hpp"
@@ -34,9 +35,10 @@ bool UIWindow::sendTap(CGPoint point, unsigned tapCount) {
           tap && tap->enabled && tap->numberOfTapsRequired == tapCount && tap->numberOfTouchesRequired == 1)
         return tap->fire();
   if (tapCount != 1) return false;
-  // The nearest view that takes a single touch: a control with touch-up-inside actions, a
-  // switch (it flips), a table's row (it is selected).
+  // The nearest view that takes a single touch: a text field (it takes the keyboard), a
+  // control with touch-up-inside actions, a switch (it flips), a table's row (it is selected).
   for (UIViewRef v = hit; v; v = v->superview()) {
+    if (auto field = std::dynamic_pointer_cast<UITextField>(v)) return field->becomeFirstResponder();
     if (auto control = std::dynamic_pointer_cast<UIControl>(v); control && control->hasActionsFor(UIControlEventTouchUpInside))
       return control->sendActionsForControlEvents(UIControlEventTouchUpInside) > 0;
     if (auto toggle = std::dynamic_pointer_cast<UISwitch>(v)) {

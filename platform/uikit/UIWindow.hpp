@@ -17,9 +17,9 @@ class UIWindow : public UIView {
 
   // A touch of tapCount taps at a point in window coordinates. The first tap recognizer that
   // wants that many taps, on the touched view or one of its superviews, fires; failing that,
-  // a single tap goes to the nearest view that takes it: a control's touch-up-inside actions
-  // are sent, a switch flips (its value-changed actions), a table row is selected (the table
-  // delegate's didSelectRow). False when nothing responded.
+  // a single tap goes to the nearest view that takes it: a text field becomes first responder,
+  // a control's touch-up-inside actions are sent, a switch flips (its value-changed actions), a
+  // table row is selected (the table delegate's didSelectRow). False when nothing responded.
   bool sendTap(CGPoint point, unsigned tapCount = 1);
   // Whether a tap recognizer on the view under the point (or a superview) wants that many
   // taps: a touch system delivers a single tap there only once a second one has not come.

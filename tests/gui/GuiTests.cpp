@@ -304,6 +304,94 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
   EXPECT_EQ(phone.stop(SIGTERM, 20s), 0) << phone.stderrText();
 }
 
+namespace {
+
+// A live process of that role with its window, started on the test's root and serving.
+Child startWithWindow(const std::string& role, const fs::path& root, const fs::path& logs) {
+  Child child({VELLOWAY_BINARY, role, "--gui", "--root", root.string()}, logs, role);
+  EXPECT_TRUE(eventually(
+      [&] {
+        return child.running() && velloway({"ctl", role, "--root", root.string(), "idle"}).status == 0;
+      },
+      60s))
+      << child.stderrText();
+  return child;
+}
+
+// The middle of the button of the alert on screen with that title, from `dump alerts`.
+std::optional<std::pair<double, double>> alertButton(const std::string& role, const fs::path& root, const std::string& title) {
+  auto alerts = dump(role, root, "alerts")["alerts"];
+  for (const auto& alert : alerts)
+    if (alert["onScreen"] == true)
+      for (const auto& button : alert["buttons"])
+        if (button["title"] == title) {
+          const auto& f = button["frame"];
+          return std::pair{f[0].get<double>() + f[2].get<double>() / 2, f[1].get<double>() + f[3].get<double>() / 2};
+        }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TEST_F(GuiPhone, TheSettingsWindowOpensOnItsListAndItsRowOpensThePane) {
+  Child app = startWithWindow("settings", root, temp.path());
+  Window settings = Window::of("settings", root);
+  settings.moveTo(0, 0);
+  EXPECT_EQ(dump("settings", root, "list")["list"]["onScreen"], true);
+  auto row = cellOf(pathTo(dump("settings", root, "screen")["screen"], "text", "Velloway"));
+  ASSERT_TRUE(row) << dump("settings", root, "screen");
+  settings.click(row->midX(), row->midY());
+  ASSERT_TRUE(eventually([&] { return dump("settings", root, "pane")["pane"]["pages"] == nlohmann::json{"VLWListController"}; }))
+      << dump("settings", root, "pane list");
+  EXPECT_EQ(dump("settings", root, "list")["list"]["onScreen"], false);
+
+  auto bar = pathTo(dump("settings", root, "screen")["screen"], "class", "UINavigationBar");
+  ASSERT_FALSE(bar.empty());
+  settings.click(bar.back().x + 30, bar.back().midY());
+  EXPECT_TRUE(eventually([&] { return dump("settings", root, "list")["list"]["onScreen"] == true; }))
+      << dump("settings", root, "pane list");
+  EXPECT_TRUE(dump("settings", root, "pane")["pane"].is_null());
+  EXPECT_EQ(app.stop(SIGTERM, 20s), 0) << app.stderrText();
+}
+
+TEST_F(GuiPhone, AlertButtonsAndTheirTextFieldTakeClicks) {
+  Child home = startWithWindow("springboard", root, temp.path());
+  Window homeWindow = Window::of("springboard", root);
+  homeWindow.moveTo(0, 0);
+  {
+    SCOPED_TRACE("the welcome notice's Close");
+    std::optional<std::pair<double, double>> close;
+    ASSERT_TRUE(eventually([&] { return (close = alertButton("springboard", root, "Close")).has_value(); }))
+        << dump("springboard", root, "alerts");
+    homeWindow.click(close->first, close->second);
+    EXPECT_TRUE(eventually([&] { return dump("springboard", root, "alerts")["alerts"][0]["onScreen"] == false; }))
+        << dump("springboard", root, "alerts");
+  }
+  Child app = startWithWindow("settings", root, temp.path());
+  Window settings = Window::of("settings", root);
+  settings.moveTo(500, 0);
+  {
+    SCOPED_TRACE("the value entry's field and Enter");
+    ctl("settings", root, {"settings tap Velloway", "settings tap Configuration", "settings entry albumArtCornerRadius"});
+    auto alerts = dump("settings", root, "alerts")["alerts"];
+    ASSERT_EQ(alerts.size(), 1u);
+    const auto& field = alerts[0]["fieldFrame"];
+    settings.click(field[0].get<double>() + 20, field[1].get<double>() + field[3].get<double>() / 2);
+    settings.keys({"1", "2"});
+    ASSERT_TRUE(eventually([&] { return dump("settings", root, "alerts")["alerts"][0]["text"] == "12"; }))
+        << dump("settings", root, "alerts");
+    auto enter = alertButton("settings", root, "Enter");
+    ASSERT_TRUE(enter);
+    settings.click(enter->first, enter->second);
+    EXPECT_TRUE(eventually([&] { return dump("settings", root, "alerts")["alerts"][0]["onScreen"] == false; }));
+    EXPECT_TRUE(eventually([&] {
+      return dump("settings", root, "preferences")["preferences"].value("albumArtCornerRadius", nlohmann::json()) == 12;
+    })) << dump("settings", root, "preferences alerts");
+  }
+  EXPECT_EQ(app.stop(SIGTERM, 20s), 0) << app.stderrText();
+  EXPECT_EQ(home.stop(SIGTERM, 20s), 0) << home.stderrText();
+}
+
 TEST(GuiWithoutDisplay, StopsAtStartWithTheReason) {
   TempFolder temp;
   const char* display = std::getenv("DISPLAY");

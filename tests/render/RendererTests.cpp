@@ -10,6 +10,7 @@
 #include "RenderTestSupport.hpp"
 #include "platform/graphics/Fonts.hpp"
 #include "platform/graphics/TextMetrics.hpp"
+#include "platform/uikit/UIAlertPanelLayout.hpp"
 #include "platform/uikit/UIControl.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UILabel.hpp"
@@ -446,17 +447,49 @@ TEST(Alerts, ContentComesFromTheAlertOrItsDescription) {
   EXPECT_FALSE(p.message);
   EXPECT_FALSE(p.cancel);
   // Three buttons stack (44 points each); two sit side by side.
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* cr = cairo_create(s);
-  {
-    render::Painter painter(cr, 1);
-    const double stacked = render::alertPanelSize(painter, direct).height;
-    direct.others.pop_back();
-    const double sideBySide = render::alertPanelSize(painter, direct).height;
-    EXPECT_DOUBLE_EQ(stacked - sideBySide, 88);
-  }
-  cairo_destroy(cr);
-  cairo_surface_destroy(s);
+  const double stacked = render::alertPanelSize(direct).height;
+  direct.others.pop_back();
+  const double sideBySide = render::alertPanelSize(direct).height;
+  EXPECT_DOUBLE_EQ(stacked - sideBySide, 88);
+}
+
+TEST(Alerts, AFocusedFieldShowsACaretAfterItsText) {
+  // Pixels of the tint's blue inside the field, over a white screen at scale 1.
+  auto bluePixels = [](const render::AlertContent& content, double& leftmost) {
+    render::RenderOptions options;
+    options.scale = 1;
+    options.background = UIColor::whiteColor();
+    render::Canvas canvas({375, 667}, options);
+    canvas.drawAlert(content);
+    auto image = canvas.image();
+    const CGRect field =
+        layoutAlertPanel(content.title, content.message, true, content.cancel, content.others, {{0, 0}, {375, 667}}).field;
+    int count = 0;
+    leftmost = 1e9;
+    for (int y = int(field.minY()); y < int(field.maxY()); ++y)
+      for (int x = int(field.minX()); x < int(field.maxX()); ++x) {
+        auto c = channels(image.pixel(x, y));
+        if (c.b > 200 && c.r < 120 && c.g < 180) {
+          ++count;
+          leftmost = std::min(leftmost, double(x));
+        }
+      }
+    return count;
+  };
+  UIAlertView alert("Radius", "Between 0 and 20.", {}, "Cancel", {"Enter"});
+  alert.setAlertViewStyle(UIAlertViewStylePlainTextInput);
+  auto content = render::AlertContent::from(alert);
+  double at = 0, atEmpty = 0, atText = 0;
+  EXPECT_EQ(bluePixels(content, at), 0) << "no caret without the keyboard";
+  alert.textFieldAtIndex(0)->becomeFirstResponder();
+  content = render::AlertContent::from(alert);
+  EXPECT_TRUE(content.fieldFocused);
+  EXPECT_GT(bluePixels(content, atEmpty), 20) << "a caret at the start of the empty field";
+  alert.textFieldAtIndex(0)->insertText("12345");
+  content = render::AlertContent::from(alert);
+  EXPECT_GT(bluePixels(content, atText), 20);
+  EXPECT_GT(atText, atEmpty + 20) << "the caret follows the text";
+  EXPECT_TRUE(render::AlertContent::fromDescription(alert.describeAlert()).fieldFocused);
 }
 
 // ---- The registry ------------------------------------------------------------------------

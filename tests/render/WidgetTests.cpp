@@ -146,6 +146,36 @@ TEST(TableCells, DisclosureChevronSitsInTheRoomTheLayoutLeaves) {
   EXPECT_TRUE(red) << "the checkmark takes the tint";
 }
 
+TEST(TableCells, AnImageSitsAtTheLeftAndTheTitleAfterIt) {
+  // A Settings list row: a 29-point icon (58 pixels at scale 2), the title, the chevron.
+  std::vector<uint32_t> red(58 * 58, 0xffff0000u);
+  auto icon = std::make_shared<UIImage>(58, 58, red, 2.0);
+  auto cell = std::make_shared<UITableViewCell>();
+  cell->initWithStyle(UITableViewCellStyleDefault, std::nullopt);
+  cell->setFrame(CGRectMake(0, 0, 320, 44));
+  cell->textLabel()->setText("Velloway");
+  cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
+  cell->imageView()->setImage(icon);
+  cell->layoutSubviews();
+  EXPECT_EQ(cell->imageView()->frame(), CGRectMake(15, 7.5, 29, 29));
+  EXPECT_EQ(cell->textLabel()->frame().minX(), 15 + 29 + 15);
+  auto image = render::renderViewTree(*cell, 2.0);
+  EXPECT_TRUE(near(channels(image.pixel(30 * 2, 22 * 2)), 255, 0, 0)) << "the icon";
+  EXPECT_EQ(image.pixel(12 * 2, 22 * 2), kWhite) << "the margin before it";
+  EXPECT_EQ(image.pixel(50 * 2, 22 * 2), kWhite) << "the gap after it";
+  // The title's ink starts after the icon; the chevron is still at the right.
+  int firstInk = -1;
+  for (int x = 46 * 2; x < 200 * 2 && firstInk < 0; ++x)
+    for (int y = 0; y < image.height() && firstInk < 0; ++y)
+      if (brightness(image.pixel(x, y)) < 128) firstInk = x;
+  EXPECT_GE(firstInk, 59 * 2 - 2);
+  EXPECT_LT(firstInk, 64 * 2);
+  bool chevron = false;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = (320 - 24) * 2; x < (320 - 14) * 2; ++x) chevron = chevron || brightness(image.pixel(x, y)) < 235;
+  EXPECT_TRUE(chevron);
+}
+
 TEST(NavigationBars, ItemsComeFromTheBarsState) {
   auto window = std::make_shared<UIWindow>(CGRectMake(0, 0, 320, 120));
   window->setHidden(false);
