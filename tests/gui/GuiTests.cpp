@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "LiveHarness.hpp"
+#include "XServer.hpp"
 #include "render/Renderer.hpp"
 
 namespace fs = std::filesystem;
@@ -17,44 +18,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool onPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  for (size_t start = 0; start <= dirs.size();) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    if (access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 std::string missingTools() {
   std::string missing;
   for (const char* tool : {"Xvfb", "xdotool", "import"})
     if (!onPath(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
   return missing;
 }
-
-// An X server without a screen, ours: started with -displayfd, ended by its pid.
-class XServer {
- public:
-  explicit XServer(const fs::path& logs) {
-    server_ = Child({"Xvfb", "-displayfd", "1", "-screen", "0", "1700x1450x24", "-nolisten", "tcp"}, logs, "xvfb");
-    eventually([&] { return !server_.stdoutText().empty() && server_.stdoutText().back() == '\n'; }, 20s);
-    std::string number = server_.stdoutText();
-    while (!number.empty() && std::isspace(static_cast<unsigned char>(number.back()))) number.pop_back();
-    if (number.empty()) throw std::runtime_error("Xvfb did not start: " + server_.stderrText());
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-  }
-  ~XServer() {
-    server_.stop(SIGTERM);
-    unsetenv("DISPLAY");
-  }
-
- private:
-  Child server_;
-};
 
 void xdotool(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"xdotool"};
