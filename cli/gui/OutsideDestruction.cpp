@@ -28,10 +28,12 @@ bool stillThere() {
   return gdk_x11_display_error_trap_pop(display) == 0 && found != 0;
 }
 
-// Before GDK reacts to the window's unmapping or destruction (with requests on the window, and
-// a warning): whether it is gone. Then GDK never hears of it.
+// Before GDK reacts to the window's unmapping or destruction (with requests on the window, a
+// warning, and with GL an assertion that ends the process): whether it is gone. Then GDK
+// hears of the window no more.
 gboolean onXEvent(GdkX11Display*, XEvent* event, gpointer) {
-  if (gone) return FALSE;
+  if (event->xany.window != watched) return FALSE;
+  if (gone) return TRUE;
   const bool destroyed = event->type == DestroyNotify && event->xdestroywindow.window == watched;
   const bool unmapped = event->type == UnmapNotify && event->xunmap.window == watched;
   if (!destroyed && !(unmapped && !stillThere())) return FALSE;

@@ -12,8 +12,9 @@ ScreenFit ScreenFit::of(CGSize screen, double width, double height) {
   // A whole zoom a pixel or two short of filling the space is sharper than the exact fit.
   const double whole = std::floor(fit.scale + 1e-9);
   if (whole >= 1 && (fit.scale - whole) * std::max(screen.width, screen.height) <= 2) fit.scale = whole;
-  fit.x = std::floor((width - screen.width * fit.scale) / 2);
-  fit.y = std::floor((height - screen.height * fit.scale) / 2);
+  // The side that fills the space may come out a hair wider than it: still no margin.
+  fit.x = std::max(0.0, std::floor((width - screen.width * fit.scale) / 2 + 1e-6));
+  fit.y = std::max(0.0, std::floor((height - screen.height * fit.scale) / 2 + 1e-6));
   return fit;
 }
 

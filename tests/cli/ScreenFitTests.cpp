@@ -39,6 +39,14 @@ TEST(ScreenFit, CentresInAWiderOrTallerSpaceKeepingTheAspect) {
   EXPECT_LE(kPhone.height * between.scale, 1500);
 }
 
+TEST(ScreenFit, TheSideThatFillsTheSpaceHasNoMarginDespiteRounding) {
+  // 375 x 1.36 comes out a hair over 510 in doubles.
+  ScreenFit fit = ScreenFit::of(kPhone, 510, 1049);
+  EXPECT_DOUBLE_EQ(fit.scale, 1.36);
+  EXPECT_EQ(fit.x, 0);
+  EXPECT_EQ(fit.y, std::floor((1049 - 667 * 1.36) / 2));
+}
+
 TEST(ScreenFit, ShrinksBelowOneToFitASmallSpace) {
   ScreenFit fit = ScreenFit::of(kPhone, 200, 300);
   EXPECT_DOUBLE_EQ(fit.scale, 300 / 667.0);
