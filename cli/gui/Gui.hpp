@@ -30,8 +30,9 @@ std::string displayProblem();
 std::string prepareWindow(const GuiOptions& options);
 
 // Runs the process's main loop with its window open, until main_loop::stop() or the window
-// closes. `title` names the process and its device root. Throws std::runtime_error when
-// prepareWindow has not succeeded.
+// closes (by its close button, or destroyed by another client). `title` names the process
+// (and its --name) and its device root. Throws std::runtime_error when prepareWindow has not
+// succeeded, or when the display reported an error the window's end does not explain.
 void runWithWindow(SimSession& session, const std::string& title, const GuiOptions& options);
 
 }  // namespace gui

@@ -1,8 +1,8 @@
 // The window of a live process (GTK 4 through gtkmm), and the process's one main loop run under
-// GTK's: the dispatch loop's descriptors (its wake-up descriptor, the session bus) and its next
-// timer are one GLib source whose dispatch is one turn of the dispatch loop, so the main thread
-// serves the window, the main queue, the timers and the bus, and nothing else touches them.
-// Everything GTK is in this file (its headers are slow to compile).
+// GTK's, with the dispatch loop inside it (DispatchLoopSource): the main thread serves the
+// window, the main queue, the timers and the bus, and nothing else touches them. The screen is
+// drawn as large as the window allows, centred (ScreenFit); the zoom sets the window's size.
+// Everything gtkmm is in this file (its headers are slow to compile).
 #include <fmt/format.h>
 #include <gtkmm.h>
 #include <gtkmm/init.h>
@@ -15,8 +15,12 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
+#include "cli/gui/DispatchLoopSource.hpp"
 #include "cli/gui/Gui.hpp"
+#include "cli/gui/OutsideDestruction.hpp"
+#include "cli/gui/ScreenFit.hpp"
 #include "cli/gui/TouchInput.hpp"
 #include "cli/sim/ScreenRenderer.hpp"
 #include "cli/sim/SimExtension.hpp"
@@ -63,41 +67,8 @@ constexpr const char* kHelp =
 
 double seconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
-// The dispatch loop as a GLib source. Its descriptors are asked for anew before each wait.
-struct LoopSource {
-  GSource source;
-  std::vector<gpointer>* tags;
-  gint64 deadline;  // monotonic microseconds; -1: none
-  std::function<void()>* afterTurn;
-};
-
-gboolean loopPrepare(GSource* base, gint* timeout) {
-  auto* s = reinterpret_cast<LoopSource*>(base);
-  std::vector<pollfd> fds;
-  int wait = main_loop::prepareWait(fds);
-  for (gpointer tag : *s->tags) g_source_remove_unix_fd(base, tag);
-  s->tags->clear();
-  for (const pollfd& fd : fds) s->tags->push_back(g_source_add_unix_fd(base, fd.fd, static_cast<GIOCondition>(fd.events)));
-  *timeout = wait;
-  s->deadline = wait >= 0 ? g_get_monotonic_time() + gint64(wait) * 1000 : -1;
-  return wait == 0;
-}
-
-gboolean loopCheck(GSource* base) {
-  auto* s = reinterpret_cast<LoopSource*>(base);
-  for (gpointer tag : *s->tags)
-    if (g_source_query_unix_fd(base, tag) != 0) return TRUE;
-  return s->deadline >= 0 && g_get_monotonic_time() >= s->deadline;
-}
-
-gboolean loopDispatch(GSource* base, GSourceFunc, gpointer) {
-  auto* s = reinterpret_cast<LoopSource*>(base);
-  main_loop::runTurn();
-  (*s->afterTurn)();
-  return G_SOURCE_CONTINUE;
-}
-
-GSourceFuncs loopFuncs{loopPrepare, loopCheck, loopDispatch, nullptr, nullptr, nullptr};
+// As closing it: the process ends with exit status 0.
+void windowDestroyedFromOutside() { main_loop::stop(); }
 
 class PhoneWindow : public Gtk::Window {
  public:
@@ -110,8 +81,20 @@ class PhoneWindow : public Gtk::Window {
     buildHeader(title);
     buildMenu();
     area_.set_draw_func(sigc::mem_fun(*this, &PhoneWindow::draw));
+    area_.set_hexpand(true);
+    area_.set_vexpand(true);
+    // Smaller than a third of the screen, nothing on it could be read or hit.
+    const CGSize screen = input_.screenSize();
+    area_.set_size_request(static_cast<int>(std::lround(screen.width / 3)), static_cast<int>(std::lround(screen.height / 3)));
     set_child(area_);
-    sizeArea();
+    sizeToZoom();
+    area_.signal_resize().connect([this](int, int) {
+      if (std::exchange(sized_, true)) return;
+      refit_ = Glib::signal_idle().connect([this] {
+        sizeToZoom();
+        return false;
+      });
+    });
     connectPointer();
     connectKeys();
     signal_close_request().connect(
@@ -124,16 +107,20 @@ class PhoneWindow : public Gtk::Window {
 
  private:
   // The header: the process on one line, the device root (its end, when long) under it, and
-  // the reachability button where the process has the gesture.
+  // the reachability button where the process has the gesture. Both lines give way to the
+  // screen's width: the header is never what makes the window wider.
   void buildHeader(const std::string& title) {
     set_title(title);
-    set_resizable(false);  // the window follows the screen's size at each zoom
+    // The header has no room for the command's name: the process, and its name when given.
     const size_t split = title.find(" — ");
-    titleLabel_.set_markup("<b>" + Glib::Markup::escape_text(title.substr(0, split)) + "</b>");
+    std::string process = title.substr(0, split);
+    if (process.rfind("velloway ", 0) == 0) process.erase(0, std::string("velloway ").size());
+    titleLabel_.set_markup("<b>" + Glib::Markup::escape_text(process) + "</b>");
+    titleLabel_.set_ellipsize(Pango::EllipsizeMode::END);
     rootLabel_.set_text(split == std::string::npos ? "" : title.substr(split + std::string(" — ").size()));
     rootLabel_.set_ellipsize(Pango::EllipsizeMode::START);
-    rootLabel_.set_max_width_chars(18);
     rootLabel_.add_css_class("dim-label");
+    for (Gtk::Label* label : {&titleLabel_, &rootLabel_}) label->set_max_width_chars(24);
     titleBox_.append(titleLabel_);
     titleBox_.append(rootLabel_);
     titleBox_.set_valign(Gtk::Align::CENTER);
@@ -173,30 +160,43 @@ class PhoneWindow : public Gtk::Window {
     header_.pack_end(menu_);
   }
 
-  // A drag with the primary button is a touch, in points.
+  // A drag with the primary button is a touch, in points; one that starts beside the screen
+  // touches nothing.
   void connectPointer() {
     auto drag = Gtk::GestureDrag::create();
     drag->set_button(GDK_BUTTON_PRIMARY);
     drag->signal_drag_begin().connect([this](double x, double y) {
-      dragStart_ = toPoints(x, y);
-      input_.press(dragStart_, seconds());
+      dragStartX_ = x;
+      dragStartY_ = y;
+      const CGPoint at = toPoints(x, y);
+      const CGSize screen = input_.screenSize();
+      touching_ = at.x >= 0 && at.y >= 0 && at.x < screen.width && at.y < screen.height;
+      if (!touching_) return;
+      input_.press(at, seconds());
       changed();
     });
     drag->signal_drag_update().connect([this](double dx, double dy) {
-      input_.drag({dragStart_.x + dx / zoom_, dragStart_.y + dy / zoom_});
+      if (!touching_) return;
+      input_.drag(toPoints(dragStartX_ + dx, dragStartY_ + dy));
       changed();
     });
     drag->signal_drag_end().connect([this](double dx, double dy) {
-      input_.release({dragStart_.x + dx / zoom_, dragStart_.y + dy / zoom_}, seconds());
+      if (!touching_) return;
+      touching_ = false;
+      input_.release(toPoints(dragStartX_ + dx, dragStartY_ + dy), seconds());
       changed();
     });
     area_.add_controller(drag);
   }
 
-  // The keys go to the phone before any header-bar button could take Return for itself.
+  // The keys go to the phone before any header-bar button could take Return for itself. The
+  // screen holds the focus: the menu's popover gives it back there as it closes (with no focus
+  // to give back, GTK complains).
   void connectKeys() {
     reach_.set_can_focus(false);
     menu_.set_can_focus(false);
+    area_.set_focusable(true);
+    set_focus(area_);
     auto keys = Gtk::EventControllerKey::create();
     keys->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
     keys->signal_key_pressed().connect(sigc::mem_fun(*this, &PhoneWindow::keyPressed), false);
@@ -205,6 +205,7 @@ class PhoneWindow : public Gtk::Window {
 
  public:
   ~PhoneWindow() override {
+    refit_.disconnect();
     if (frameLog_) std::fclose(frameLog_);
   }
 
@@ -225,6 +226,9 @@ class PhoneWindow : public Gtk::Window {
     }
   }
 
+  // Where the screen is: the window, the screen's top-left in the window's coordinates, the
+  // zoom the window was sized for and the window pixels per point it shows now; and the menu
+  // button's middle, and whether its menu is open.
   nlohmann::json place() {
     nlohmann::json out;
     unsigned long xid = 0;
@@ -233,51 +237,81 @@ class PhoneWindow : public Gtk::Window {
       xid = gdk_x11_surface_get_xid(surface->gobj());
 #endif
     out["window"] = xid;
-    double x = 0, y = 0, sx = 0, sy = 0;
-    area_.translate_coordinates(*this, 0, 0, x, y);
-    gtk_native_get_surface_transform(GTK_NATIVE(gobj()), &sx, &sy);
-    out["origin"] = {std::lround(x + sx), std::lround(y + sy)};
+    const ScreenFit at = fit();
+    out["origin"] = inWindow(area_, at.x, at.y);
     out["zoom"] = zoom_;
+    out["scale"] = at.scale;
+    out["menu"] = {{"at", inWindow(menu_, menu_.get_width() / 2.0, menu_.get_height() / 2.0)}, {"open", popover_.get_visible()}};
     return out;
   }
 
  private:
-  CGPoint toPoints(double x, double y) const { return {x / zoom_, y / zoom_}; }
+  // A point of a widget in the window's coordinates (those of its X window, frame included).
+  nlohmann::json inWindow(Gtk::Widget& widget, double x, double y) {
+    double wx = 0, wy = 0, sx = 0, sy = 0;
+    widget.translate_coordinates(*this, x, y, wx, wy);
+    gtk_native_get_surface_transform(GTK_NATIVE(gobj()), &sx, &sy);
+    return {std::lround(wx + sx), std::lround(wy + sy)};
+  }
 
-  void sizeArea() {
-    CGSize size = input_.screenSize();
-    area_.set_content_width(static_cast<int>(std::lround(size.width * zoom_)));
-    area_.set_content_height(static_cast<int>(std::lround(size.height * zoom_)));
+  ScreenFit fit() const { return ScreenFit::of(input_.screenSize(), area_.get_width(), area_.get_height()); }
+  CGPoint toPoints(double x, double y) const { return fit().toPoints(x, y); }
+
+  // The window's size for the screen at the zoom. Once the window is shown, by what the drawing
+  // area lacks or has too much (which takes in the header and any frame the toolkit draws);
+  // before, from the header's height, then put right once the area has its first size.
+  void sizeToZoom() {
+    const CGSize screen = input_.screenSize();
+    const int width = static_cast<int>(std::lround(screen.width * zoom_));
+    const int height = static_cast<int>(std::lround(screen.height * zoom_));
+    int windowWidth = 0, windowHeight = 0;
+    get_default_size(windowWidth, windowHeight);
+    if (area_.get_width() > 0 && windowWidth > 0) {
+      set_default_size(windowWidth + width - area_.get_width(), windowHeight + height - area_.get_height());
+      return;
+    }
+    int minimum = 0, natural = 0, baselineMin = 0, baselineNat = 0;
+    header_.measure(Gtk::Orientation::VERTICAL, -1, minimum, natural, baselineMin, baselineNat);
+    set_default_size(width, height + natural);
   }
 
   void setZoom(int zoom) {
-    if (zoom == zoom_) return;
     zoom_ = zoom;
-    sizeArea();
+    sizeToZoom();
     changed();
   }
 
-  void draw(const Cairo::RefPtr<Cairo::Context>& context, int, int) {
-    const auto start = std::chrono::steady_clock::now();
-    const int pixelsPerPoint = zoom_ * std::max(1, area_.get_scale_factor());
-    if (dirty_ || !picture_ || pictureScale_ != pixelsPerPoint) {
+  // The picture of the screen at the window's pixels per point, kept until something changes.
+  void paintScreen(cairo_t* cr, const ScreenFit& at) {
+    const int displayScale = std::max(1, area_.get_scale_factor());
+    const double pixelsPerPoint = at.scale * displayScale;
+    if (dirty_ || !picture_ || picture_->scale() != pixelsPerPoint) {
       render::RenderOptions options;
       options.scale = pixelsPerPoint;
       options.presentation = true;  // animations as they are at this moment
       // The canvas is kept and shown as it is: no copy of the picture per frame.
       picture_ = std::make_unique<render::Canvas>(input_.screenSize(), options);
       drawPhoneScreen(sim_, *picture_);
-      pictureScale_ = pixelsPerPoint;
       dirty_ = false;
     }
-    cairo_t* cr = context->cobj();
     cairo_save(cr);
-    cairo_scale(cr, static_cast<double>(zoom_) / pixelsPerPoint, static_cast<double>(zoom_) / pixelsPerPoint);
+    cairo_translate(cr, at.x, at.y);
+    cairo_scale(cr, 1.0 / displayScale, 1.0 / displayScale);
     cairo_surface_t* picture = cairo_get_target(picture_->cairo());
     cairo_surface_flush(picture);
     cairo_set_source_surface(cr, picture, 0, 0);
     cairo_paint(cr);
     cairo_restore(cr);
+  }
+
+  // Beside the screen, when the window's shape is not the screen's, the dark of a phone's edge.
+  void draw(const Cairo::RefPtr<Cairo::Context>& context, int width, int height) {
+    const auto start = std::chrono::steady_clock::now();
+    cairo_t* cr = context->cobj();
+    const ScreenFit at = ScreenFit::of(input_.screenSize(), width, height);
+    cairo_set_source_rgb(cr, 0.08, 0.08, 0.09);
+    cairo_paint(cr);
+    paintScreen(cr, at);
     if (frameLog_)
       std::fprintf(frameLog_, "%.3f\n",
                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
@@ -322,11 +356,13 @@ class PhoneWindow : public Gtk::Window {
   Gtk::MenuButton menu_;
   Gtk::Popover popover_;
   Gtk::DrawingArea area_;
-  CGPoint dragStart_{};
+  double dragStartX_ = 0, dragStartY_ = 0;  // in the drawing area
+  bool touching_ = false;
+  bool sized_ = false;      // the drawing area has had its first size
+  sigc::connection refit_;  // the window's size put right after that
   bool dirty_ = true;
   bool ticking_ = false;
   std::unique_ptr<render::Canvas> picture_;
-  int pictureScale_ = 0;
   std::FILE* frameLog_ = nullptr;
 };
 
@@ -338,25 +374,19 @@ void runWithWindow(SimSession& session, const std::string& title, const GuiOptio
   auto window = std::make_unique<PhoneWindow>(session.context(), title, options.zoom, options.frameTimes);
   simRegistry().dumpFields.push_back({"gui", [w = window.get()](SimContext&) { return w->place(); }, SimHost::Any});
 
-  std::vector<gpointer> tags;
-  std::function<void()> afterTurn = [w = window.get()] { w->changed(); };
-  GSource* source = g_source_new(&loopFuncs, sizeof(LoopSource));
-  auto* loop = reinterpret_cast<LoopSource*>(source);
-  loop->tags = &tags;
-  loop->deadline = -1;
-  loop->afterTurn = &afterTurn;
-  g_source_attach(source, nullptr);
+  {
+    DispatchLoopSource loop([w = window.get()] { w->changed(); });
+    window->present();
+    watchForOutsideDestruction(window->gobj(), windowDestroyedFromOutside);
+    main_loop::runTurn();  // what start-up queued
+    while (!main_loop::stopRequested()) g_main_context_iteration(nullptr, TRUE);
+  }
 
-  window->present();
-  main_loop::runTurn();  // what start-up queued
-  while (!main_loop::stopRequested()) g_main_context_iteration(nullptr, TRUE);
-
-  g_source_destroy(source);
-  g_source_unref(source);
   simRegistry().dumpFields.pop_back();
   window.reset();
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
+  if (std::string problem = endWatch(); !problem.empty()) throw std::runtime_error(problem);
 }
 
 }  // namespace gui

@@ -84,6 +84,11 @@ sdbus::IConnection* connectBus(const std::string& command) {
   }
 }
 
+// What tells two windows apart: the process, the name it was given, its device root.
+std::string windowTitle(const std::string& command, const std::string& name, const std::string& root) {
+  return name.empty() ? fmt::format("{} — {}", command, root) : fmt::format("{} ({}) — {}", command, name, root);
+}
+
 // Starts the host, offers control under its bus name, and runs the loop (in a window with --gui)
 // until it stops; the exit status.
 int serve(Role role, const ProcessOptions& options, const std::string& command, sdbus::IConnection& bus,
@@ -106,7 +111,7 @@ int serve(Role role, const ProcessOptions& options, const std::string& command, 
     }
     std::cerr << fmt::format("{}: serving device root {} as {}\n", system_log::sender(), device_fs::root().string(), name);
     if (options.gui.enabled)
-      window_library::runWithWindow(session, fmt::format("{} — {}", command, device_fs::root().string()), options.gui);
+      window_library::runWithWindow(session, windowTitle(command, options.name, device_fs::root().string()), options.gui);
     else
       main_loop::run();
   } catch (const std::exception& e) {

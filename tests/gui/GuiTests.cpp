@@ -6,9 +6,11 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include "LiveHarness.hpp"
+#include "XServer.hpp"
 #include "render/Renderer.hpp"
 
 namespace fs = std::filesystem;
@@ -17,44 +19,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool onPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  for (size_t start = 0; start <= dirs.size();) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    if (access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 std::string missingTools() {
   std::string missing;
   for (const char* tool : {"Xvfb", "xdotool", "import"})
     if (!onPath(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
   return missing;
 }
-
-// An X server without a screen, ours: started with -displayfd, ended by its pid.
-class XServer {
- public:
-  explicit XServer(const fs::path& logs) {
-    server_ = Child({"Xvfb", "-displayfd", "1", "-screen", "0", "1700x1450x24", "-nolisten", "tcp"}, logs, "xvfb");
-    eventually([&] { return !server_.stdoutText().empty() && server_.stdoutText().back() == '\n'; }, 20s);
-    std::string number = server_.stdoutText();
-    while (!number.empty() && std::isspace(static_cast<unsigned char>(number.back()))) number.pop_back();
-    if (number.empty()) throw std::runtime_error("Xvfb did not start: " + server_.stderrText());
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-  }
-  ~XServer() {
-    server_.stop(SIGTERM);
-    unsetenv("DISPLAY");
-  }
-
- private:
-  Child server_;
-};
 
 void xdotool(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"xdotool"};
@@ -112,7 +82,7 @@ struct Window {
   std::string role;
   fs::path root;
   std::string id;
-  double originX = 0, originY = 0, zoom = 1;
+  double originX = 0, originY = 0, scale = 1;  // window pixels per point as shown
 
   static Window of(const std::string& role, const fs::path& root) {
     Window w{role, root};
@@ -120,11 +90,11 @@ struct Window {
     w.id = std::to_string(gui["window"].get<unsigned long>());
     w.originX = gui["origin"][0];
     w.originY = gui["origin"][1];
-    w.zoom = gui["zoom"];
+    w.scale = gui["scale"];
     return w;
   }
-  std::string x(double points) const { return std::to_string(std::lround(originX + points * zoom)); }
-  std::string y(double points) const { return std::to_string(std::lround(originY + points * zoom)); }
+  std::string x(double points) const { return std::to_string(std::lround(originX + points * scale)); }
+  std::string y(double points) const { return std::to_string(std::lround(originY + points * scale)); }
   void moveTo(int left, int top) const { xdotool({"windowmove", "--sync", id, std::to_string(left), std::to_string(top)}); }
   void click(double px, double py, int count = 1) const {
     xdotool({"mousemove", "--window", id, x(px), y(py), "click", "--repeat", std::to_string(count), "--delay", "80", "1"});
@@ -150,7 +120,7 @@ struct Window {
     const fs::path shot = folder / (role + "-window.png"), rendered = folder / (role + "-render.png");
     Result r = run(
         {"import", "-window", id, "-crop",
-         std::to_string(std::lround(width * zoom)) + "x" + std::to_string(std::lround(height * zoom)) + "+" + x(0) + "+" + y(0),
+         std::to_string(std::lround(width * scale)) + "x" + std::to_string(std::lround(height * scale)) + "+" + x(0) + "+" + y(0),
          "+repage", shot.string()});
     if (r.status != 0) return "import failed: " + r.err;
     ctl(role, root, {"render " + rendered.string()});
@@ -175,6 +145,43 @@ struct Window {
     return {};
   }
 };
+
+// A window's size on the X server, frame included.
+struct Geometry {
+  int width = 0, height = 0;
+};
+
+Geometry geometryOf(const std::string& id) {
+  Result r = run({"xdotool", "getwindowgeometry", "--shell", id}, 20s);
+  Geometry g;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("WIDTH=", 0) == 0) g.width = std::stoi(line.substr(6));
+    if (line.rfind("HEIGHT=", 0) == 0) g.height = std::stoi(line.substr(7));
+  }
+  return g;
+}
+
+// CPU seconds each process uses over `length`, once none has used any for a second (bounded:
+// start-up's first frames are not idle time).
+std::vector<double> idleCpu(const std::vector<pid_t>& pids, std::chrono::seconds length) {
+  eventually(
+      [&] {
+        std::vector<double> before;
+        for (pid_t pid : pids) before.push_back(cpuSeconds(pid));
+        std::this_thread::sleep_for(1s);
+        for (size_t i = 0; i < pids.size(); ++i)
+          if (cpuSeconds(pids[i]) - before[i] > 0.015) return false;
+        return true;
+      },
+      30s);
+  std::vector<double> before;
+  for (pid_t pid : pids) before.push_back(cpuSeconds(pid));
+  std::this_thread::sleep_for(length);
+  std::vector<double> used;
+  for (size_t i = 0; i < pids.size(); ++i) used.push_back(cpuSeconds(pids[i]) - before[i]);
+  return used;
+}
 
 class GuiPhone : public ::testing::Test {
  protected:
@@ -217,7 +224,7 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
       << phone.stderrText();
   Window home = Window::of("springboard", root), settings = Window::of("settings", root);
   EXPECT_NE(home.id, settings.id);
-  EXPECT_EQ(home.zoom, 2);
+  EXPECT_EQ(home.scale, 2);
   home.moveTo(0, 0);
   settings.moveTo(850, 0);
   const double screenW = 375, screenH = 667;
@@ -407,4 +414,120 @@ TEST(GuiWithoutDisplay, StopsAtStartWithTheReason) {
   EXPECT_EQ(zoom.status, 2);
   EXPECT_NE(zoom.err.find("--zoom requires --gui"), std::string::npos) << zoom.err;
   if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+TEST_F(GuiPhone, IdleProcessesSleepWithOrWithoutAWindow) {
+  Child home = startLive("springboard", temp.path() / "home", temp.path(), {"--gui"});
+  Child bare = startLive("springboard", temp.path() / "bare", temp.path());
+  Child settings = startLive("settings", temp.path() / "settings", temp.path(), {"--gui"});
+  for (auto [role, folder] : {std::pair{"springboard", "home"}, std::pair{"settings", "settings"}})
+    ASSERT_TRUE(eventually([&] { return dump(role, temp.path() / folder, "gui")["gui"]["window"] != 0; }, 30s)) << role;
+  // A busy loop takes what a core it gets; sleeping, a process takes next to nothing. Under 2 %
+  // of a core tells the two apart even on a loaded machine.
+  const auto seconds = 5s;
+  std::vector<double> used = idleCpu({home.pid(), bare.pid(), settings.pid()}, seconds);
+  const double bound = 0.02 * seconds.count();
+  EXPECT_LT(used[0], bound) << "springboard --gui";
+  EXPECT_LT(used[1], bound) << "springboard without a window";
+  EXPECT_LT(used[2], bound) << "settings --gui";
+}
+
+TEST_F(GuiPhone, TheZoomSizesTheWindowAndAResizedWindowCentresItsScreen) {
+  Child settings = startLive("settings", root, temp.path(), {"--gui"});
+  ctl("settings", root, {"settings open"});
+  ASSERT_TRUE(eventually([&] { return dump("settings", root, "gui")["gui"]["window"] != 0; }, 30s));
+  const double screenW = 375, screenH = 667;
+  // At 1x the window is the screen and its frame: no header wider than the screen.
+  Window start = Window::of("settings", root);
+  const double frame = start.originX;  // the frame's width, on either side
+  EXPECT_EQ(start.scale, 1);
+  EXPECT_EQ(geometryOf(start.id).width - 2 * frame, screenW);
+
+  start.keys({"ctrl+2"});
+  EXPECT_TRUE(eventually([&] { return Window::of("settings", root).scale == 2; }, 20s)) << dump("settings", root, "gui");
+  EXPECT_EQ(geometryOf(start.id).width - 2 * frame, 2 * screenW);
+  start.keys({"ctrl+1"});
+  EXPECT_TRUE(eventually([&] { return geometryOf(start.id).width - 2 * frame == screenW; }, 20s));
+
+  {
+    SCOPED_TRACE("wider than the screen: as tall as the window, centred across it");
+    xdotool({"windowsize", "--sync", start.id, "1000", "800"});
+    ASSERT_TRUE(eventually([&] { return Window::of("settings", root).scale > 1; }, 20s)) << dump("settings", root, "gui");
+    Window wide = Window::of("settings", root);
+    const double left = wide.originX - frame, right = geometryOf(wide.id).width - frame - (wide.originX + screenW * wide.scale);
+    EXPECT_GT(left, 100);
+    EXPECT_NEAR(left, right, 2);  // whole pixels
+    EXPECT_EQ(wide.originY, start.originY);
+    auto configuration = pathTo(dump("settings", root, "screen")["screen"], "text", "Configuration");
+    ASSERT_FALSE(configuration.empty());
+    wide.click(configuration.back().midX(), configuration.back().midY());
+    EXPECT_TRUE(eventually([&] { return dump("settings", root, "pane")["pane"]["pages"].size() == 2; }))
+        << dump("settings", root, "pane")["pane"]["pages"];
+  }
+  {
+    SCOPED_TRACE("taller than the screen: as wide as the window, centred down it");
+    xdotool({"windowsize", "--sync", start.id, "500", "1300"});
+    ASSERT_TRUE(eventually([&] { return Window::of("settings", root).originY > start.originY + 100; }, 20s))
+        << dump("settings", root, "gui");
+    Window tall = Window::of("settings", root);
+    const double top = tall.originY - start.originY,
+                 bottom = geometryOf(tall.id).height - frame - (tall.originY + screenH * tall.scale);
+    EXPECT_EQ(tall.originX, frame);
+    EXPECT_NEAR(top, bottom, 2);
+    auto bar = pathTo(dump("settings", root, "screen")["screen"], "class", "UINavigationBar");
+    ASSERT_FALSE(bar.empty());
+    tall.click(bar.back().x + 30, bar.back().midY());  // the back button
+    EXPECT_TRUE(eventually([&] { return dump("settings", root, "pane")["pane"]["pages"].size() == 1; }))
+        << dump("settings", root, "pane")["pane"]["pages"];
+  }
+  EXPECT_EQ(settings.stop(SIGTERM, 20s), 0);
+}
+
+TEST_F(GuiPhone, TheMenuOpensAndClosesQuietlyAndAWindowDestroyedFromOutsideEndsItsProcess) {
+  Child home = startLive("springboard", root, temp.path(), {"--gui"});
+  ASSERT_TRUE(eventually([&] { return dump("springboard", root, "gui")["gui"]["window"] != 0; }, 30s));
+  auto menu = [&] { return dump("springboard", root, "gui")["gui"]["menu"]; };
+  Window window = Window::of("springboard", root);
+  // The home screen's header has the most in it: at 1x still no wider than the screen.
+  EXPECT_EQ(geometryOf(window.id).width - 2 * window.originX, 375);
+  const std::string menuX = std::to_string(menu()["at"][0].get<int>()), menuY = std::to_string(menu()["at"][1].get<int>());
+  for (const char* closing : {"Escape", "a click beside the menu"}) {
+    SCOPED_TRACE(closing);
+    xdotool({"mousemove", "--window", window.id, menuX, menuY, "click", "1"});
+    ASSERT_TRUE(eventually([&] { return menu()["open"] == true; }, 20s)) << menu();
+    if (std::string(closing) == "Escape")
+      xdotool({"key", "Escape"});
+    else
+      xdotool({"mousemove", "--window", window.id, window.x(20), window.y(600), "click", "1"});
+    EXPECT_TRUE(eventually([&] { return menu()["open"] == false; }, 20s)) << menu();
+  }
+  // Destroyed while it draws frames (the cover shaking): requests are on their way then.
+  ctl("springboard", root, {"media play-demo", "activate", "tap cover 2"});
+  xdotool({"windowclose", window.id});
+  EXPECT_EQ(home.waitForExit(30s), 0) << home.stderrText();
+  for (const char* complaint : {"CRITICAL", "WARNING", "X Window System error"})
+    EXPECT_EQ(home.stderrText().find(complaint), std::string::npos) << home.stderrText();
+}
+
+TEST_F(GuiPhone, WindowsOfTwoNamedProcessesHaveTitlesOfTheirOwn) {
+  Child one = startLive("springboard", root, temp.path(), {"--gui", "--name", "one"});
+  Child two = startLive("springboard", root, temp.path(), {"--gui", "--name", "two"});
+  std::vector<std::string> titles;
+  for (const char* name : {"one", "two"}) {
+    // Both serve the same root: each is known up once its own name answers.
+    nlohmann::json gui;
+    ASSERT_TRUE(eventually(
+        [&] {
+          Result r = velloway({"ctl", "springboard", "--name", name, "dump gui"});
+          if (r.status != 0) return false;
+          gui = nlohmann::json::parse(r.out)["gui"];
+          return gui["window"] != 0;
+        },
+        30s))
+        << name;
+    Result title = run({"xdotool", "getwindowname", std::to_string(gui["window"].get<unsigned long>())}, 20s);
+    EXPECT_NE(title.out.find(std::string("(") + name + ")"), std::string::npos) << title.out;
+    titles.push_back(title.out);
+  }
+  EXPECT_NE(titles[0], titles[1]);
 }

@@ -161,6 +161,21 @@ const nlohmann::json* findView(const nlohmann::json& tree, const std::string& pr
   return nullptr;
 }
 
+double cpuSeconds(pid_t pid) {
+  std::string stat = readAll(fs::path("/proc") / std::to_string(pid) / "stat");
+  // The command name, in parentheses, may hold spaces: the fields are counted after it.
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string field;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stoull(field);
+    if (i == 15) stime = std::stoull(field);
+  }
+  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
 bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {

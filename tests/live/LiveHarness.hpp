@@ -92,6 +92,10 @@ nlohmann::json dump(const std::string& role, const std::filesystem::path& root, 
 // The view with that property name anywhere in a dumped view tree, or null.
 const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property);
 
+// The CPU time (user and system, all threads) a process has used so far, in seconds, from
+// /proc/PID/stat; negative when the process is gone.
+double cpuSeconds(pid_t pid);
+
 // Polls `probe` every 20 ms until it answers true or `limit` passes; answers the last probe.
 bool eventually(const std::function<bool()>& probe, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
