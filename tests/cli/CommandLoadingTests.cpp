@@ -77,7 +77,7 @@ TEST_F(CommandLoading, OtherSubcommandsLoadTheirLibraryAndGtkOnlyForAWindow) {
   for (const auto& library : kWindowing) EXPECT_FALSE(windowless.loaded.count(library)) << library;
   // A display no server answers: the window library is loaded, and GTK then fails to connect.
   Outcome window = run("springboard --gui " + root, "DISPLAY=:65431 WAYLAND_DISPLAY=");
-  EXPECT_EQ(window.status, 1);
+  EXPECT_NE(window.status, 0);  // 1; a sanitized build may end otherwise after what GTK left
   EXPECT_NE(window.err.find("cannot open the display ':65431'"), std::string::npos) << window.err;
   for (const auto& library : kWindowing) EXPECT_TRUE(window.loaded.count(library)) << library;
 }
