@@ -1,0 +1,109 @@
+// The velloway command loads what a run uses and no more: ctl none of the platform, the
+// renderer or GTK; the other subcommands their library, GTK only for a window. And its help
+// still lists every subcommand with its description. What a process loaded is read from the
+// dynamic loader's own trace (LD_DEBUG=files).
+#ifdef VELLOWAY_BINARY
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "cli/Subcommand.hpp"
+#include "tests/support/DeviceRootTest.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status;
+  std::string out, err;
+  std::set<std::string> loaded;  // file names of the shared objects the process loaded
+};
+
+class CommandLoading : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-loading"); }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs velloway with `arguments` (already quoted for the shell) and `environment` (NAME=VALUE
+  // words), on a session bus address where nothing listens.
+  Outcome run(const std::string& arguments, const std::string& environment = "") {
+    fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    std::string command = "env DBUS_SESSION_BUS_ADDRESS=unix:path=" + (dir_ / "no-bus").string() + " LD_DEBUG=files " +
+                          environment + " '" + VELLOWAY_BINARY + "' " + arguments + " >'" + out.string() + "' 2>'" +
+                          err.string() + "'";
+    int raw = std::system(command.c_str());
+    Outcome result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test_support::readHostFile(out), test_support::readHostFile(err), {}};
+    static const std::regex opened(R"(file=(\S+) \[\d+\];)");
+    for (std::sregex_iterator it(result.err.begin(), result.err.end(), opened), end; it != end; ++it)
+      result.loaded.insert(fs::path((*it)[1].str()).filename().string());
+    return result;
+  }
+
+  fs::path dir_;
+};
+
+const std::vector<std::string> kPlatformAndDrawing{"libvelloway-platform-core.so", "libobjc.so.4", "libcairo.so.2",
+                                                   "libfontconfig.so.1", "libpango-1.0.so.0"};
+const std::vector<std::string> kWindowing{"libvelloway-gui.so", "libgtk-4.so.1", "libgtkmm-4.0.so.0"};
+
+TEST_F(CommandLoading, CtlLoadsTheBusLibraryAndNothingOfThePlatformDrawingOrWindows) {
+  Outcome ctl = run("ctl springboard 'dump host'");
+  EXPECT_EQ(ctl.status, 1) << ctl.err;  // no bus there
+  EXPECT_TRUE(ctl.loaded.count("libsdbus-c++.so.1")) << "the loader's trace shows no bus library: is LD_DEBUG honoured?";
+  EXPECT_FALSE(ctl.loaded.count("libvelloway-commands.so"));
+  for (const auto& library : kPlatformAndDrawing) EXPECT_FALSE(ctl.loaded.count(library)) << library;
+  for (const auto& library : kWindowing) EXPECT_FALSE(ctl.loaded.count(library)) << library;
+}
+
+TEST_F(CommandLoading, OtherSubcommandsLoadTheirLibraryAndGtkOnlyForAWindow) {
+  for (const char* args : {"colorart --help", "sim --help", "--help"}) {
+    Outcome r = run(args);
+    EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+    EXPECT_TRUE(r.loaded.count("libvelloway-commands.so")) << args;
+    for (const auto& library : kWindowing) EXPECT_FALSE(r.loaded.count(library)) << args << ": " << library;
+  }
+  std::string root = "--root '" + (dir_ / "device").string() + "'";
+  Outcome windowless = run("springboard " + root);
+  EXPECT_EQ(windowless.status, 1);  // no bus
+  EXPECT_TRUE(windowless.loaded.count("libvelloway-platform-core.so"));
+  for (const auto& library : kWindowing) EXPECT_FALSE(windowless.loaded.count(library)) << library;
+  // A display no server answers: the window library is loaded, and GTK then fails to connect.
+  Outcome window = run("springboard --gui " + root, "DISPLAY=:65431 WAYLAND_DISPLAY=");
+  EXPECT_NE(window.status, 0);  // 1; a sanitized build may end otherwise after what GTK left
+  EXPECT_NE(window.err.find("cannot open the display ':65431'"), std::string::npos) << window.err;
+  for (const auto& library : kWindowing) EXPECT_TRUE(window.loaded.count(library)) << library;
+}
+
+TEST_F(CommandLoading, HelpListsEverySubcommandWithItsDescription) {
+  Outcome help = run("--help");
+  ASSERT_EQ(help.status, 0);
+  std::string section = help.out.substr(std::min(help.out.size(), help.out.find("Subcommands:")));
+  std::map<std::string, std::string> listed;  // name: description
+  std::istringstream lines(section);
+  static const std::regex entry(R"(  (\S+) +(.+))");
+  std::smatch m;
+  for (std::string line; std::getline(lines, line);)
+    if (std::regex_match(line, m, entry)) listed[m[1]] = m[2];
+  // This process holds the subcommands of the commands library; ctl is the executable's own.
+  EXPECT_EQ(listed.size(), subcommands().size() + 1) << help.out;
+  for (const auto& sub : subcommands()) {
+    // Its description as it stands once the subcommand has set itself up (some replace theirs).
+    CLI::App app;
+    CLI::App* own = app.add_subcommand(sub.name, sub.description);
+    sub.setup(*own);
+    EXPECT_EQ(listed[sub.name], own->get_description()) << sub.name;
+  }
+  EXPECT_EQ(listed["ctl"].rfind("Run lines of the sim's command language", 0), 0u) << help.out;
+}
+
+}  // namespace
+
+#endif
