@@ -95,12 +95,12 @@ void UIAlertView::setAlertViewStyle(long style) {
   if (style == UIAlertViewStylePlainTextInput || style == UIAlertViewStyleSecureTextInput) {
     if (field_) return;
     field_ = std::make_shared<UITextField>();
-    if (!buttons_.empty()) addSubview(field_);  // shown already
+    if (partsMade_) addSubview(field_);  // shown already
   } else if (field_) {
     field_->removeFromSuperview();
     field_.reset();
   }
-  if (!buttons_.empty()) layoutSubviews();
+  if (partsMade_) layoutSubviews();
 }
 
 UITextFieldRef UIAlertView::textFieldAtIndex(long index) const { return index == 0 ? field_ : nullptr; }
@@ -116,7 +116,8 @@ void UIAlertView::show() {
 }
 
 void UIAlertView::makeButtons() {
-  if (!buttons_.empty()) return;
+  if (partsMade_) return;
+  partsMade_ = true;
   for (const auto& part : panelLayout().buttons) {
     auto button = UIButton::buttonWithType(UIButtonTypeSystem);
     button->setTitle(part.title, 0);

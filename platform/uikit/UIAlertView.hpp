@@ -121,6 +121,7 @@ class UIAlertView : public UIView {
   UITextFieldRef field_;
   std::vector<UIButtonRef> buttons_;
   std::vector<long> buttonIndexes_;  // alertView:clickedButtonAtIndex: index of each button
+  bool partsMade_ = false;           // the buttons and the field are subviews (once shown)
 };
 using UIAlertViewRef = std::shared_ptr<UIAlertView>;
 
