@@ -1,11 +1,12 @@
 // Simulator commands of the home-screen process: loading the tweak, launching, reachability,
-// touches on the overlay and messages sent to it.
+// touches on the overlay and messages sent to it, and taking away what the overlay needs.
 #include <fmt/format.h>
 
 #include <ostream>
 
 #include "cli/sim/SimExtension.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/foundation/NSObject.hpp"
 #include "platform/foundation/NSValueObjects.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "tweak/VLWView.hpp"
@@ -61,6 +62,16 @@ NSObjectRef sendArgument(SimContext& sim, const std::string& selector, const std
   return NSString::stringWithString(word);
 }
 
+// Takes away what the overlay's construction relies on, to see how it copes.
+void without(SimContext& sim, const std::string& what) {
+  if (what == "window")
+    sim.springboard().detachReachabilityWindow();
+  else if (what == "media-controls")
+    ClassRegistry::withdraw("MPUSystemMediaControlsViewController");
+  else
+    throw SimError(fmt::format("bad 'without {}': expected window or media-controls", what));
+}
+
 const SimCommandRegistration registrations[] = {
     SimCommandRegistration{{"load", "load  (inject the tweak into the home-screen process)",
                             [](SimContext& sim, const auto& args) {
@@ -91,6 +102,14 @@ const SimCommandRegistration registrations[] = {
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "deactivate");
                               sim.springboard().deactivateReachability();
+                            },
+                            SimHost::HomeScreen}},
+    SimCommandRegistration{{"without",
+                            "without window|media-controls  (from now on the workspace's _reachabilityEffectWindow holds "
+                            "nothing / the class MPUSystemMediaControlsViewController is not available)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 1, 1, "without window|media-controls");
+                              without(sim, args[0]);
                             },
                             SimHost::HomeScreen}},
     SimCommandRegistration{{"keepalive", "keepalive  (the reachability keep-alive timer fires)",
