@@ -2,7 +2,6 @@
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/corefoundation/CFPreferences.hpp"
-#include "platform/preferences/PSRootController.hpp"
 #include "platform/preferences/PreferencesFileLock.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UINavigationController.hpp"
@@ -57,8 +56,11 @@ void KZVLWListController::setPreferenceValue(const plist::Value& value, const PS
 }
 
 std::shared_ptr<UINavigationController> KZVLWListController::tintedNavigationController() const {
+  // These systems show a pane inside a navigation controller of its own, nested in the Settings
+  // app's: the bar on screen is the outer one.
   auto nav = navigationController();
-  if (PSRootController::nestsPaneNavigation()) nav = nav ? nav->navigationController() : nullptr;
+  const double version = kCFCoreFoundationVersionNumber();
+  if (version >= 1140.1 && version <= 1141.18) nav = nav ? nav->navigationController() : nullptr;
   return nav;
 }
 

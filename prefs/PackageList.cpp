@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/fs/DeviceRoot.hpp"
@@ -57,27 +60,38 @@ void runInto(const std::string& program, int fd) {
   posix_spawn_file_actions_destroy(&actions);
 }
 
-std::optional<std::string> readAll(int fd) {
+// The list is cut after its last whole line within the bound; the line added says so.
+std::string cutShort(std::string list, size_t maxBytes) {
+  list.resize(maxBytes);
+  size_t end = list.rfind('\n');
+  list.resize(end == std::string::npos ? maxBytes : end + 1);
+  if (!list.empty() && list.back() != '\n') list += '\n';
+  return list + fmt::format("(list cut short: longer than {} bytes)\n", maxBytes);
+}
+
+std::optional<std::string> readAll(int fd, size_t maxBytes) {
   if (::lseek(fd, 0, SEEK_SET) != 0) return std::nullopt;
   std::string out;
   char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+  while (out.size() <= maxBytes) {
+    const size_t wanted = std::min(sizeof buffer, maxBytes + 1 - out.size());
+    ssize_t n = ::read(fd, buffer, wanted);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
     if (n == 0) return out;
     out.append(buffer, static_cast<size_t>(n));
   }
+  return cutShort(std::move(out), maxBytes);
 }
 
 }  // namespace
 
-std::optional<std::string> write(const std::string& devicePath, const std::string& program) {
+std::optional<std::string> write(const std::string& devicePath, const std::string& program, size_t maxBytes) {
   device_fs::WriteScope writing;  // the program writes into the device root until it ends
   FileDescriptor file{openListFile(devicePath)};
   if (file.fd < 0) return std::nullopt;
   runInto(program, file.fd);
-  return readAll(file.fd);
+  return readAll(file.fd, maxBytes);
 }
 
 }  // namespace package_list

@@ -7,6 +7,7 @@
 // straight to that open file, and the list is read back from the same open file.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -14,11 +15,15 @@ namespace package_list {
 
 constexpr const char* kDevicePath = "/tmp/dpkgl.log";
 constexpr const char* kProgram = "/usr/bin/dpkg";
+// What is read back at most: a list of many thousand packages is a few megabytes.
+constexpr size_t kMaxListBytes = size_t{16} << 20;
 
 // Runs `program -l` with its output replacing the file's content, waits for it, and answers
-// what the file then holds (empty when the program could not run or printed nothing). Nothing
-// when the file cannot be opened safely: it is a link, not a plain file, not ours, or has
-// other names.
-std::optional<std::string> write(const std::string& devicePath = kDevicePath, const std::string& program = kProgram);
+// what the file then holds (empty when the program could not run or printed nothing). A list
+// longer than maxBytes is answered cut short, after its last whole line within the bound, with
+// a last line that says so. Nothing when the file cannot be opened safely: it is a link, not a
+// plain file, not ours, or has other names.
+std::optional<std::string> write(const std::string& devicePath = kDevicePath, const std::string& program = kProgram,
+                                 size_t maxBytes = kMaxListBytes);
 
 }  // namespace package_list

@@ -6,7 +6,6 @@
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/gestalt/MobileGestalt.hpp"
-#include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 #include "prefs/KZVLWCustomHeaderView.hpp"

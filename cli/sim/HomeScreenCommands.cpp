@@ -1,6 +1,6 @@
 // Simulator commands of the home-screen process: loading the tweak, launching, reachability,
-// touches on the overlay and messages sent to it. `tap X,Y` is a finger on whatever is on
-// screen, in either process: an alert takes it first.
+// touches on the overlay and messages sent to it, and taking away what the overlay needs.
+// `tap X,Y` is a finger on whatever is on screen, in either process: an alert takes it first.
 #include <fmt/format.h>
 
 #include <ostream>
@@ -8,6 +8,7 @@
 #include "cli/sim/SimExtension.hpp"
 #include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
+#include "platform/foundation/NSObject.hpp"
 #include "platform/foundation/NSValueObjects.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/uikit/UIAlertView.hpp"
@@ -80,6 +81,16 @@ NSObjectRef sendArgument(SimContext& sim, const std::string& selector, const std
   return NSString::stringWithString(word);
 }
 
+// Takes away what the overlay's construction relies on, to see how it copes.
+void without(SimContext& sim, const std::string& what) {
+  if (what == "window")
+    sim.springboard().detachReachabilityWindow();
+  else if (what == "media-controls")
+    ClassRegistry::withdraw("MPUSystemMediaControlsViewController");
+  else
+    throw SimError(fmt::format("bad 'without {}': expected window or media-controls", what));
+}
+
 const SimCommandRegistration registrations[] = {
     SimCommandRegistration{{"load", "load  (inject the tweak into the home-screen process)",
                             [](SimContext& sim, const auto& args) {
@@ -110,6 +121,14 @@ const SimCommandRegistration registrations[] = {
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "deactivate");
                               sim.springboard().deactivateReachability();
+                            },
+                            SimHost::HomeScreen}},
+    SimCommandRegistration{{"without",
+                            "without window|media-controls  (from now on the workspace's _reachabilityEffectWindow holds "
+                            "nothing / the class MPUSystemMediaControlsViewController is not available)",
+                            [](SimContext& sim, const auto& args) {
+                              expectArgs(args, 1, 1, "without window|media-controls");
+                              without(sim, args[0]);
                             },
                             SimHost::HomeScreen}},
     SimCommandRegistration{{"keepalive", "keepalive  (the reachability keep-alive timer fires)",

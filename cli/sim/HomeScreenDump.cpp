@@ -7,6 +7,7 @@
 #include "platform/foundation/PropertyListJson.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
 #include "platform/uikit/UIAlertView.hpp"
+#include "platform/uikit/UIViewController.hpp"
 #include "tweak/Settings.hpp"
 #include "tweak/VLWView.hpp"
 
@@ -25,11 +26,25 @@ nlohmann::json settings(SimContext& sim) {
           {"cornerRadius", tweakValue<float>(sim, "vlwAlbumArtCornerRadius")}};
 }
 
+// For each run of the home screen's own activation: null when the window showed nothing, "new"
+// when the overlay of that activation was on top of it, "earlier" when another view was.
+nlohmann::json windowTopsAtActivation(SimContext& sim) {
+  nlohmann::json tops = nlohmann::json::array();
+  for (auto top : sim.springboard().windowTopsAtActivation()) {
+    if (top == SpringBoardHost::WindowTop::Nothing)
+      tops.push_back(nullptr);
+    else
+      tops.push_back(top == SpringBoardHost::WindowTop::NewOverlay ? "new" : "earlier");
+  }
+  return tops;
+}
+
 nlohmann::json host(SimContext& sim) {
   auto counts = sim.springboard().counts();
   return {{"reachabilitySupported", sim.springboard().reachabilitySupported()},
           {"reachabilityActive", sim.springboard().reachabilityActive()},
           {"activatedCalls", counts.activated},
+          {"windowTopAtActivation", windowTopsAtActivation(sim)},
           {"deactivatedCalls", counts.deactivated},
           {"keepAliveCalls", counts.keepAlive},
           {"launchCalls", counts.launch},
@@ -77,6 +92,19 @@ nlohmann::json overlay(SimContext& sim) {
   return out;
 }
 
+// The current overlay itself, and the media controls its layout made (the tweak's global
+// mediaView): a frame, where the overlay was added, and the controller's class, or null.
+nlohmann::json overlayView(SimContext& sim) {
+  auto current = sim.springboard().currentOverlay();
+  if (!current) return nullptr;
+  auto* controls = static_cast<std::shared_ptr<UIViewController>*>(sim.springboard().tweakSymbol("mediaView"));
+  auto superview = current->superview();
+  return {{"frame", current->describeTree()["frame"]},
+          {"superview", superview ? nlohmann::json(superview->className()) : nlohmann::json(nullptr)},
+          {"inWindow", current->isDescendantOfView(*sim.springboard().reachabilityWindow())},
+          {"mediaView", controls && *controls ? nlohmann::json((*controls)->className()) : nlohmann::json(nullptr)}};
+}
+
 const SimDumpFieldRegistration fields[] = {
     {"settings", settings, SimHost::HomeScreen},
     {"host", host, SimHost::HomeScreen},
@@ -88,6 +116,7 @@ const SimDumpFieldRegistration fields[] = {
     {"overlays", [](SimContext& sim) { return nlohmann::json(sim.overlaysMade); }, SimHost::HomeScreen},
     {"window", window, SimHost::HomeScreen},
     {"overlay", overlay, SimHost::HomeScreen},
+    {"overlayView", overlayView, SimHost::HomeScreen},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 
+#include "cli/sim/CommandObserver.hpp"
 #include "cli/sim/ScriptParser.hpp"
 #include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
@@ -33,9 +34,12 @@ SimSession::SimSession(std::ostream& out, std::string scriptDirectory, SimHost h
   context_.output = &out;
   context_.scriptDirectory = std::move(scriptDirectory);
   context_.live = live;
+  if (springboard_ && !live) observeMediaCommands(&context_);
 }
 
-SimSession::~SimSession() = default;
+SimSession::~SimSession() {
+  if (springboard_ && !context_.live) observeMediaCommands(nullptr);
+}
 
 void SimSession::runLine(const std::string& line, std::ostream& out, const std::string& directory) {
   auto words = splitScriptLine(line);

@@ -1,6 +1,13 @@
-// The Settings app's first job: installing the pane from the build into the device root,
-// loading its bundle from the entry that names it, and making its pages.
+// The Settings app's first job: installing the pane from the build into the device root (every
+// write confined to the root), loading its bundle from the entry that names it, and making its
+// pages.
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <tuple>
+#include <vector>
 
 #include "hosts/settings/SettingsHost.hpp"
 #include "platform/fs/DeviceRoot.hpp"
@@ -14,11 +21,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool copyTree(const fs::path& from, const fs::path& to) {
+// Whether the device's copy of a build file is missing, not a plain file, of another size or
+// older than the build's (a copy cut short by a crash is of another size). The copy is looked
+// at inside the device root.
+bool installedIsStale(const fs::path& built, const std::string& installed) {
+  struct stat source {
+  }, copy{};
+  if (::stat(built.c_str(), &source) != 0) return true;
+  int fd = device_fs::openInRoot(installed, O_PATH);
+  if (fd < 0) return true;
+  const bool found = ::fstat(fd, &copy) == 0 && S_ISREG(copy.st_mode);
+  ::close(fd);
+  if (!found || copy.st_size != source.st_size) return true;
+  return std::tie(source.st_mtim.tv_sec, source.st_mtim.tv_nsec) > std::tie(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec);
+}
+
+// The copy can always be made again from the build: it need not wait for the disk.
+bool copyFile(const fs::path& from, const std::string& to) {
+  auto bytes = device_fs::readHostFile(from);
+  return bytes && device_fs::writeFileAtomically(to, *bytes, device_fs::Durability::Cached);
+}
+
+// Copies every plain file under the build's folder `from` into the device folder `to`. Each is
+// written whole by device_fs, whose folder walk keeps a link planted at the target or below it
+// inside the device root. The library goes last: a copy cut short stays stale.
+bool copyTree(const fs::path& from, const std::string& to, const fs::path& last) {
   std::error_code ec;
-  fs::create_directories(to, ec);
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-  return !ec;
+  std::vector<fs::path> files;
+  for (fs::recursive_directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec) && it->path() != from / last) files.push_back(it->path());
+  if (ec) return false;
+  files.push_back(from / last);
+  for (const auto& file : files)
+    if (!copyFile(file, to + "/" + fs::relative(file, from).generic_string())) return false;
+  return true;
 }
 
 }  // namespace
@@ -38,16 +74,12 @@ bool SettingsHost::installPane(const fs::path& buildFolder) {
   std::error_code ec;
   fs::path source = buildFolder / "VLW.bundle";
   if (buildFolder.empty() || !fs::exists(source / "VLW.so", ec)) return false;
-  fs::path target = device_fs::hostPath(std::string(kBundleFolder) + "/VLW.bundle");
-  bool stale = !fs::exists(target / "VLW.so", ec) ||
-               fs::last_write_time(source / "VLW.so", ec) > fs::last_write_time(target / "VLW.so", ec);
-  if (stale && !copyTree(source, target)) return false;
+  const std::string target = std::string(kBundleFolder) + "/VLW.bundle";
+  bool stale = installedIsStale(source / "VLW.so", target + "/VLW.so");
+  if (stale && !copyTree(source, target, "VLW.so")) return false;
   fs::path entrySource = buildFolder / "PreferenceLoader" / "VLW.plist";
-  fs::path entryTarget = device_fs::hostPath(std::string(kEntryFolder) + "/VLW.plist");
-  if ((stale || !fs::exists(entryTarget, ec)) && fs::exists(entrySource, ec)) {
-    fs::create_directories(entryTarget.parent_path(), ec);
-    fs::copy_file(entrySource, entryTarget, fs::copy_options::overwrite_existing, ec);
-  }
+  const std::string entryTarget = std::string(kEntryFolder) + "/VLW.plist";
+  if ((stale || !device_fs::isRegularFile(entryTarget)) && fs::exists(entrySource, ec)) copyFile(entrySource, entryTarget);
   return true;
 }
 

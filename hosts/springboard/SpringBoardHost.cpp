@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "platform/device/DeviceProfile.hpp"
@@ -18,6 +19,9 @@ struct HomeScreenState {
   bool active = false;
   bool launched = false;
   SpringBoardHost::Counts counts;
+  std::vector<SpringBoardHost::WindowTop> windowTops;
+  // The views on top at the runs of the activation under way, told apart once it has ended.
+  std::vector<std::optional<std::weak_ptr<UIView>>> topsThisActivation;
 };
 
 HomeScreenState& state() {
@@ -41,7 +45,13 @@ UIWindow* windowOf(id workspace) {
 void stockActivated(id self, SEL) {
   ++state().counts.activated;
   state().active = true;
-  if (UIWindow* window = windowOf(self)) window->setHidden(false);
+  UIWindow* window = windowOf(self);
+  const UIWindow* shown = window ? window : (state().host ? state().host->reachabilityWindow().get() : nullptr);
+  if (shown && !shown->subviews().empty())
+    state().topsThisActivation.emplace_back(shown->subviews().back());
+  else
+    state().topsThisActivation.emplace_back(std::nullopt);
+  if (window) window->setHidden(false);
 }
 
 void stockDeactivated(id self, SEL) {
@@ -155,7 +165,19 @@ bool SpringBoardHost::reachabilitySupported() const {
 
 bool SpringBoardHost::activateReachability() {
   if (!reachabilitySupported()) return false;
+  auto before = currentOverlay();
+  state().topsThisActivation.clear();
   objc_support::send(workspace_, "handleReachabilityModeActivated");
+  auto made = currentOverlay();
+  for (const auto& top : state().topsThisActivation) {
+    if (!top)
+      state().windowTops.push_back(WindowTop::Nothing);
+    else if (made && made != before && !top->owner_before(made) && !made.owner_before(*top))  // the same object
+      state().windowTops.push_back(WindowTop::NewOverlay);
+    else
+      state().windowTops.push_back(WindowTop::Earlier);
+  }
+  state().topsThisActivation.clear();
   return true;
 }
 
@@ -166,6 +188,12 @@ void SpringBoardHost::fireKeepAliveTimer() { objc_support::send<void, id>(manage
 bool SpringBoardHost::reachabilityActive() const { return state().active; }
 
 SpringBoardHost::Counts SpringBoardHost::counts() const { return state().counts; }
+
+std::vector<SpringBoardHost::WindowTop> SpringBoardHost::windowTopsAtActivation() const { return state().windowTops; }
+
+void SpringBoardHost::detachReachabilityWindow() {
+  *objc_support::ivarPointer<UIWindow*>(workspace_, "_reachabilityEffectWindow") = nullptr;
+}
 
 size_t SpringBoardHost::nowPlayingObservers() const {
   return NSNotificationCenter::defaultCenter().selectorObserverCount(kMRMediaRemoteNowPlayingInfoDidChangeNotification);

@@ -1,13 +1,15 @@
 // The simulated home-screen process: its classes SBReachabilityManager, SBWorkspace (with
 // the reachability window in _reachabilityEffectWindow) and SpringBoard, built in the
 // object runtime with their stock behaviour, the home screen and the reachability window,
-// and the loading of the tweak with dlopen. It counts every run of its own implementations.
+// and the loading of the tweak with dlopen. It counts every run of its own implementations
+// and notes what the reachability window showed at each activation.
 #pragma once
 
 #include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/objc/ObjCRuntime.hpp"
 #include "platform/uikit/UIWindow.hpp"
@@ -44,6 +46,15 @@ class SpringBoardHost {
     int activated = 0, deactivated = 0, keepAlive = 0, launch = 0;
   };
   Counts counts() const;
+  // For each run of the home screen's own activation implementation, what was then on top of
+  // the reachability window: nothing, the overlay that this activation made (the tweak had
+  // added it by then), or an earlier view.
+  enum class WindowTop { Nothing, NewOverlay, Earlier };
+  std::vector<WindowTop> windowTopsAtActivation() const;
+
+  // From now on the workspace's _reachabilityEffectWindow holds nothing, as on a home screen
+  // that has made no reachability window: the window stays, the workspace no longer names it.
+  void detachReachabilityWindow();
   size_t nowPlayingObservers() const;
 
   // The tweak's exported current overlay, or null before it is loaded or before any

@@ -1,12 +1,14 @@
 #include "platform/foundation/NSObject.hpp"
 
 #include <mutex>
+#include <set>
 
 namespace {
 
 struct RegistryState {
   std::mutex mutex;
   std::map<std::string, std::unique_ptr<ClassInfo>, std::less<>> classes;
+  std::set<std::string, std::less<>> withdrawn;
 };
 
 RegistryState& registryState() {
@@ -52,7 +54,13 @@ const ClassInfo* ClassRegistry::find(std::string_view name) {
   auto& state = registryState();
   std::lock_guard lock(state.mutex);
   auto it = state.classes.find(name);
-  return it == state.classes.end() ? nullptr : it->second.get();
+  return it == state.classes.end() || state.withdrawn.count(name) ? nullptr : it->second.get();
+}
+
+void ClassRegistry::withdraw(std::string_view name) {
+  auto& state = registryState();
+  std::lock_guard lock(state.mutex);
+  state.withdrawn.emplace(name);
 }
 
 const ClassInfo* NSClassFromString(std::string_view name) { return ClassRegistry::find(name); }

@@ -1,7 +1,8 @@
 // Foundation stand-in: the object base class and the process's registry of classes by name.
 // Implements: class descriptions with a superclass chain, a factory for plain alloc/init, a
 // table of selectors each class answers (used for target/action, timers, scripted sends),
-// NSClassFromString, isKindOfClass:, respondsToSelector:, performSelector:withObject:.
+// NSClassFromString (with classes withdrawn by name, for a system that lacks them),
+// isKindOfClass:, respondsToSelector:, performSelector:withObject:.
 // Leaves out: reference counting (std::shared_ptr does it), method swizzling (the Objective-C
 // runtime side in platform/objc does hooking), protocols, KVO.
 #pragma once
@@ -38,6 +39,9 @@ class ClassRegistry {
   static const ClassInfo& define(std::string name, const ClassInfo* superclass, ClassInfo::Factory factory,
                                  std::map<std::string, ClassInfo::Method, std::less<>> methods = {});
   static const ClassInfo* find(std::string_view name);
+  // Takes a class out of reach by name, as on a system whose frameworks lack it: find and
+  // NSClassFromString answer null from then on. Its description and its objects stay valid.
+  static void withdraw(std::string_view name);
 };
 
 // The class registered under that name, or null ("Nil") when no such class is loaded.

@@ -8,7 +8,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -17,6 +16,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "platform/fs/FolderWalk.hpp"
 #include "platform/fs/WriteGate.hpp"
 
 namespace fs = std::filesystem;
@@ -41,11 +41,29 @@ int rootFd() {
   return state().fd;
 }
 
-void ensureLink(const fs::path& link, const fs::path& target) {
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(link, ec)) || fs::exists(link, ec)) return;
-  fs::create_directory_symlink(target, link, ec);
-  if (ec) throw std::runtime_error("cannot create device link " + link.string() + ": " + ec.message());
+// Set once openat2 has been missing or refused (or by tests): every open walks from then on.
+std::atomic<bool>& openByWalk() {
+  static std::atomic<bool> walking{false};
+  return walking;
+}
+
+// The phone's link at name in the root folder, made when nothing is there yet.
+void ensureLink(int rootFd, const fs::path& dir, const char* name, const char* target) {
+  struct stat st {};
+  if (::fstatat(rootFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) return;
+  if (::symlinkat(target, rootFd, name) != 0 && errno != EEXIST)
+    throw std::runtime_error("cannot create device link " + (dir / name).string() + ": " + std::strerror(errno));
+}
+
+// The phone's folders, made by the confined walk: in an existing root, links among its
+// folders are followed inside it, as every later write follows them.
+void ensureFolders(int rootFd, const fs::path& dir) {
+  for (const char* sub : {"private/var/mobile/Library/Preferences", "private/var/tmp", "Library/PreferenceBundles",
+                          "Library/PreferenceLoader/Preferences"}) {
+    int fd = walk::openFolder(rootFd, walk::resolve(dir, sub, true), O_PATH, true);
+    if (fd < 0) throw std::runtime_error("cannot create the device folder /" + std::string(sub) + " in " + dir.string());
+    ::close(fd);
+  }
 }
 
 bool writeAll(int fd, const uint8_t* data, size_t size) {
@@ -71,67 +89,14 @@ struct Descriptor {
   }
 };
 
-std::vector<std::string> split(std::string_view path) {
-  std::vector<std::string> parts;
-  size_t i = 0;
-  while (i <= path.size()) {
-    size_t j = path.find('/', i);
-    if (j == std::string_view::npos) j = path.size();
-    if (j > i) parts.emplace_back(path.substr(i, j - i));
-    i = j + 1;
-  }
-  return parts;
-}
-
-// The parts of a device path after following its links as a chroot would, none of them a link,
-// ".", ".." or empty (unless a link loops, which leaves the looping part in place for the
-// open that comes after to fail on).
-std::vector<std::string> resolve(std::string_view devicePath, bool followLast) {
-  const fs::path base = root();
-  std::vector<std::string> todo = split(devicePath), done;
-  std::reverse(todo.begin(), todo.end());
-  int links = 0;
-  while (!todo.empty()) {
-    std::string part = std::move(todo.back());
-    todo.pop_back();
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!done.empty()) done.pop_back();
-      continue;
-    }
-    if (todo.empty() && !followLast) {
-      done.push_back(std::move(part));
-      break;
-    }
-    fs::path here = base;
-    for (const auto& d : done) here /= d;
-    here /= part;
-    struct stat st {};
-    if (links < 40 && ::lstat(here.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      char target[PATH_MAX];
-      ssize_t n = ::readlink(here.c_str(), target, sizeof target);
-      if (n > 0 && static_cast<size_t>(n) < sizeof target) {
-        ++links;
-        std::string_view t(target, static_cast<size_t>(n));
-        if (t.front() == '/') done.clear();
-        auto more = split(t);
-        todo.insert(todo.end(), more.rbegin(), more.rend());
-        continue;
-      }
-    }
-    done.push_back(std::move(part));
-  }
-  return done;
-}
-
 std::string relative(std::string_view devicePath) {
   std::string rel;
-  for (const auto& part : split(devicePath)) rel += (rel.empty() ? "" : "/") + part;
+  for (const auto& part : walk::split(devicePath)) rel += (rel.empty() ? "" : "/") + part;
   return rel.empty() ? "." : rel;
 }
 
 std::string parentOf(std::string_view devicePath) {
-  auto parts = split(devicePath);
+  auto parts = walk::split(devicePath);
   if (!parts.empty()) parts.pop_back();
   std::string out = "/";
   for (const auto& p : parts) out += p + "/";
@@ -139,7 +104,7 @@ std::string parentOf(std::string_view devicePath) {
 }
 
 std::string lastPart(std::string_view devicePath) {
-  auto parts = split(devicePath);
+  auto parts = walk::split(devicePath);
   return parts.empty() ? std::string() : parts.back();
 }
 
@@ -189,7 +154,7 @@ void removeLeftovers(int dirFd, const std::string& target) {
   for (const auto& name : stale) ::unlinkat(dirFd, name.c_str(), 0);
 }
 
-bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t>& bytes) {
+bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t>& bytes, Durability durability) {
   if (name.empty() || name == "." || name == "..") return false;
   WriteScope writing;
   removeLeftovers(dirFd, name);
@@ -199,7 +164,8 @@ bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t
                      std::to_string(rd()) + std::string(kTempSuffix);
   int fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  const bool durable = durability == Durability::Durable;
+  bool ok = writeAll(fd, bytes.data(), bytes.size()) && (!durable || ::fsync(fd) == 0);
   ok = (::close(fd) == 0) && ok;
   testPauseInWrite();
   if (ok) ok = ::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) == 0;
@@ -209,7 +175,7 @@ bool writeInFolder(int dirFd, const std::string& name, const std::vector<uint8_t
     errno = why;
     return false;
   }
-  ::fsync(dirFd);
+  if (durable) ::fsync(dirFd);
   return true;
 }
 
@@ -242,14 +208,19 @@ void useRoot(const fs::path& hostDir) {
   WriteScope writing;
   fs::path dir = fs::absolute(hostDir);
   fs::create_directories(dir);
-  for (const char* sub : {"private/var/mobile/Library/Preferences", "private/var/tmp", "Library/PreferenceBundles",
-                          "Library/PreferenceLoader/Preferences"})
-    fs::create_directories(dir / sub);
-  ensureLink(dir / "var", "private/var");
-  ensureLink(dir / "User", "var/mobile");
-  ensureLink(dir / "tmp", "private/var/tmp");
   int fd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("cannot open the device root " + dir.string());
+  try {
+    // The links first: a link of an existing root may point at /tmp/..., which is the phone's
+    // tmp link, not a folder of its own.
+    ensureLink(fd, dir, "var", "private/var");
+    ensureLink(fd, dir, "User", "var/mobile");
+    ensureLink(fd, dir, "tmp", "private/var/tmp");
+    ensureFolders(fd, dir);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
   std::lock_guard lock(state().mutex);
   if (state().fd >= 0) ::close(state().fd);
   state().fd = fd;
@@ -269,29 +240,36 @@ const fs::path& root() {
 
 fs::path hostPath(std::string_view devicePath) {
   fs::path p = root();
-  for (auto& part : resolve(devicePath, false)) p /= part;
+  for (auto& part : walk::resolve(p, devicePath, false)) p /= part;
   return p;
 }
 
 fs::path resolvedHostPath(std::string_view devicePath) {
   fs::path p = root();
-  for (auto& part : resolve(devicePath, true)) p /= part;
+  for (auto& part : walk::resolve(p, devicePath, true)) p /= part;
   return p;
 }
 
 int openInRoot(std::string_view devicePath, int flags, mode_t mode) {
   std::optional<WriteScope> writing;
   if (flags & (O_CREAT | O_TRUNC | O_WRONLY | O_RDWR)) writing.emplace();
-  open_how how{};
-  how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);
-  how.mode = (flags & O_CREAT) ? mode : 0;
-  how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
-  std::string rel = relative(devicePath);
-  for (;;) {
-    long fd = ::syscall(SYS_openat2, rootFd(), rel.c_str(), &how, sizeof how);
-    if (fd >= 0) return static_cast<int>(fd);
-    if (errno != EAGAIN && errno != EINTR) return -1;  // EAGAIN: a rename raced the walk; try again
+  const int fd = rootFd();
+  if (!openByWalk()) {
+    open_how how{};
+    how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);
+    how.mode = (flags & O_CREAT) ? mode : 0;
+    how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+    std::string rel = relative(devicePath);
+    for (;;) {
+      long opened = ::syscall(SYS_openat2, fd, rel.c_str(), &how, sizeof how);
+      if (opened >= 0) return static_cast<int>(opened);
+      if (errno == EAGAIN || errno == EINTR) continue;  // EAGAIN: a rename raced the walk; try again
+      if (errno != ENOSYS && errno != EPERM) return -1;
+      break;  // a kernel before 5.6, or a sandbox that refuses the call: walk instead, from now on
+    }
+    openByWalk() = true;
   }
+  return walk::open(fd, root(), devicePath, flags, mode);
 }
 
 int openFolder(std::string_view devicePath, bool create) {
@@ -299,17 +277,12 @@ int openFolder(std::string_view devicePath, bool create) {
   // followed inside the root: the folder found is inside the root.
   std::optional<WriteScope> writing;  // missing folders may be made
   if (create) writing.emplace();
-  int fd = ::openat(rootFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  for (const auto& part : resolve(devicePath, true)) {
-    if (fd < 0) return -1;
-    int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0 && errno == ENOENT && create && ::mkdirat(fd, part.c_str(), 0755) == 0)
-      next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    ::close(fd);
-    fd = next;
-  }
-  return fd;
+  return walk::openFolder(rootFd(), walk::resolve(root(), devicePath, true), O_RDONLY, create);
 }
+
+void openByWalkOnly(bool on) { openByWalk() = on; }
+
+bool opensByWalk() { return openByWalk(); }
 
 bool isRegularFile(std::string_view devicePath) {
   Descriptor file(openInRoot(devicePath, O_PATH));
@@ -382,7 +355,7 @@ bool writeHostFileAtomically(const fs::path& path, const std::vector<uint8_t>& b
   fs::create_directories(dir, ec);
   if (ec) return false;
   Descriptor folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  return folder.fd >= 0 && writeInFolder(folder.fd, path.filename().string(), bytes);
+  return folder.fd >= 0 && writeInFolder(folder.fd, path.filename().string(), bytes, Durability::Durable);
 }
 
 void writeOutputFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
@@ -391,15 +364,16 @@ void writeOutputFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     Descriptor folder(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.fd < 0)
       throw std::runtime_error(errno == ENOENT ? "there is no folder " + target.parent_path().string() : std::strerror(errno));
-    if (!writeInFolder(folder.fd, target.filename().string(), bytes)) throw std::runtime_error(std::strerror(errno));
+    if (!writeInFolder(folder.fd, target.filename().string(), bytes, Durability::Durable))
+      throw std::runtime_error(std::strerror(errno));
   } catch (const std::exception& e) {
     throw std::runtime_error("cannot write '" + path.string() + "': " + e.what());
   }
 }
 
-bool writeFileAtomically(std::string_view devicePath, const std::vector<uint8_t>& bytes) {
+bool writeFileAtomically(std::string_view devicePath, const std::vector<uint8_t>& bytes, Durability durability) {
   Descriptor folder(openFolder(parentOf(devicePath), true));
-  return folder.fd >= 0 && writeInFolder(folder.fd, lastPart(devicePath), bytes);
+  return folder.fd >= 0 && writeInFolder(folder.fd, lastPart(devicePath), bytes, durability);
 }
 
 }  // namespace device_fs

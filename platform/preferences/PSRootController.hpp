@@ -7,8 +7,8 @@
 // setPreferenceValue:specifier: merges the value into the file (other keys stay), writes it
 // atomically and durably under the preferences file lock, then posts the row's
 // "PostNotification" as a Darwin notification. A row without "key" or without a plain
-// "defaults" name stores nothing and posts nothing; a row without "PostNotification" stores
-// and posts nothing.
+// "defaults" name stores nothing and posts nothing; a row without "PostNotification" stores its
+// value and posts no notification.
 // Leaves out: the Settings app's own pages, suspension and URL handling, the preferences
 // daemon's cache.
 #pragma once

@@ -1,7 +1,8 @@
 // Preferences stand-in: serialises the read-modify-write of a preferences file.
 // Implements: a lock held for one update of a property-list file: a process-wide mutex (for
 // threads) and an exclusive flock on the file's folder (for other processes on this machine), so
-// that two writers never lose each other's keys. The write itself is atomic and durable
+// that two writers never lose each other's keys. A missing folder (the Preferences folder of a
+// fresh device) is made to be locked, as the write that follows would make it. The write itself is atomic and durable
 // (plist::writeToFile), so a reader never sees a torn file, lock or no lock.
 // Leaves out: timeouts (a writer waits), locking across machines.
 #pragma once

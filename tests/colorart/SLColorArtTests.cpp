@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <random>
 #include <thread>
@@ -451,6 +452,87 @@ TEST(Analysis, AgreesWithTheLiteralAnalysisOnScaledGradients) {
     SCOPED_TRACE(i);
     expectSameAsLiteral(image, 2);
   }
+}
+
+// The smallest count of each tier of the text colour walk, worked out from the image's colours
+// as the analysis does: the first tier holds at least the 64 most frequent colours, the second
+// at least 4096 more, the last everything below; a bound of 1 means that tier reaches the
+// colours that occur once.
+std::vector<uint64_t> tierBounds(const colorart::CountedColorSet& colors) {
+  std::array<uint64_t, 256> histogram{};
+  for (const auto e : colors.entries()) ++histogram[std::min<uint64_t>(colorart::entryCount(e), 255)];
+  std::vector<uint64_t> lows;
+  uint64_t high = UINT64_MAX;
+  for (const size_t wanted : {size_t{64}, size_t{4096}, SIZE_MAX}) {
+    if (high <= 1) break;
+    uint64_t n = high > 255 ? histogram[255] : 0, low = std::min<uint64_t>(high, 255);
+    while (low > 1 && n < wanted) n += histogram[--low];
+    high = std::max<uint64_t>(low, 1);
+    lows.push_back(high);
+  }
+  return lows;
+}
+
+// A photo-like picture at the analysis's real size: a small picture of smooth areas with a
+// little noise, scaled up to 512 x 512 as colorArt scales artwork. A dark, gently shaded sky
+// (its colours come many times each, the most frequent of the picture) over a lighter, busier
+// foreground whose colours come fewer times: on the sky's dark left edge, the light text
+// colours lie below the first tier.
+UIImageRef upscaledPhoto() {
+  std::mt19937 rng(9001);
+  std::uniform_int_distribution<int> noise(-2, 2);
+  auto base = test_images::make(48, 48, [&](int x, int y) {
+    if (y < 30) {
+      const int v = 12 + y;
+      return opaque(v / 2 + noise(rng) + 2, v + noise(rng) + 2, 2 * v + noise(rng) + 2);
+    }
+    return opaque(150 + (x * 7 + y * 13) % 90 + noise(rng) + 2, 140 + (x * y) % 100 + noise(rng) + 2,
+                  110 + (y * 5 + x) % 120 + noise(rng) + 2);
+  });
+  return scaledToSize(base, CGSizeMake(512, 512));
+}
+
+TEST(Analysis, AgreesWithTheLiteralAnalysisOnAnUpscaledPhotoWhoseWalkReachesTheMiddleTier) {
+  auto image = upscaledPhoto();
+  ASSERT_EQ(image->pixelWidth(), 512);
+  ASSERT_EQ(image->pixelHeight(), 512);
+  SLColorArt probe;
+  colorart::CountedColorSet colors;
+  probe._findEdgeColor(image, colors);
+  const auto bounds = tierBounds(colors);
+  ASSERT_EQ(bounds.size(), 3u) << "three tiers";
+  ASSERT_GT(bounds[1], 1u) << "a middle tier above the colours that occur once";
+  auto expected = reference::analyse(image, 2);
+  std::vector<uint64_t> counts;
+  for (const auto& c : {expected.primary, expected.secondary, expected.detail})
+    counts.push_back(colors.countForColor(colorart::rgbaOf(*c)));
+  SCOPED_TRACE(::testing::Message() << "tiers from " << bounds[0] << ", " << bounds[1] << ", " << bounds[2]
+                                    << "; text colour counts " << counts[0] << ", " << counts[1] << ", " << counts[2]);
+  EXPECT_TRUE(std::any_of(counts.begin(), counts.end(), [&](uint64_t n) { return n >= bounds[1] && n < bounds[0]; }))
+      << "a text colour is taken from the middle tier";
+  EXPECT_TRUE(expected.log.empty()) << "all three found";
+  expectSameAsLiteral(image, 2);
+}
+
+TEST(Analysis, AgreesWithTheLiteralAnalysisOnTranslucentPixels) {
+  // Premultiplied ARGB with every alpha, transparent included: drawn into the analysis's
+  // bitmap, each pixel shows its colour over the bitmap's black. The left column is one
+  // translucent red, so the background is that red darkened.
+  std::mt19937 rng(4242);
+  auto premultiplied = [](uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+    return a << 24 | (r * a + 127) / 255 << 16 | (g * a + 127) / 255 << 8 | (b * a + 127) / 255;
+  };
+  const uint32_t edge = premultiplied(128, 200, 40, 40);
+  int translucent = 0;
+  auto image = test_images::make(40, 60, [&](int x, int) {
+    const uint32_t pixel = x == 0 ? edge : premultiplied(rng() % 256, rng() % 256, rng() % 256, rng() % 256);
+    translucent += (pixel >> 24) != 255;
+    return pixel;
+  });
+  ASSERT_GT(translucent, 40 * 60 * 9 / 10) << "nearly every pixel translucent";
+  auto art = analyse(image).art;
+  EXPECT_TRUE(sameColor(art->backgroundColor(), colorOf(0xFF000000u | (edge & 0xFFFFFF)))) << "the red over black";
+  expectSameAsLiteral(image, 2);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The Settings app: opening the pane from its entry, a user's actions, what it refuses, the
-// description of the screen, and `prefs set` through the pane.
+// The Settings app: installing and opening the pane from its entry, a user's actions, what it
+// refuses, the description of the screen, and `prefs set` through the pane.
 #include "platform/uikit/UISlider.hpp"
 #include "tests/support/SettingsHostTest.hpp"
 
@@ -115,6 +115,71 @@ TEST_F(HostTest, APaneThatCannotBeLoadedIsReportedAndNotOpened) {
   // The VLW entry is installed again from the build when it is missing.
   host_->openPane();
   EXPECT_TRUE(host_->isPaneOpen());
+}
+
+// Links planted where the pane is installed: every write of the installation stays inside the
+// device root, nothing outside changes, and the pane loads from what was written.
+class PaneInstallTest : public SettingsHostTest {
+ protected:
+  void SetUp() override {
+    SettingsHostTest::SetUp();
+    writeHostFile(outside_ / "entry.plist", "outside entry");
+    writeHostFile(outside_ / "lproj" / "Localizable.strings", "outside strings");
+    before_ = treeUnder(outside_);
+  }
+  // The device's copy is made older than the build's, so that all of it is written again.
+  void makeCopyStale() { std::filesystem::remove(device_fs::hostPath(std::string(kBundlePath) + "/VLW.so")); }
+  void install() {
+    ASSERT_TRUE(SettingsHost::installPane());
+    EXPECT_EQ(treeUnder(outside_), before_) << "the outside changed";
+  }
+  std::string built(const std::string& name) const { return readHostFile(SettingsHost::defaultBuildFolder() / name); }
+  std::string installed(const std::string& devicePath) const {
+    auto bytes = device_fs::readFile(devicePath);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "(missing)";
+  }
+
+  std::map<std::string, std::string> before_;
+};
+
+TEST_F(PaneInstallTest, ALinkAtTheBundleFolderIsFollowedInsideTheRoot) {
+  // Absolute, and relative climbing to the outside folder on the host.
+  for (const std::filesystem::path& target : {outside_, std::filesystem::path("../../../outside")}) {
+    SCOPED_TRACE(target.string());
+    plantLink(kBundlePath, target);
+    install();
+    EXPECT_EQ(installed(std::string(kBundlePath) + "/VLW.plist"), built("VLW.bundle/VLW.plist"));
+  }
+  host_->openPane();
+  EXPECT_TRUE(host_->isPaneOpen());
+  EXPECT_EQ(treeUnder(outside_), before_);
+}
+
+TEST_F(PaneInstallTest, ALinkAtTheEntryIsReplacedNotFollowed) {
+  const std::string entry = std::string(SettingsHost::kEntryFolder) + "/VLW.plist";
+  // Pointing at nothing: the entry counts as missing and is written in the link's place.
+  plantLink(entry, outside_ / "new.plist");
+  install();
+  // Pointing at a file, while the whole pane is written again.
+  plantLink(entry, outside_ / "entry.plist");
+  makeCopyStale();
+  install();
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(device_fs::hostPath(entry))));
+  EXPECT_EQ(installed(entry), built("PreferenceLoader/VLW.plist"));
+}
+
+TEST_F(PaneInstallTest, LinksBelowTheBundleAreFollowedInsideTheRootOrReplaced) {
+  const std::string bundle = kBundlePath;
+  plantLink(bundle + "/en.lproj", outside_ / "lproj");
+  plantLink(bundle + "/de.lproj", "../../../../outside/lproj");
+  plantLink(bundle + "/Info.plist", outside_ / "entry.plist");
+  makeCopyStale();
+  install();
+  EXPECT_EQ(installed(bundle + "/en.lproj/Localizable.strings"), built("VLW.bundle/en.lproj/Localizable.strings"));
+  EXPECT_EQ(installed(bundle + "/de.lproj/Localizable.strings"), built("VLW.bundle/de.lproj/Localizable.strings"));
+  EXPECT_EQ(installed(bundle + "/Info.plist"), built("VLW.bundle/Info.plist"));
+  host_->openPane();
+  EXPECT_EQ(host_->topPage()->specifierForKey("isEnabled")->name(), "Enabled") << "translated from the copy inside";
 }
 
 }  // namespace

@@ -88,6 +88,21 @@ TEST_F(PaneTest, TheRootPageHasTheComposeButtonTheFadingLogoAndItsHeaders) {
   EXPECT_EQ(page->table()->headerViewForSection(4)->frame().size.height, 30);
 }
 
+TEST_F(PaneTest, WithoutTheLogoResourceTheTitleViewHasNoImageAndStillFadesIn) {
+  std::filesystem::remove(bundleFolder() / "headerLogo.png");
+  double start = sim_clock::now();
+  auto page = openRoot();
+  auto logo = std::dynamic_pointer_cast<UIImageView>(page->navigationItem()->titleView);
+  ASSERT_TRUE(logo) << "an image view all the same";
+  EXPECT_EQ(logo->image(), nullptr);
+  EXPECT_EQ(logo->presentationAlpha(), 0.0);
+  sim_clock::advance(0.75 - (sim_clock::now() - start));
+  EXPECT_NEAR(logo->presentationAlpha(), 0.5, 1e-3);
+  sim_clock::advance(0.25);
+  EXPECT_EQ(logo->presentationAlpha(), 1.0);
+  EXPECT_EQ(logo->alpha(), 1.0);
+}
+
 TEST_F(PaneTest, ComposeNeedsTheSocialServiceAndEveryEndDismissesTheComposer) {
   deviceProfile().socialAvailable = false;
   auto page = openRoot();
@@ -400,6 +415,27 @@ TEST_F(PaneTest, PagesColourTitlesSwitchesAndTheBarWhileOnScreen) {
   EXPECT_EQ(host_->visibleNavigationBar()->tintColor(), nullptr);
 }
 
+TEST_F(PaneTest, SubPagesColourTheTitlesOfTheirCustomCellsToo) {
+  auto accent = UIColor::colorWithRed(double(68.0f / 255.0f), double(90.0f / 255.0f), double(101.0f / 255.0f), 1);
+  openRoot();
+  for (const auto& [label, customClass] :
+       {std::pair{"Configuration", "KZVLWSliderCell"}, {"Makers", "KZVLWDeveloperTableCell"}}) {
+    SCOPED_TRACE(label);
+    auto page = pushPage(label);
+    int custom = 0;
+    for (long s = 0; s < page->table()->numberOfSections(); ++s)
+      for (long r = 0; r < page->table()->numberOfRowsInSection(s); ++r) {
+        auto cell = std::dynamic_pointer_cast<PSTableCell>(page->table()->cellForRowAtIndexPath({s, r}));
+        ASSERT_TRUE(cell && cell->titleLabel());
+        custom += cell->className() == customClass;
+        ASSERT_TRUE(cell->titleLabel()->textColor()) << cell->className();
+        EXPECT_TRUE(cell->titleLabel()->textColor()->isEqual(*accent)) << cell->className();
+      }
+    EXPECT_GE(custom, 1) << "the page shows its custom cells";
+    host_->back();
+  }
+}
+
 struct VersionCase {
   double version;
   bool nested;
@@ -421,10 +457,16 @@ TEST_P(NavigationVersionTest, TheTintedBarIsTheOneOnScreen) {
     EXPECT_TRUE(own->isNavigationBarHidden());
     EXPECT_EQ(own->navigationBar()->tintColor(), nullptr) << "the hidden bar is left alone";
   }
+  auto accent = UIColor::colorWithRed(double(68.0f / 255.0f), double(90.0f / 255.0f), double(101.0f / 255.0f), 1);
   host_->tap("Configuration");
-  EXPECT_TRUE(settingsBar->tintColor());
+  ASSERT_TRUE(settingsBar->tintColor());
+  EXPECT_TRUE(settingsBar->tintColor()->isEqual(*accent));
   EXPECT_EQ(host_->pages().size(), 2u);
+  // Back on the root page: the sub-page took its tint back, the root page set it again.
   host_->back();
+  EXPECT_EQ(host_->topPage(), page);
+  ASSERT_TRUE(settingsBar->tintColor()) << "the tint after popping back to the root page";
+  EXPECT_TRUE(settingsBar->tintColor()->isEqual(*accent));
   host_->back();
   EXPECT_FALSE(host_->isPaneOpen());
   EXPECT_EQ(settingsBar->tintColor(), nullptr);

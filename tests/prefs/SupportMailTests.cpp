@@ -227,4 +227,20 @@ TEST_F(PackageList, RunsTheProgramWithoutAShellAndReadsBackWhatItWrote) {
   EXPECT_EQ(st.st_mode & 0777 & ~0022u, 0644u & ~0022u);
 }
 
+TEST_F(PackageList, AListOverTheBoundIsCutAfterItsLastWholeLineAndSaysSo) {
+  // echo prints three bytes: at the bound whole, one under it cut (there is no whole line).
+  EXPECT_EQ(package_list::write(kListPath, "/bin/echo", 3), "-l\n");
+  EXPECT_EQ(package_list::write(kListPath, "/bin/echo", 2), "-l\n(list cut short: longer than 2 bytes)\n");
+  EXPECT_EQ(readHostFile(device_fs::hostPath(kListPath)), "-l\n") << "the file keeps the whole list";
+  if (::access(package_list::kProgram, X_OK) != 0) return;
+  // dpkg's list of many lines: whole lines up to the bound, then the line that says so.
+  auto cut = package_list::write(kListPath, package_list::kProgram, 1000);
+  ASSERT_TRUE(cut);
+  const std::string whole = readHostFile(device_fs::hostPath(kListPath));
+  ASSERT_GT(whole.size(), 1000u);
+  const size_t lastLine = whole.rfind('\n', 999);
+  ASSERT_NE(lastLine, std::string::npos);
+  EXPECT_EQ(*cut, whole.substr(0, lastLine + 1) + "(list cut short: longer than 1000 bytes)\n");
+}
+
 }  // namespace

@@ -1,4 +1,8 @@
 // The pane's value store over the settings file, and the change notification after each write.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <thread>
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
@@ -56,6 +60,60 @@ TEST_F(ValueStoreTest, AFileThatIsNotADictionaryReadsAsEmptyAndIsReplacedByTheNe
   auto array = plist::serialize(plist::Value(plist::Array{1, 2}));
   ASSERT_TRUE(device_fs::writeFileAtomically(kSettingsPath, array));
   EXPECT_EQ(page_->readPreferenceValue(valueRow("albumArtCornerRadius", 4)), plist::Value(4));
+}
+
+// Writes of files past a size fail while this is in force: the soft file-size limit is lowered
+// (it binds root too) and SIGXFSZ ignored, so that write(2) answers EFBIG instead of the signal
+// ending the process. Both are put back at the end.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = std::min(bytes, saved_.rlim_max);
+    inForce_ = previous_ != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    if (previous_ != SIG_ERR) ::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool inForce() const { return inForce_; }
+
+ private:
+  rlimit saved_{};
+  sighandler_t previous_ = SIG_ERR;
+  bool inForce_ = false;
+};
+
+TEST_F(ValueStoreTest, AFailedWriteStillPostsAndTheNextReadShowsTheEarlierValues) {
+  auto enabled = page_->specifierForKey("isEnabled");
+  ASSERT_TRUE(enabled);
+  page_->setPreferenceValue(true, enabled);
+  page_->setPreferenceValue(7, valueRow("albumArtCornerRadius", 4));
+  const std::string earlier = readHostFile(device_fs::hostPath(kSettingsPath));
+  ASSERT_FALSE(earlier.empty());
+  size_t before = postedCount();
+  {
+    // The new file holds one key more than the file it would replace: it cannot be written.
+    FileSizeLimit limit(earlier.size());
+    ASSERT_TRUE(limit.inForce());
+    page_->setPreferenceValue(true, valueRow("invertSongSwipes", false));
+  }
+  EXPECT_EQ(postedSince(before), std::vector<std::string>{kNotification}) << "posted all the same";
+  EXPECT_EQ(readHostFile(device_fs::hostPath(kSettingsPath)), earlier);
+  EXPECT_EQ(page_->readPreferenceValue(valueRow("invertSongSwipes", false)), plist::Value(false)) << "the default";
+  EXPECT_EQ(page_->readPreferenceValue(enabled), plist::Value(true));
+  EXPECT_EQ(page_->readPreferenceValue(valueRow("albumArtCornerRadius", 4)), plist::Value(7));
+  // No temporary file is left beside the settings file, and with the limit gone stores work again.
+  size_t entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(device_fs::hostPath(kSettingsPath).parent_path()))
+    ++entries;
+  EXPECT_EQ(entries, 1u);
+  page_->setPreferenceValue(true, valueRow("invertSongSwipes", false));
+  EXPECT_EQ(page_->readPreferenceValue(valueRow("invertSongSwipes", false)), plist::Value(true));
 }
 
 // What the observer saw in the file when the notification reached it.

@@ -43,6 +43,20 @@ std::map<std::string, std::string> filesUnder(const fs::path& folder) {
   return out;
 }
 
+std::map<std::string, std::string> treeUnder(const fs::path& folder) {
+  std::map<std::string, std::string> out;
+  for (auto& e : fs::recursive_directory_iterator(folder)) {
+    std::string name = fs::relative(e.path(), folder).string();
+    if (e.is_symlink())
+      out[name] = "link to " + fs::read_symlink(e.path()).string();
+    else if (e.is_directory())
+      out[name] = "folder";
+    else
+      out[name] = "file: " + readHostFile(e.path());
+  }
+  return out;
+}
+
 size_t postedCount() { return darwin_notify::posted().size(); }
 
 std::vector<std::string> postedSince(size_t from) {

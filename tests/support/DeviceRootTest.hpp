@@ -25,6 +25,9 @@ std::string readHostFile(const std::filesystem::path& path);
 // Every regular file under a folder of the host, by its path relative to the folder, with its
 // content.
 std::map<std::string, std::string> filesUnder(const std::filesystem::path& folder);
+// Everything under a folder of the host, links not followed, by its path relative to the folder:
+// "folder", "link to TARGET" or "file: CONTENT", for checking that nothing there changed.
+std::map<std::string, std::string> treeUnder(const std::filesystem::path& folder);
 
 inline std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
 

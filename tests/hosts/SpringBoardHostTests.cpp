@@ -1,0 +1,52 @@
+// The home screen with the tweak loaded into it: the overlay an activation makes, coloured after
+// an artwork once both its track labels are given through their setters.
+#include <gtest/gtest.h>
+
+#include "colorart/UIImage+ColorArt.hpp"
+#include "colorart/UIImage+Scale.hpp"
+#include "hosts/springboard/SpringBoardHost.hpp"
+#include "tests/support/DeviceRootTest.hpp"
+#include "tests/support/TestImages.hpp"
+#include "tweak/VLWView.hpp"
+
+namespace {
+
+using test_images::opaque;
+
+class HomeScreenTest : public test_support::DeviceRootTest {};
+
+::testing::AssertionResult sameColor(const UIColorRef& actual, const UIColorRef& expected) {
+  if (!actual || !expected) return ::testing::AssertionFailure() << "missing colour";
+  if (actual->isEqual(*expected)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << actual->red() << ", " << actual->green() << ", " << actual->blue() << ") != ("
+                                       << expected->red() << ", " << expected->green() << ", " << expected->blue() << ")";
+}
+
+TEST_F(HomeScreenTest, ColouringGivesTheArtistLabelThePrimaryAndTheSongLabelTheSecondaryColour) {
+  SpringBoardHost host;
+  host.loadTweak(SpringBoardHost::defaultTweakPath());
+  ASSERT_TRUE(host.activateReachability());
+  auto overlay = host.currentOverlay();
+  ASSERT_TRUE(overlay);
+  ASSERT_FALSE(overlay->artistAndAlbumLabel()) << "the layout makes neither track label";
+  auto artist = std::make_shared<UILabel>(CGRectMake(0, 0, 100, 20));
+  auto song = std::make_shared<UILabel>(CGRectMake(0, 20, 100, 20));
+  overlay->setArtistAndAlbumLabel(artist);
+  overlay->setSongNameLabel(song);
+  // Two colours: a dark red left half and a light yellow right half.
+  auto artwork = test_images::make(64, 64, [](int x, int) { return x < 32 ? opaque(120, 10, 20) : opaque(250, 240, 120); });
+  ASSERT_TRUE(overlay->performSelector("colorizeForArtwork:", artwork));
+  auto expected = colorArt(scaledToSize(artwork, CGSizeMake(0.8, 0.8)));
+  ASSERT_TRUE(expected);
+  EXPECT_TRUE(sameColor(overlay->backgroundColor(), expected->backgroundColor()));
+  EXPECT_TRUE(sameColor(artist->textColor(), expected->primaryColor()));
+  EXPECT_TRUE(sameColor(song->textColor(), expected->secondaryColor()));
+  EXPECT_FALSE(sameColor(artist->textColor(), expected->backgroundColor())) << "text on the background, not in it";
+  // No artwork: every colour is none.
+  ASSERT_TRUE(overlay->performSelector("colorizeForArtwork:", nullptr));
+  EXPECT_EQ(overlay->backgroundColor(), nullptr);
+  EXPECT_EQ(artist->textColor(), nullptr);
+  EXPECT_EQ(song->textColor(), nullptr);
+}
+
+}  // namespace
