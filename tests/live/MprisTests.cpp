@@ -142,10 +142,13 @@ TEST_F(LiveMpris, TheOverlayShowsAndControlsTheRealPlayer) {
   ctl("springboard", root, {"swipe cover down"});
   // Either outcome may take a while on a loaded machine: wait for whichever comes.
   bool toggled = false;
-  EXPECT_TRUE(eventually([&] {
-    toggled = playerProperty("Shuffle")->get<bool>() != shuffled;
-    return toggled || !dump("springboard", root, "media")["media"]["refused"].empty();
-  })) << "the shuffle swipe neither toggled Shuffle nor was refused";
+  EXPECT_TRUE(eventually(
+      [&] {
+        toggled = playerProperty("Shuffle")->get<bool>() != shuffled;
+        return toggled || !dump("springboard", root, "media")["media"]["refused"].empty();
+      },
+      30s))
+      << "the shuffle swipe neither toggled Shuffle nor was refused";
   if (!toggled) std::cout << "this mpv-mpris keeps Shuffle read-only: the refusal is recorded instead\n";
   EXPECT_EQ(dump("springboard", root, "commands")["commands"], nlohmann::json({2, 4, 7, 6}));
 
