@@ -104,6 +104,17 @@ SimChild spawnSim(const fs::path& temp, const fs::path& pauses) {
   return child;
 }
 
+// The child ended as SIGTERM ends it, and its temporary folder is empty; then both folders go.
+void expectEndedBySigtermLeavingNothing(const SimChild& child, const fs::path& temp, const fs::path& pauses) {
+  int status = 0;
+  EXPECT_EQ(::waitpid(child.pid, &status, 0), child.pid);
+  ::close(child.script);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind:" << listing(temp);
+  fs::remove_all(temp);
+  fs::remove_all(pauses);
+}
+
 TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
   fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
   fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
@@ -121,13 +132,7 @@ TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
   EXPECT_TRUE(stillRunning(child.pid));
   EXPECT_FALSE(fs::is_empty(temp));
   std::ofstream(pauses / "resume").put('\n');
-  int status = 0;
-  ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-  ::close(child.script);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind:" << listing(temp);
-  fs::remove_all(temp);
-  fs::remove_all(pauses);
+  expectEndedBySigtermLeavingNothing(child, temp, pauses);
 }
 
 TEST(SimProcess, TerminationBetweenLinesRemovesTheTemporaryDeviceRoot) {
@@ -148,13 +153,7 @@ TEST(SimProcess, TerminationBetweenLinesRemovesTheTemporaryDeviceRoot) {
   }
   EXPECT_TRUE(written);
   ASSERT_EQ(::kill(child.pid, SIGTERM), 0);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-  ::close(child.script);
-  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  EXPECT_TRUE(fs::is_empty(temp)) << "the temporary device root is left behind:" << listing(temp);
-  fs::remove_all(temp);
-  fs::remove_all(pauses);
+  expectEndedBySigtermLeavingNothing(child, temp, pauses);
 }
 
 }  // namespace
