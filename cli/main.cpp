@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/RuntimeLibrary.hpp"
 #include "cli/Subcommand.hpp"
 
 namespace {
@@ -23,10 +24,11 @@ bool ctlAlone(int argc, char** argv) {
   return true;
 }
 
-// Loads the commands library (found through the executable's run path, ../lib beside it) and
-// adds its subcommands to ours. Never closed: they run from it.
+// Loads the commands library (in ../lib beside the executable) and adds its subcommands to ours.
+// Never closed: they run from it.
 bool loadCommands() {
-  void* library = dlopen(VELLOWAY_COMMANDS_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
+  const std::string path = runtimeLibraryPath(VELLOWAY_COMMANDS_LIBRARY, reinterpret_cast<const void*>(&ctlAlone));
+  void* library = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
   auto entry = library ? reinterpret_cast<CommandsEntry>(dlsym(library, kCommandsEntry)) : nullptr;
   if (!entry) {
     const char* error = dlerror();

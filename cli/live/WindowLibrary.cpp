@@ -4,16 +4,19 @@
 
 #include <stdexcept>
 
+#include "cli/RuntimeLibrary.hpp"
+
 namespace window_library {
 namespace {
 
 const Entries* loaded = nullptr;
 
-// Found through this library's run path (the lib/ folder both sit in). Never closed: the window
-// runs from it until the process ends.
+// In the lib/ folder beside the commands library. Never closed: the window runs from it until
+// the process ends.
 std::string load() {
   if (loaded) return {};
-  void* library = dlopen(VELLOWAY_GUI_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
+  const std::string path = runtimeLibraryPath(VELLOWAY_GUI_LIBRARY, reinterpret_cast<const void*>(&load));
+  void* library = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
   auto entry = library ? reinterpret_cast<const Entries* (*)()>(dlsym(library, kEntry)) : nullptr;
   if (!entry) {
     const char* error = dlerror();
