@@ -15,7 +15,6 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
-#include <utility>
 
 #include "cli/gui/DispatchLoopSource.hpp"
 #include "cli/gui/Gui.hpp"
@@ -65,7 +64,9 @@ constexpr const char* kHelp =
     "  typing: into the alert's text field\n"
     "  Return / Escape: the alert's default / cancel button";
 
-double seconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+// When the display server saw the event, in seconds: a busy machine may hand two clicks to the
+// process together, and their own times still tell a double click from two clicks.
+double eventSeconds(Gtk::GestureDrag* gesture) { return gesture->get_current_event_time() / 1000.0; }
 
 // As closing it: the process ends with exit status 0.
 void windowDestroyedFromOutside() { main_loop::stop(); }
@@ -88,13 +89,7 @@ class PhoneWindow : public Gtk::Window {
     area_.set_size_request(static_cast<int>(std::lround(screen.width / 3)), static_cast<int>(std::lround(screen.height / 3)));
     set_child(area_);
     sizeToZoom();
-    area_.signal_resize().connect([this](int, int) {
-      if (std::exchange(sized_, true)) return;
-      refit_ = Glib::signal_idle().connect([this] {
-        sizeToZoom();
-        return false;
-      });
-    });
+    area_.signal_resize().connect(sigc::mem_fun(*this, &PhoneWindow::areaResized));
     connectPointer();
     connectKeys();
     signal_close_request().connect(
@@ -165,14 +160,15 @@ class PhoneWindow : public Gtk::Window {
   void connectPointer() {
     auto drag = Gtk::GestureDrag::create();
     drag->set_button(GDK_BUTTON_PRIMARY);
-    drag->signal_drag_begin().connect([this](double x, double y) {
+    Gtk::GestureDrag* gesture = drag.get();  // not the RefPtr: the gesture holds these handlers
+    drag->signal_drag_begin().connect([this, gesture](double x, double y) {
       dragStartX_ = x;
       dragStartY_ = y;
       const CGPoint at = toPoints(x, y);
       const CGSize screen = input_.screenSize();
       touching_ = at.x >= 0 && at.y >= 0 && at.x < screen.width && at.y < screen.height;
       if (!touching_) return;
-      input_.press(at, seconds());
+      input_.press(at, eventSeconds(gesture));
       changed();
     });
     drag->signal_drag_update().connect([this](double dx, double dy) {
@@ -180,10 +176,10 @@ class PhoneWindow : public Gtk::Window {
       input_.drag(toPoints(dragStartX_ + dx, dragStartY_ + dy));
       changed();
     });
-    drag->signal_drag_end().connect([this](double dx, double dy) {
+    drag->signal_drag_end().connect([this, gesture](double dx, double dy) {
       if (!touching_) return;
       touching_ = false;
-      input_.release(toPoints(dragStartX_ + dx, dragStartY_ + dy), seconds());
+      input_.release(toPoints(dragStartX_ + dx, dragStartY_ + dy), eventSeconds(gesture));
       changed();
     });
     area_.add_controller(drag);
@@ -257,13 +253,24 @@ class PhoneWindow : public Gtk::Window {
   ScreenFit fit() const { return ScreenFit::of(input_.screenSize(), area_.get_width(), area_.get_height()); }
   CGPoint toPoints(double x, double y) const { return fit().toPoints(x, y); }
 
+  CGSize zoomedSize() const {
+    const CGSize screen = input_.screenSize();
+    return {std::round(screen.width * zoom_), std::round(screen.height * zoom_)};
+  }
+
+  // Asks for the window's size at the zoom; the drawing area's next sizes tell whether it came
+  // out right.
+  void sizeToZoom() {
+    corrections_ = 5;
+    resizeForZoom();
+  }
+
   // The window's size for the screen at the zoom. Once the window is shown, by what the drawing
   // area lacks or has too much (which takes in the header and any frame the toolkit draws);
-  // before, from the header's height, then put right once the area has its first size.
-  void sizeToZoom() {
-    const CGSize screen = input_.screenSize();
-    const int width = static_cast<int>(std::lround(screen.width * zoom_));
-    const int height = static_cast<int>(std::lround(screen.height * zoom_));
+  // before, from the header's height.
+  void resizeForZoom() {
+    const CGSize want = zoomedSize();
+    const int width = static_cast<int>(want.width), height = static_cast<int>(want.height);
     int windowWidth = 0, windowHeight = 0;
     get_default_size(windowWidth, windowHeight);
     if (area_.get_width() > 0 && windowWidth > 0) {
@@ -273,6 +280,24 @@ class PhoneWindow : public Gtk::Window {
     int minimum = 0, natural = 0, baselineMin = 0, baselineNat = 0;
     header_.measure(Gtk::Orientation::VERTICAL, -1, minimum, natural, baselineMin, baselineNat);
     set_default_size(width, height + natural);
+  }
+
+  // The frame and the header are known only once the window is shown, and the display may take
+  // a while to settle on a size: until the drawing area has the zoom's size, a few corrections
+  // follow (after the allocation, not inside it). Resizes after that are the user's.
+  void areaResized(int width, int height) {
+    if (corrections_ == 0) return;
+    const CGSize want = zoomedSize();
+    if (width == want.width && height == want.height) {
+      corrections_ = 0;
+      return;
+    }
+    --corrections_;
+    refit_.disconnect();
+    refit_ = Glib::signal_idle().connect([this] {
+      resizeForZoom();
+      return false;
+    });
   }
 
   void setZoom(int zoom) {
@@ -358,8 +383,8 @@ class PhoneWindow : public Gtk::Window {
   Gtk::DrawingArea area_;
   double dragStartX_ = 0, dragStartY_ = 0;  // in the drawing area
   bool touching_ = false;
-  bool sized_ = false;      // the drawing area has had its first size
-  sigc::connection refit_;  // the window's size put right after that
+  int corrections_ = 0;     // of the window's size, left until the area has the zoom's size
+  sigc::connection refit_;  // the next one
   bool dirty_ = true;
   bool ticking_ = false;
   std::unique_ptr<render::Canvas> picture_;
