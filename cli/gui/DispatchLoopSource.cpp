@@ -89,6 +89,10 @@ DispatchLoopSource::DispatchLoopSource(std::function<void()> afterTurn) : source
   s->deadline = -1;
   s->afterTurn = new std::function<void()>(std::move(afterTurn));
   g_source_set_name(source_, "velloway dispatch loop");
+  // Just below the window system's events: input already queued is handled before a timer that
+  // may depend on it (a tap held back for a second one fires only once no click is waiting),
+  // however late a loaded machine runs the loop.
+  g_source_set_priority(source_, G_PRIORITY_DEFAULT + 1);
   g_source_attach(source_, nullptr);
 }
 

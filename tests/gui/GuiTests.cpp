@@ -85,17 +85,20 @@ struct Window {
   double originX = 0, originY = 0, scale = 1;  // window pixels per point as shown
 
   static Window of(const std::string& role, const fs::path& root) { return placed(role, root, dump(role, root, "gui")["gui"]); }
-  // Once the window shows the screen at its zoom: a loaded machine may size a new window in
-  // more than one step, and a placement read before the last one is stale.
+  // Once the window shows the screen at its zoom and stays so: a loaded machine may size and lay
+  // out a new window in several steps (a step may show the zoom's scale with the header not yet
+  // in place), and a placement read before the last one is stale.
   static Window settled(const std::string& role, const fs::path& root) {
-    nlohmann::json gui;
+    nlohmann::json gui, before;
     EXPECT_TRUE(eventually(
         [&] {
+          before = gui;
+          std::this_thread::sleep_for(300ms);
           gui = dump(role, root, "gui")["gui"];
-          return gui["window"] != 0 && gui["scale"] == gui["zoom"];
+          return gui["window"] != 0 && gui["scale"] == gui["zoom"] && gui == before;
         },
         30s))
-        << role << "'s window never showed the screen at its zoom: " << gui;
+        << role << "'s window never settled at its zoom: " << gui;
     return placed(role, root, gui);
   }
   static Window placed(const std::string& role, const fs::path& root, const nlohmann::json& gui) {
