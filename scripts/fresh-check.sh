@@ -49,6 +49,10 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+# A signal ends the run through the EXIT trap: bash skips that trap when a signal kills it outright.
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
 
 # This machine's own sources and its apt options (a frozen mirror needs Check-Valid-Until off).
 sources=()
