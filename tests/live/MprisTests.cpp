@@ -148,7 +148,8 @@ TEST_F(LiveMpris, TheOverlayShowsAndControlsTheRealPlayer) {
         return toggled || !dump("springboard", root, "media")["media"]["refused"].empty();
       },
       30s))
-      << "the shuffle swipe neither toggled Shuffle nor was refused";
+      << "the shuffle swipe neither toggled Shuffle nor was refused; the player's Shuffle: "
+      << playerProperty("Shuffle")->get<bool>() << ", what the home screen knows: " << dump("springboard", root, "media");
   if (!toggled) std::cout << "this mpv-mpris keeps Shuffle read-only: the refusal is recorded instead\n";
   EXPECT_EQ(dump("springboard", root, "commands")["commands"], nlohmann::json({2, 4, 7, 6}));
 
