@@ -324,42 +324,72 @@ bool MprisSource::send(int command, Player& player) {
     refuse(prefix + why);
     return false;
   };
-  auto call = [&](const char* method, std::optional<std::pair<std::string, sdbus::Variant>> property) {
-    std::string what = property ? "setting " + property->first : std::string(method);
-    auto reply = [this, why = prefix + player.name + " refused " + what + ": "](const sdbus::Error* error) {
+  auto call = [&](const char* method) {
+    auto reply = [this, why = prefix + player.name + " refused " + method + ": "](const sdbus::Error* error) {
       if (error) refuse(why + error->getMessage());
     };
-    if (property)
-      player.proxy->callMethodAsync("Set")
-          .onInterface(kProperties)
-          .withTimeout(kCallTimeout)
-          .withArguments(std::string(kPlayerInterface), property->first, property->second)
-          .uponReplyInvoke(reply);
-    else
-      player.proxy->callMethodAsync(method).onInterface(kPlayerInterface).withTimeout(kCallTimeout).uponReplyInvoke(reply);
+    player.proxy->callMethodAsync(method).onInterface(kPlayerInterface).withTimeout(kCallTimeout).uponReplyInvoke(reply);
     return true;
   };
   switch (command) {
     case kMRTogglePlayPause:
       if (s.canPause == false && s.canPlay == false) return refused("the player can neither play nor pause");
-      return call("PlayPause", std::nullopt);
+      return call("PlayPause");
     case kMRNextTrack:
       if (s.canGoNext == false) return refused("CanGoNext is false");
-      return call("Next", std::nullopt);
+      return call("Next");
     case kMRPreviousTrack:
       if (s.canGoPrevious == false) return refused("CanGoPrevious is false");
-      return call("Previous", std::nullopt);
+      return call("Previous");
     case kMRAdvanceShuffleMode:
       if (!s.shuffle) return refused("the player has no Shuffle");
-      return call("Set", std::pair{std::string("Shuffle"), sdbus::Variant(!*s.shuffle)});
-    case kMRAdvanceRepeatMode: {
+      advance(player, prefix, "Shuffle", [](const sdbus::Variant& now) { return sdbus::Variant(!now.get<bool>()); });
+      return true;
+    case kMRAdvanceRepeatMode:
       if (!s.loopStatus) return refused("the player has no LoopStatus");
       // As the phone's repeat button: off -> all -> one -> off.
-      const std::string& loop = *s.loopStatus;
-      std::string next = loop == "None" ? "Playlist" : loop == "Playlist" ? "Track" : "None";
-      return call("Set", std::pair{std::string("LoopStatus"), sdbus::Variant(next)});
-    }
+      advance(player, prefix, "LoopStatus", [](const sdbus::Variant& now) {
+        const std::string loop = now.get<std::string>();
+        return sdbus::Variant(std::string(loop == "None" ? "Playlist" : loop == "Playlist" ? "Track" : "None"));
+      });
+      return true;
     default:
       return refused("not a command the service carries out");
   }
+}
+
+void MprisSource::setProperty(Player& player, const std::string& prefix, const std::string& property, sdbus::Variant value) {
+  auto reply = [this, why = prefix + player.name + " refused setting " + property + ": "](const sdbus::Error* error) {
+    if (error) refuse(why + error->getMessage());
+  };
+  player.proxy->callMethodAsync("Set")
+      .onInterface(kProperties)
+      .withTimeout(kCallTimeout)
+      .withArguments(std::string(kPlayerInterface), property, value)
+      .uponReplyInvoke(reply);
+}
+
+void MprisSource::advance(Player& player, const std::string& prefix, const std::string& property,
+                          std::function<sdbus::Variant(const sdbus::Variant&)> next) {
+  std::string name = player.name;
+  player.proxy->callMethodAsync("Get")
+      .onInterface(kProperties)
+      .withTimeout(kCallTimeout)
+      .withArguments(std::string(kPlayerInterface), property)
+      .uponReplyInvoke([this, name, prefix, property, next](const sdbus::Error* error, const sdbus::Variant& now) {
+        auto it = players_.find(name);
+        if (it == players_.end()) return;  // gone meanwhile
+        if (error) {
+          refuse(prefix + name + " refused reading " + property + ": " + error->getMessage());
+          return;
+        }
+        sdbus::Variant value;
+        try {
+          value = next(now);
+        } catch (const sdbus::Error&) {
+          refuse(prefix + name + " gave " + property + " of another type");
+          return;
+        }
+        setProperty(it->second, prefix, property, std::move(value));
+      });
 }

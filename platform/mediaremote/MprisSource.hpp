@@ -6,7 +6,9 @@
 // (xesam:title, xesam:artist joined with ", ", xesam:album, mpris:length, the artwork's bytes
 // from a file:// mpris:artUrl, LoopStatus, Shuffle, Rate and PlaybackStatus, Position), the
 // commands 2 PlayPause, 4 Next, 5 Previous, 6 toggle Shuffle and 7 advance LoopStatus as the
-// phone advances its repeat mode (None -> Playlist -> Track -> None), and the change
+// phone advances its repeat mode (None -> Playlist -> Track -> None), each mode advanced from
+// the value the player gives when asked just before (a player may not announce every change
+// of it), and the change
 // notification after the followed player's properties change, posted from a worker thread as
 // the phone's service posts it (a burst posts once).
 // Nothing a player sends can hold up or swell the home screen:
@@ -28,6 +30,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -86,6 +89,11 @@ class MprisSource final : public NowPlayingSource, public std::enable_shared_fro
   void update();          // recomputes the followed player's dictionary, posting when it changed
   void postChange();
   bool send(int command, Player& player);
+  // Sets a property of the player; its refusal is recorded with `prefix`.
+  void setProperty(Player& player, const std::string& prefix, const std::string& property, sdbus::Variant value);
+  // Reads a mode from the player, then sets the mode `next` makes of it.
+  void advance(Player& player, const std::string& prefix, const std::string& property,
+               std::function<sdbus::Variant(const sdbus::Variant&)> next);
   void refuse(std::string why);
 
   sdbus::IConnection& bus_;

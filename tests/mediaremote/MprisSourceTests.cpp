@@ -48,6 +48,34 @@ class UnitPlayer {
   Properties metadata_{{"xesam:title", sdbus::Variant(std::string("Start"))}};
 };
 
+// org.mpris.MediaPlayer2.modes: Shuffle and LoopStatus, which it may change without a word, as
+// some players do; each Set is recorded.
+class ModesPlayer {
+ public:
+  explicit ModesPlayer(sdbus::IConnection& bus) : object_(sdbus::createObject(bus, "/org/mpris/MediaPlayer2")) {
+    object_->registerProperty("PlaybackStatus").onInterface(kPlayerInterface).withGetter([] { return std::string("Playing"); });
+    object_->registerProperty("Metadata").onInterface(kPlayerInterface).withGetter([] {
+      return Properties{{"xesam:title", sdbus::Variant(std::string("Modes"))}};
+    });
+    object_->registerProperty("Shuffle")
+        .onInterface(kPlayerInterface)
+        .withGetter([this] { return shuffle; })
+        .withSetter([this](const bool& value) { sets.push_back("Shuffle " + std::string(value ? "true" : "false")); });
+    object_->registerProperty("LoopStatus")
+        .onInterface(kPlayerInterface)
+        .withGetter([this] { return loop; })
+        .withSetter([this](const std::string& value) { sets.push_back("LoopStatus " + value); });
+    object_->finishRegistration();
+    bus.requestName("org.mpris.MediaPlayer2.modes");
+  }
+  bool shuffle = false;
+  std::string loop = "Playlist";
+  std::vector<std::string> sets;
+
+ private:
+  std::unique_ptr<sdbus::IObject> object_;
+};
+
 class MprisSourceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -194,6 +222,41 @@ TEST_F(MprisSourceTest, WhenThePlayerLeavesNothingOfItStays) {
   EXPECT_EQ((*info)[kMRMediaRemoteNowPlayingInfoPlaybackRate].doubleValue(), 0.0);
   EXPECT_EQ(prepared_images::count(), 0u);
   EXPECT_TRUE(source->describe()["artwork"]["url"].is_null());
+}
+
+TEST_F(MprisSourceTest, ModesAdvanceFromWhatThePlayerHoldsNotFromWhatItLastSaid) {
+  auto modesBus = sdbus::createSessionBusConnectionWithAddress(bus.address);
+  auto modesSourceBus = sdbus::createSessionBusConnectionWithAddress(bus.address);
+  ModesPlayer modes(*modesBus);
+  auto modesSource = MprisSource::start(*modesSourceBus, "modes");
+  auto pump = [&](const std::function<bool()>& done) {
+    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;) {
+      while (modesBus->processPendingRequest()) {
+      }
+      while (modesSourceBus->processPendingRequest()) {
+      }
+      main_loop::runUntilIdle();
+      if (done()) return true;
+      std::this_thread::sleep_for(2ms);
+    }
+    return done();
+  };
+  // Its modes are known once the repeat mode shows Playlist's.
+  ASSERT_TRUE(pump([&] {
+    auto info = modesSource->nowPlayingInfo();
+    return info && info->count(kMRMediaRemoteNowPlayingInfoRepeatMode) &&
+           (*info)[kMRMediaRemoteNowPlayingInfoRepeatMode].integerValue() != 0;
+  })) << modesSource->describe();
+  // Both change without a PropertiesChanged: the commands go from the new values.
+  modes.shuffle = true;
+  modes.loop = "Track";
+  modesSource->performCommand(kMRAdvanceShuffleMode);
+  modesSource->performCommand(kMRAdvanceRepeatMode);
+  ASSERT_TRUE(pump([&] { return modes.sets.size() == 2; })) << modesSource->describe();
+  EXPECT_EQ(modes.sets, (std::vector<std::string>{"Shuffle false", "LoopStatus None"}));
+  EXPECT_TRUE(modesSource->describe()["refused"].empty()) << modesSource->describe();
+  modesSource.reset();
+  main_loop::runUntilIdle();
 }
 
 TEST_F(MprisSourceTest, CommandsAndRefusalsKeepTheLatestAndCountTheRest) {
