@@ -102,10 +102,14 @@ class MprisSourceTest : public ::testing::Test {
     prepared_images::clear();
   }
 
-  // Services both connections and the main queue until `done` (bounded).
-  bool pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
+  // Services both connections (and any `more`) and the main queue until `done` (bounded).
+  bool pumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = 30s,
+                 const std::vector<sdbus::IConnection*>& more = {}) {
     auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
+      for (sdbus::IConnection* connection : more)
+        while (connection->processPendingRequest()) {
+        }
       while (playerBus->processPendingRequest()) {
       }
       while (sourceBus->processPendingRequest()) {
@@ -229,18 +233,7 @@ TEST_F(MprisSourceTest, ModesAdvanceFromWhatThePlayerHoldsNotFromWhatItLastSaid)
   auto modesSourceBus = sdbus::createSessionBusConnectionWithAddress(bus.address);
   ModesPlayer modes(*modesBus);
   auto modesSource = MprisSource::start(*modesSourceBus, "modes");
-  auto pump = [&](const std::function<bool()>& done) {
-    for (auto end = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < end;) {
-      while (modesBus->processPendingRequest()) {
-      }
-      while (modesSourceBus->processPendingRequest()) {
-      }
-      main_loop::runUntilIdle();
-      if (done()) return true;
-      std::this_thread::sleep_for(2ms);
-    }
-    return done();
-  };
+  auto pump = [&](const std::function<bool()>& done) { return pumpUntil(done, 30s, {modesBus.get(), modesSourceBus.get()}); };
   // Its modes are known once the repeat mode shows Playlist's.
   ASSERT_TRUE(pump([&] {
     auto info = modesSource->nowPlayingInfo();
