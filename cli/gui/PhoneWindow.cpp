@@ -73,8 +73,8 @@ void windowDestroyedFromOutside() { main_loop::stop(); }
 
 class PhoneWindow : public Gtk::Window {
  public:
-  PhoneWindow(SimContext& sim, const std::string& title, int zoom, const std::string& frameTimes)
-      : sim_(sim), input_(sim), zoom_(zoom) {
+  PhoneWindow(SimSession& session, const std::string& title, int zoom, const std::string& frameTimes)
+      : sim_(session.context()), input_(session), zoom_(zoom) {
     if (!frameTimes.empty()) {
       frameLog_ = std::fopen(frameTimes.c_str(), "a");
       if (!frameLog_) throw std::runtime_error(fmt::format("cannot open '{}' for the frame times", frameTimes));
@@ -357,11 +357,11 @@ class PhoneWindow : public Gtk::Window {
         used = true;
       }
     } else if (keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter) {
-      used = input_.key(TouchInput::Key::Return);
+      used = input_.key(InputHost::Key::Return);
     } else if (keyval == GDK_KEY_Escape) {
-      used = input_.key(TouchInput::Key::Escape);
+      used = input_.key(InputHost::Key::Escape);
     } else if (keyval == GDK_KEY_BackSpace) {
-      used = input_.key(TouchInput::Key::BackSpace);
+      used = input_.key(InputHost::Key::BackSpace);
     } else if (gunichar c = gdk_keyval_to_unicode(keyval); c && g_unichar_isprint(c)) {
       char utf8[8] = {};
       g_unichar_to_utf8(c, utf8);
@@ -396,7 +396,7 @@ class PhoneWindow : public Gtk::Window {
 void runWithWindow(SimSession& session, const std::string& title, const GuiOptions& options) {
   if (!gtk_is_initialized()) throw std::runtime_error("the window's display is not prepared");
 
-  auto window = std::make_unique<PhoneWindow>(session.context(), title, options.zoom, options.frameTimes);
+  auto window = std::make_unique<PhoneWindow>(session, title, options.zoom, options.frameTimes);
   simRegistry().dumpFields.push_back({"gui", [w = window.get()](SimContext&) { return w->place(); }, SimHost::Any});
 
   {

@@ -10,7 +10,7 @@
 #include "render/Renderer.hpp"
 
 void drawPhoneScreen(SimContext& sim, render::Canvas& canvas) {
-  if (!sim.springboardHost) {
+  if (!sim.findSpringboard()) {
     // The Settings app's process: its window is the screen.
     canvas.drawView(*sim.settings().window());
   } else {
@@ -38,7 +38,7 @@ render::Image screenPicture(SimContext& sim, bool windowOnly) {
     drawPhoneScreen(sim, canvas);
     return canvas.image();
   }
-  if (!sim.springboardHost)
+  if (!sim.findSpringboard())
     throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
   // The window as it is laid out, shown or not.
   const UIWindowRef& window = sim.springboard().reachabilityWindow();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/input/InputHost.hpp"
 #include "hosts/settings/SettingsEntry.hpp"
 #include "hosts/settings/SettingsListController.hpp"
 #include "platform/foundation/PropertyList.hpp"
@@ -30,7 +31,7 @@ class SettingsHostError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class SettingsHost {
+class SettingsHost : public InputHost {
  public:
   static constexpr const char* kEntryFolder = "/Library/PreferenceLoader/Preferences";
   static constexpr const char* kBundleFolder = "/Library/PreferenceBundles";
@@ -81,12 +82,11 @@ class SettingsHost {
   // The mail composer on screen, or null.
   MFMailComposeViewControllerRef presentedMail() const;
 
-  // A user's finger on the screen, at a point in window coordinates. A tap goes through the
-  // window's hit-testing and recognizers (rows, switches, buttons, the value entry strip), and
-  // to the bars drawn by the app: the navigation bar's back button (its left end, while there
-  // is a page to go back to) and compose button (its right end), and the presented sheet's
-  // Cancel and Send/Post. False when nothing took the tap.
-  bool touch(CGPoint point, unsigned tapCount = 1);
+  // The app's window takes every touch; what is on it, as a view tree.
+  UIWindowRef window() const override { return window_; }
+  nlohmann::json describe() const override { return window_->describeTree(); }
+  // A drag that starts on a slider moves its thumb.
+  bool drag(CGPoint from, CGPoint to) override;
   // The slider under the point, if any (a drag that starts there moves its thumb).
   std::shared_ptr<class UISlider> sliderAt(CGPoint point) const;
   // A drag of the slider's thumb to the window point's place along its track.
@@ -112,12 +112,24 @@ class SettingsHost {
   nlohmann::json describeList() const;
   const SettingsListControllerRef& list() const { return list_; }
 
-  const UIWindowRef& window() const { return window_; }
   const std::shared_ptr<PSRootController>& settingsNavigationController() const { return settingsNav_; }
   // The navigation bar drawn on screen.
   UINavigationBarRef visibleNavigationBar() const;
 
+ protected:
+  // A user's finger on the screen, at a point in window coordinates. A tap goes through the
+  // window's hit-testing and recognizers (rows, switches, buttons, the value entry strip), and
+  // to the bars drawn by the app: the navigation bar's back button (its left end, while there
+  // is a page to go back to) and compose button (its right end), and the presented sheet's
+  // Cancel and Send/Post. False when nothing took the tap.
+  bool touchScreen(CGPoint point, unsigned tapCount) override;
+  bool swipeScreen(CGPoint point, unsigned direction) override;
+  // Those bar buttons and sheet buttons by their commands, and rows by their labels.
+  std::optional<std::string> nameTap(CGPoint point, unsigned count) const override;
+  void afterAlert() override { displayPass(); }
+
  private:
+  std::optional<std::string> nameRowTap(CGPoint point) const;
   NSBundleRef loadPaneBundle(const std::string& entryName, plist::Dictionary* entry) const;
   PSListControllerRef makePage(const ClassInfo* cls) const;
   // A tap on a row of the list: a pane that cannot be opened is logged, and the list stays.

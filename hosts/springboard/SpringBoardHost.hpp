@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "hosts/input/InputHost.hpp"
 #include "platform/objc/ObjCRuntime.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
 class VLWView;
 
-class SpringBoardHost {
+class SpringBoardHost : public InputHost {
  public:
   // Builds the classes (once per process) and the process's objects. One host per process.
   SpringBoardHost();
@@ -63,11 +64,29 @@ class SpringBoardHost {
   // A symbol exported by the tweak, or null.
   void* tweakSymbol(const char* name) const;
 
+  // Touches go to the reachability window while it is shown; nothing takes them otherwise.
+  UIWindowRef window() const override;
+  nlohmann::json describe() const override { return reachabilityWindow_->describeTree(); }
+  // A tap or swipe on the overlay's small cover itself, whatever is over it (taken by a
+  // recognizer or not); false when there is no cover.
+  bool tapCover(unsigned count);
+  bool swipeCover(unsigned direction);
+
   id workspace() const { return workspace_; }
   id reachabilityManager() const { return manager_; }
   id application() const { return application_; }
 
+ protected:
+  // In the reachability window; a single tap on the lowered home screen under it ends
+  // reachability, as the home screen does.
+  bool touchScreen(CGPoint point, unsigned count) override;
+  bool swipeScreen(CGPoint point, unsigned direction) override;
+  // A tap on the small cover is `tap cover`.
+  std::optional<std::string> nameTap(CGPoint point, unsigned count) const override;
+
  private:
+  std::optional<CGPoint> coverCentre() const;
+
   void* tweak_ = nullptr;
   id workspace_ = nullptr;
   id manager_ = nullptr;
