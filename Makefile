@@ -83,7 +83,7 @@ fresh-check:
 # The Debian package, velloway_VERSION_ARCH.deb here, made by CPack from the default build's
 # install rules (packaging/); deb-check unpacks it, runs it and runs lintian on it (CI).
 deb: build
-	rm -f velloway_*.deb
+	rm -rf build/deb velloway_*.deb
 	cd build/default && cpack --config CPackConfig.cmake -B $(CURDIR)/build/deb
 	cp build/deb/velloway_*.deb .
 
