@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package: its layout, lintian (no errors), and the command run from its contents
-# unpacked with dpkg-deb -x into a temporary root: the demo draws its pictures from there.
+# The Debian package: its layout and dependencies, lintian (no errors), the desktop files of its
+# contents through their validators, and the command run from its contents unpacked with
+# dpkg-deb -x into a temporary root: the demo draws its pictures from there.
 # Usage: deb-package.sh PACKAGE.deb
 set -euo pipefail
 deb=$(realpath "$1")
@@ -25,6 +26,8 @@ done
 lintian --fail-on error "$deb" | tee "$work/lintian" || fail "lintian reports errors"
 
 dpkg-deb -x "$deb" "$work/root"
+desktop-file-validate "$work/root/usr/share/applications/org.velloway.Velloway.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.velloway.Velloway.metainfo.xml" || fail "appstreamcli validate"
 "$work/root/usr/bin/velloway" --version
 "$work/root/usr/bin/velloway" demo --out "$work/demo" >"$work/demo.log" 2>&1 || { tail -20 "$work/demo.log"; fail "the demo failed"; }
 if grep -i "not found\|cannot load" "$work/demo.log"; then fail "the unpacked command missed one of its files"; fi
