@@ -18,6 +18,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
   python3 python3-dbus python3-gi
+  lintian desktop-file-utils appstream
 )
 case "${1:-}" in
   "") ;;

@@ -36,12 +36,16 @@ namespace gui {
 
 std::string prepareWindow(const GuiOptions& options) {
   if (std::string problem = displayProblem(); !problem.empty()) return problem;
+  // The desktop entry's name: the desktop matches the windows to it (Wayland's app id, X11's
+  // WM_CLASS) and shows its icon.
+  g_set_prgname("org.velloway.Velloway");
   if (!gtk_init_check()) {
     const char* display = std::getenv("DISPLAY");
     return fmt::format("cannot open the display {} (GTK could not connect to it)",
                        display && *display ? fmt::format("'{}'", display) : std::string("named by WAYLAND_DISPLAY"));
   }
   Gtk::init_gtkmm_internals();
+  gtk_window_set_default_icon_name("org.velloway.Velloway");
   if (!options.frameTimes.empty()) {
     std::FILE* file = std::fopen(options.frameTimes.c_str(), "a");
     if (!file) return fmt::format("cannot open '{}' for the frame times: {}", options.frameTimes, std::strerror(errno));

@@ -41,12 +41,12 @@ class SettingsHost : public InputHost {
   SettingsHost();
   ~SettingsHost();
 
-  // Where the build keeps the pane: the folder holding VLW.bundle and PreferenceLoader/ (beside
-  // the program's bin/ folder, else the build folder this was compiled in).
-  static std::filesystem::path defaultBuildFolder();
-  // Copies VLW.bundle and its entry from the build folder into the device root when they are
-  // missing or older than the build's. False when the build has no bundle.
-  static bool installPane(const std::filesystem::path& buildFolder = defaultBuildFolder());
+  // Where the program keeps the pane: the folder holding VLW.bundle and PreferenceLoader/ (in a
+  // build tree the folder above lib/, installed the library folder); empty when none has it.
+  static std::filesystem::path defaultPaneFolder();
+  // Copies VLW.bundle and its entry from that folder into the device root when they are missing
+  // or older than the program's. False when the folder has no bundle.
+  static bool installPane(const std::filesystem::path& paneFolder = defaultPaneFolder());
 
   // The pane of the entry with that name (its file name without ".plist") opens: the bundle
   // is loaded, its principal class made and pushed over the list. A tap on the entry's row on

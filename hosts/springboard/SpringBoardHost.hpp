@@ -26,7 +26,8 @@ class SpringBoardHost : public InputHost {
   // dlopen the tweak: its load-time initialisers run, in their declared order.
   void loadTweak(const std::filesystem::path& library);
   bool tweakLoaded() const { return tweak_ != nullptr; }
-  // The tweak built beside this program (../lib/Velloway.so).
+  // The tweak beside this program's libraries (../lib/Velloway.so in a build tree, in the
+  // installed library folder otherwise).
   static std::filesystem::path defaultTweakPath();
 
   // The home screen finishes launching: applicationDidFinishLaunching: on the application.
