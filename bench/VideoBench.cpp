@@ -6,8 +6,8 @@
 // asserted.
 //
 //   velloway-video-bench [RUNS] [VELLOWAY]    (default 3 runs of each; bin/velloway)
-#include <fmt/format.h>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

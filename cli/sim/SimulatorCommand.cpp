@@ -102,8 +102,8 @@ int filmScript(std::istream& in, const std::string& fileName, SimSession& sessio
     video::Filming filming(session.context(), options);
     int status = runScript(in, fileName, session);
     filming.finish();
-    std::cerr << fmt::format("velloway sim: video {}: {} frames, {} drawn, at {} a second\n", options.file,
-                             filming.framesTotal(), filming.framesDrawn(), options.fps);
+    std::cerr << fmt::format("velloway sim: video {}: {} frames, {} drawn, at {} a second\n", options.file, filming.framesTotal(),
+                             filming.framesDrawn(), options.fps);
     return status;
   } catch (const std::exception& e) {
     std::cout.flush();

@@ -39,7 +39,8 @@ class Video : public ::testing::Test {
   // Runs a shell command line in the test's folder, its output captured.
   Outcome shell(const std::string& command) {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    int raw = std::system(("cd '" + dir_.string() + "' && " + command + " >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
+    int raw =
+        std::system(("cd '" + dir_.string() + "' && " + command + " >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test_support::readHostFile(out), test_support::readHostFile(err)};
   }
   // `velloway sim OPTIONS script.sim` with that script.
@@ -55,9 +56,10 @@ class Video : public ::testing::Test {
     double duration = 0;
   };
   Probe probe(const std::string& file) {
-    Outcome r = shell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                      "stream=width,height,r_frame_rate,nb_read_frames:format=duration -of json '" +
-                      file + "'");
+    Outcome r = shell(
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=width,height,r_frame_rate,nb_read_frames:format=duration -of json '" +
+        file + "'");
     EXPECT_EQ(r.status, 0) << r.err;
     auto json = nlohmann::json::parse(r.out, nullptr, false);
     Probe p;
@@ -150,9 +152,9 @@ TEST_F(Video, FramesMoveDuringTheShakeHoldStillAtRestAndShowWhatRenderShows) {
   EXPECT_GE(distinct, 5) << "the shake's frames hardly differ from one another";
 
   // The same script with `render --moving` at some of those moments, on the home screen's side.
-  const std::vector<std::pair<int, std::string>> moments{{0, "advance 0"}, {5, "advance 0.1"},   {6, "tap cover 2\nadvance 0.02"},
-                                                         {8, "advance 0.04"}, {11, "advance 0.06"}, {14, "advance 0.06"},
-                                                         {20, "advance 0.12"}};
+  const std::vector<std::pair<int, std::string>> moments{
+      {0, "advance 0"},     {5, "advance 0.1"},  {6, "tap cover 2\nadvance 0.02"}, {8, "advance 0.04"}, {11, "advance 0.06"},
+      {14, "advance 0.06"}, {20, "advance 0.12"}};
   std::string script = kOverlayShown;
   for (const auto& [index, step] : moments) script += step + "\nrender --moving moment-" + std::to_string(index) + ".png\n";
   Outcome rendered = sim("", script);
@@ -182,7 +184,8 @@ TEST_F(Video, FilmsADeviceRootWithSettingsAlreadyStored) {
   // Vibrancy labels on and a square cover, stored before the simulator starts, and the welcome
   // notice already seen.
   const fs::path root = dir_ / "device";
-  test_support::writeHostFile(root / "private/var/mobile/Library/Preferences/com.dovrane.velloway.plist", R"(<?xml version="1.0" encoding="UTF-8"?>
+  test_support::writeHostFile(root / "private/var/mobile/Library/Preferences/com.dovrane.velloway.plist",
+                              R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0"><dict>
 <key>isEnabled</key><true/><key>useVibrancyLabels</key><true/><key>albumArtCornerRadius</key><real>0</real>
@@ -195,8 +198,8 @@ TEST_F(Video, FilmsADeviceRootWithSettingsAlreadyStored) {
   Outcome prepared = sim("--root device", script + "render --moving prepared.png\ndump settings\n");
   ASSERT_EQ(prepared.status, 0) << prepared.err;
   EXPECT_NE(prepared.out.find("\"useVibrancyLabels\":true"), std::string::npos) << prepared.out;
-  Outcome fresh = sim("", "boot\nidle\nalert press Close\n" + script.substr(std::string("boot\nidle\n").size()) +
-                              "render --moving fresh.png\n");
+  Outcome fresh = sim(
+      "", "boot\nidle\nalert press Close\n" + script.substr(std::string("boot\nidle\n").size()) + "render --moving fresh.png\n");
   ASSERT_EQ(fresh.status, 0) << fresh.err;
 
   render::Image last = frame(2);
