@@ -4,6 +4,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
@@ -183,6 +184,7 @@ std::unique_ptr<Encoder> openEncoder(const Format& format) { return std::make_un
 }  // namespace video
 
 extern "C" const video::Entries* velloway_video() {
+  av_log_set_level(AV_LOG_ERROR);  // FFmpeg's notes on each codec and palette are not ours to print
   static const video::Entries entries{&video::openEncoder};
   return &entries;
 }

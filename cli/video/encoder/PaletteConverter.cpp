@@ -24,7 +24,8 @@ class PaletteConverter : public FrameConverter {
     graph_ = avfilter_graph_alloc();
     picture_ = av_frame_alloc();
     out_ = av_frame_alloc();
-    if (!graph_ || !picture_ || !out_) throw std::runtime_error("cannot set up the GIF palette");
+    last_ = av_frame_alloc();
+    if (!graph_ || !picture_ || !out_ || !last_) throw std::runtime_error("cannot set up the GIF palette");
     picture_->format = AV_PIX_FMT_BGRA;
     picture_->width = width;
     picture_->height = height;
@@ -32,6 +33,7 @@ class PaletteConverter : public FrameConverter {
     buildGraph(width, height, framesPerSecond);
   }
   ~PaletteConverter() override {
+    av_frame_free(&last_);
     av_frame_free(&out_);
     av_frame_free(&picture_);
     avfilter_graph_free(&graph_);
@@ -40,13 +42,18 @@ class PaletteConverter : public FrameConverter {
   void convert(const uint8_t* pixels, int stride, int64_t pts, const Sink& sink) override {
     check(av_frame_make_writable(picture_), "cannot allocate a frame");
     av_image_copy_plane(picture_->data[0], picture_->linesize[0], pixels, stride, picture_->width * 4, picture_->height);
-    again(pts, sink);
+    push(pts, sink);
   }
 
+  // The last paletted picture again when the filter has handed it over (it does so frame by
+  // frame); the picture through the filter once more otherwise.
   void again(int64_t pts, const Sink& sink) override {
-    picture_->pts = pts;
-    check(av_buffersrc_add_frame_flags(source_, picture_, AV_BUFFERSRC_FLAG_KEEP_REF), "cannot convert a frame to GIF");
-    drain(sink);
+    if (last_->buf[0] && emitted_ == pushed_) {
+      last_->pts = pts;
+      sink(last_);
+      return;
+    }
+    push(pts, sink);
   }
 
   void flush(const Sink& sink) override {
@@ -76,13 +83,22 @@ class PaletteConverter : public FrameConverter {
     check(avfilter_graph_config(graph_, nullptr), "cannot configure the GIF palette filter");
   }
 
+  void push(int64_t pts, const Sink& sink) {
+    picture_->pts = pts;
+    check(av_buffersrc_add_frame_flags(source_, picture_, AV_BUFFERSRC_FLAG_KEEP_REF), "cannot convert a frame to GIF");
+    ++pushed_;
+    drain(sink);
+  }
+
   void drain(const Sink& sink) {
     for (;;) {
       int got = av_buffersink_get_frame(sink_, out_);
       if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
       check(got, "cannot convert a frame to GIF");
-      sink(out_);
-      av_frame_unref(out_);
+      ++emitted_;
+      av_frame_unref(last_);
+      av_frame_move_ref(last_, out_);
+      sink(last_);
     }
   }
 
@@ -91,6 +107,8 @@ class PaletteConverter : public FrameConverter {
   AVFilterContext* sink_ = nullptr;
   AVFrame* picture_ = nullptr;
   AVFrame* out_ = nullptr;
+  AVFrame* last_ = nullptr;  // the last paletted picture handed to the codec
+  int64_t pushed_ = 0, emitted_ = 0;
 };
 
 }  // namespace
