@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <optional>
 #include <string>
 
 #include "cli/video/VideoFormat.hpp"
@@ -10,8 +11,9 @@
 namespace video {
 
 struct VideoOptions {
-  std::string file;    // empty: no video
-  int fps = 0;         // 0: the container's own rate
+  std::string file;  // empty: no video
+  int fps = 0;       // frames a second: --fps, else the container's own rate (complete())
+  std::optional<int> fpsGiven;
   double zoom = 1;     // pixels per point
   std::string frames;  // a folder that also gets every frame as a PNG, before encoding
 

@@ -169,15 +169,22 @@ TEST_F(Video, FramesMoveDuringTheShakeHoldStillAtRestAndShowWhatRenderShows) {
 }
 
 TEST_F(Video, AStillStretchRepeatsItsFrameWithoutDrawingIt) {
-  Outcome r = sim("--zoom 0.25 --video still.mp4", std::string(kOverlayShown) + "advance 5\ntap cover 2\nadvance 5\n");
+  // Two seconds at rest, a new title (nothing animates), two seconds, a double tap, two seconds.
+  Outcome r = sim("--zoom 0.25 --video still.mp4 --video-frames frames",
+                  std::string(kOverlayShown) + "advance 2\nmedia set title=Another\nidle\nadvance 2\ntap cover 2\nadvance 2\n");
   ASSERT_EQ(r.status, 0) << r.err;
   std::smatch counts;
   ASSERT_TRUE(std::regex_search(r.err, counts, std::regex(R"((\d+) frames, (\d+) drawn)"))) << r.err;
-  EXPECT_EQ(std::stol(counts[1]), 601);
-  // The first frame, the tap's, the shake's 12 at 60 a second and the one after it: not 601.
-  EXPECT_LE(std::stol(counts[2]), 16);
-  EXPECT_GE(std::stol(counts[2]), 12);
-  EXPECT_EQ(probe((dir_ / "still.mp4").string()).frames, 601);
+  EXPECT_EQ(std::stol(counts[1]), 361);
+  // The first frame, the title's, the tap's, the shake's dozen at 60 a second and the one after
+  // it: not 361.
+  EXPECT_LE(std::stol(counts[2]), 20);
+  EXPECT_GE(std::stol(counts[2]), 14);
+  EXPECT_EQ(probe((dir_ / "still.mp4").string()).frames, 361);
+  // The title changed with nothing moving, and the frame after it shows it.
+  EXPECT_EQ(frameBytes(119), frameBytes(120));
+  EXPECT_NE(frameBytes(121), frameBytes(120)) << "the new title is not filmed";
+  EXPECT_EQ(frameBytes(240), frameBytes(121));
 }
 
 TEST_F(Video, FilmsADeviceRootWithSettingsAlreadyStored) {
@@ -197,7 +204,8 @@ TEST_F(Video, FilmsADeviceRootWithSettingsAlreadyStored) {
   ASSERT_EQ(filmed.status, 0) << filmed.err;
   Outcome prepared = sim("--root device", script + "render --moving prepared.png\ndump settings\n");
   ASSERT_EQ(prepared.status, 0) << prepared.err;
-  EXPECT_NE(prepared.out.find("\"useVibrancyLabels\":true"), std::string::npos) << prepared.out;
+  EXPECT_NE(prepared.out.find("\"cornerRadius\":0.0"), std::string::npos) << prepared.out;
+  EXPECT_NE(prepared.out.find("\"vibrancy\":true"), std::string::npos) << prepared.out;
   Outcome fresh = sim(
       "", "boot\nidle\nalert press Close\n" + script.substr(std::string("boot\nidle\n").size()) + "render --moving fresh.png\n");
   ASSERT_EQ(fresh.status, 0) << fresh.err;
