@@ -9,6 +9,7 @@
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/UIAlertView.hpp"
+#include "platform/uikit/UINavigationController.hpp"
 #include "render/Renderer.hpp"
 
 namespace video {
@@ -20,6 +21,10 @@ int even(int pixels) { return pixels + (pixels % 2); }
 bool anyAnimation(const UIView& view) {
   if (view.isHidden()) return false;
   if (!view.layer()->animations().empty()) return true;
+  // A navigation bar draws its top item's title view (the pane's logo, which fades in) without
+  // holding it as a subview.
+  if (const auto* bar = dynamic_cast<const UINavigationBar*>(&view))
+    if (auto top = bar->topItem(); top && top->titleView && anyAnimation(*top->titleView)) return true;
   for (const auto& sub : view.subviews())
     if (anyAnimation(*sub)) return true;
   return false;
