@@ -39,12 +39,13 @@ CodecChoice codecFor(Container container) {
   }
 }
 
-// Fast settings that keep text sharp: constant quality; x264 tuned for flat pictures, VP9 at
-// its real-time speed.
+// Fast settings that keep text sharp: constant quality; x264 and VP9 at their real-time speeds.
 void tuneCodec(AVCodecContext* codec, Container container) {
   if (container == Container::Mp4) {
-    av_opt_set(codec->priv_data, "preset", "veryfast", 0);
-    av_opt_set(codec->priv_data, "tune", "animation", 0);
+    // The fastest preset, without look-ahead or B-frames: a repeated still frame costs x264 a
+    // few milliseconds at 1500 x 1334 instead of a dozen, for a file about three times larger.
+    av_opt_set(codec->priv_data, "preset", "ultrafast", 0);
+    av_opt_set(codec->priv_data, "tune", "zerolatency", 0);
     av_opt_set(codec->priv_data, "crf", "20", 0);
   } else if (container == Container::WebM) {
     av_opt_set(codec->priv_data, "deadline", "realtime", 0);
