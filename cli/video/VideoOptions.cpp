@@ -9,7 +9,7 @@ void VideoOptions::addTo(CLI::App& app) {
                  "Film the run: every frame of the simulated clock, the home screen and the Settings app side by side "
                  "(.mp4 H.264, .webm VP9 or .gif)");
   app.add_option("--fps", fpsGiven, "Frames a second of the video (default 60; 50 for GIF)");
-  app.add_option("--zoom", zoom, "Video pixels per screen point (default 1; 2 is the device's own scale)");
+  app.add_option("--zoom", zoom, "Video pixels per screen point, 0.25 to 4 (default 1; 2 is the device's own scale)");
   app.add_option("--video-frames", frames, "Folder that also gets each frame of the video as a PNG, as drawn before encoding");
 }
 
