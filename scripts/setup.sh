@@ -14,6 +14,7 @@ packages=(
   libobjc-12-dev libplist-dev libcairo2-dev libpango1.0-dev libgmime-3.0-dev
   libjpeg62-turbo-dev libpng-dev nlohmann-json3-dev libcli11-dev libfmt-dev
   libsdbus-c++-dev dbus-daemon mpv mpv-mpris ffmpeg
+  libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev libavutil-dev
   libgtkmm-4.0-dev libx11-dev xvfb xauth xdotool imagemagick
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
   fontconfig fonts-urw-base35 fonts-roboto-unhinted

@@ -40,6 +40,8 @@ struct SimContext {
   std::string scriptDirectory;     // relative file names are read from here
   bool live = false;               // a live process: real time, lines arrive from ctl
   std::vector<bool> quoted;        // which arguments of the line being run were quoted
+  // How `advance` lets time pass; null: the clock moves on at once. A video stops at each frame.
+  std::function<void(double seconds)> passTime;
 
   // The hosts by kind; null when the process has none of that kind.
   SpringBoardHost* findSpringboard() const;

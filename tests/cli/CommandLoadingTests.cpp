@@ -87,6 +87,22 @@ TEST_F(CommandLoading, OtherSubcommandsLoadTheirLibraryAndGtkOnlyForAWindow) {
   for (const auto& library : kWindowing) EXPECT_TRUE(window.loaded.count(library)) << library;
 }
 
+// FFmpeg's libraries come with the video library, and only a run that makes a video loads it.
+TEST_F(CommandLoading, OnlyAVideoLoadsTheVideoLibrary) {
+  if (loadsEverythingAtStart()) GTEST_SKIP() << "the sanitizer build loads every library at start";
+  const std::vector<std::string> video{"libvelloway-video.so", "libavcodec.so.59", "libavformat.so.59", "libswscale.so.6",
+                                       "libavfilter.so.8"};
+  const std::string root = "--root '" + (dir_ / "device").string() + "'";
+  for (const std::string& args : {std::string("ctl springboard 'dump host'"), std::string("sim --help"), "springboard " + root}) {
+    Outcome r = run(args);
+    for (const auto& library : video) EXPECT_FALSE(r.loaded.count(library)) << args << ": " << library;
+  }
+  test_support::writeHostFile(dir_ / "script.sim", "boot\nadvance 0.05\n");
+  Outcome filmed = run("sim --zoom 0.25 --video '" + (dir_ / "clip.mp4").string() + "' '" + (dir_ / "script.sim").string() + "'");
+  EXPECT_EQ(filmed.status, 0) << filmed.err;
+  for (const auto& library : video) EXPECT_TRUE(filmed.loaded.count(library)) << library;
+}
+
 TEST_F(CommandLoading, HelpListsEverySubcommandWithItsDescription) {
   Outcome help = run("--help");
   ASSERT_EQ(help.status, 0);
