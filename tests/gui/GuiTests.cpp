@@ -230,17 +230,26 @@ class GuiPhone : public ::testing::Test {
   fs::path root;
 };
 
-}  // namespace
-
-TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
-  Child phone({VELLOWAY_BINARY, "phone", "--gui", "--zoom", "2", "--root", root.string()}, temp.path(), "phone");
-  ASSERT_TRUE(eventually(
+// `velloway phone --gui` with these options on the test's root, both processes serving.
+Child startPhone(const fs::path& root, const fs::path& logs, const std::vector<std::string>& options) {
+  std::vector<std::string> argv{VELLOWAY_BINARY, "phone", "--gui", "--root", root.string()};
+  argv.insert(argv.end(), options.begin(), options.end());
+  Child phone(argv, logs, "phone");
+  EXPECT_TRUE(eventually(
       [&] {
         return phone.running() && velloway({"ctl", "springboard", "--root", root.string(), "idle"}).status == 0 &&
                velloway({"ctl", "settings", "--root", root.string(), "idle"}).status == 0;
       },
       60s))
       << phone.stderrText();
+  return phone;
+}
+
+}  // namespace
+
+TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
+  Child phone = startPhone(root, temp.path(), {"--zoom", "2"});
+  ASSERT_TRUE(phone.running());
   Window home = Window::settled("springboard", root), settings = Window::settled("settings", root);
   EXPECT_NE(home.id, settings.id);
   EXPECT_EQ(home.scale, 2);
@@ -556,14 +565,8 @@ TEST_F(GuiPhone, WindowsOfTwoNamedProcessesHaveTitlesOfTheirOwn) {
 // click on the cover, the pane opened from the Settings list, vibrancy on, a radius typed.
 TEST_F(GuiPhone, ARecordedWindowSessionReplaysToTheSameState) {
   const fs::path script = temp.path() / "by-hand.sim";
-  Child phone({VELLOWAY_BINARY, "phone", "--gui", "--root", root.string(), "--record", script.string()}, temp.path(), "phone");
-  ASSERT_TRUE(eventually(
-      [&] {
-        return phone.running() && velloway({"ctl", "springboard", "--root", root.string(), "idle"}).status == 0 &&
-               velloway({"ctl", "settings", "--root", root.string(), "idle"}).status == 0;
-      },
-      60s))
-      << phone.stderrText();
+  Child phone = startPhone(root, temp.path(), {"--record", script.string()});
+  ASSERT_TRUE(phone.running());
   Window home = Window::settled("springboard", root), settings = Window::settled("settings", root);
   home.moveTo(0, 0);
   settings.moveTo(450, 0);
