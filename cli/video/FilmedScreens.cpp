@@ -18,18 +18,6 @@ namespace {
 int pixelsFor(double points, double zoom) { return std::max(1, static_cast<int>(std::ceil(points * zoom - 1e-6))); }
 int even(int pixels) { return pixels + (pixels % 2); }
 
-bool anyAnimation(const UIView& view) {
-  if (view.isHidden()) return false;
-  if (!view.layer()->animations().empty()) return true;
-  // A navigation bar draws its top item's title view (the pane's logo, which fades in) without
-  // holding it as a subview.
-  if (const auto* bar = dynamic_cast<const UINavigationBar*>(&view))
-    if (auto top = bar->topItem(); top && top->titleView && anyAnimation(*top->titleView)) return true;
-  for (const auto& sub : view.subviews())
-    if (anyAnimation(*sub)) return true;
-  return false;
-}
-
 }  // namespace
 
 FilmedScreens::FilmedScreens(CGSize screen, double zoom) : screen_(screen), zoom_(zoom) {
@@ -97,11 +85,9 @@ int FilmedScreens::stride() const { return cairo_image_surface_get_stride(cairo_
 std::vector<uint8_t> FilmedScreens::png() const { return frame_->image().png(); }
 
 bool screensMoving(SimContext& sim) {
-  if (sim.findSettings() && anyAnimation(*sim.findSettings()->window())) return true;
-  if (!sim.findSpringboard()) return false;
-  SpringBoardHost& springboard = *sim.findSpringboard();
-  return anyAnimation(*springboard.homeScreenWindow()) ||
-         (springboard.reachabilityActive() && anyAnimation(*springboard.reachabilityWindow()));
+  for (InputHost* host : sim.hosts)
+    if (host->animating()) return true;
+  return false;
 }
 
 }  // namespace video

@@ -6,16 +6,9 @@
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIControl.hpp"
+#include "platform/uikit/UINavigationController.hpp"
 
 namespace {
-
-bool anyAnimation(const UIView& view) {
-  if (view.isHidden()) return false;
-  if (!view.layer()->animations().empty()) return true;
-  for (const auto& sub : view.subviews())
-    if (anyAnimation(*sub)) return true;
-  return false;
-}
 
 // The title of the alert's button under the point, when it names that button alone.
 std::optional<std::string> alertButtonAt(const UIAlertView& alert, CGPoint point) {
@@ -34,6 +27,16 @@ std::optional<std::string> alertButtonAt(const UIAlertView& alert, CGPoint point
 std::string pointWord(CGPoint point) { return fmt::format("{},{}", point.x, point.y); }
 
 }  // namespace
+
+bool viewMoves(const UIView& view) {
+  if (view.isHidden()) return false;
+  if (!view.layer()->animations().empty()) return true;
+  if (const auto* bar = dynamic_cast<const UINavigationBar*>(&view))
+    if (auto top = bar->topItem(); top && top->titleView && viewMoves(*top->titleView)) return true;
+  for (const auto& sub : view.subviews())
+    if (viewMoves(*sub)) return true;
+  return false;
+}
 
 std::string scriptWord(const std::string& text, bool quote) {
   bool plain = !text.empty() && text.find_first_of(" \t\"\\#") == std::string::npos;
@@ -113,5 +116,5 @@ bool InputHost::recognizesTaps(CGPoint point, unsigned count) const {
 
 bool InputHost::animating() const {
   auto taking = window();
-  return taking && anyAnimation(*taking);
+  return taking && viewMoves(*taking);
 }

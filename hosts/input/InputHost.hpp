@@ -42,7 +42,7 @@ class InputHost {
   // waits to see whether more come).
   bool recognizesTaps(CGPoint point, unsigned count) const;
   // Whether something on screen moves (running layer animations).
-  bool animating() const;
+  virtual bool animating() const;
 
   // What is on screen, as a view tree.
   virtual nlohmann::json describe() const = 0;
@@ -56,6 +56,10 @@ class InputHost {
   // After an alert's button was pressed (the Settings app runs its display pass).
   virtual void afterAlert() {}
 };
+
+// Whether a view shown, or one under it, runs a layer animation (a navigation bar's title view
+// counts: the bar draws it without holding it as a subview).
+bool viewMoves(const UIView& view);
 
 // A word of the command language for a text: quoted when it is not one plain word, or always.
 std::string scriptWord(const std::string& text, bool quote = false);

@@ -8,6 +8,10 @@
 
 UIWindowRef SpringBoardHost::window() const { return reachabilityActive() ? reachabilityWindow_ : nullptr; }
 
+bool SpringBoardHost::animating() const {
+  return viewMoves(*homeScreenWindow_) || (reachabilityActive() && viewMoves(*reachabilityWindow_));
+}
+
 bool SpringBoardHost::touchScreen(CGPoint point, unsigned count) {
   if (!reachabilityActive()) return false;
   if (reachabilityWindow_->frame().contains(point)) return reachabilityWindow_->sendTap(point, count);

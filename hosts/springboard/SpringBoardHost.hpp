@@ -68,6 +68,8 @@ class SpringBoardHost : public InputHost {
   // Touches go to the reachability window while it is shown; nothing takes them otherwise.
   UIWindowRef window() const override;
   nlohmann::json describe() const override { return reachabilityWindow_->describeTree(); }
+  // The home screen too moves under the reachability window.
+  bool animating() const override;
   // A tap or swipe on the overlay's small cover itself, whatever is over it (taken by a
   // recognizer or not); false when there is no cover.
   bool tapCover(unsigned count);
