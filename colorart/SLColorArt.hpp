@@ -11,8 +11,8 @@
 #include <string>
 
 #include "colorart/CountedColorSet.hpp"
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/foundation/NSObject.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 #include "platform/uikit/UIImage.hpp"
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 struct SimContext;
 class UISlider;

@@ -13,7 +13,7 @@
 #include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/foundation/NSLog.hpp"
-#include "platform/graphics/Fonts.hpp"
+#include "platform/text/Fonts.hpp"
 #include "tweak/VLWView.hpp"
 
 namespace {
