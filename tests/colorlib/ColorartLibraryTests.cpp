@@ -138,6 +138,8 @@ TEST_F(ColorartLibrary, ExportsOnlyItsApi) {
   const std::regex api("^vlw_colorart_[a-z_]+@@VELLOWAY_COLORART_1\\.0$");
   for (std::string address, kind, name; lines >> address >> kind >> name;) {
     if (name == "VELLOWAY_COLORART_1.0") continue;  // the version node itself
+    // The sanitizers' own entry points, in their build only.
+    if (VELLOWAY_SANITIZED && (name.rfind("__asan", 0) == 0 || name.rfind("__odr_asan", 0) == 0)) continue;
     EXPECT_TRUE(std::regex_match(name, api)) << name;
     names.push_back(name.substr(0, name.find('@')));
   }
