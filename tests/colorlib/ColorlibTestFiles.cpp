@@ -57,7 +57,7 @@ void writeBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 
 RunResult runCommand(const std::string& command, const fs::path& scratch) {
   const std::string out = (scratch / "stdout").string(), err = (scratch / "stderr").string();
-  const int raw = std::system((command + " >'" + out + "' 2>'" + err + "'").c_str());
+  const int raw = std::system(("(" + command + ") >'" + out + "' 2>'" + err + "'").c_str());
   auto slurp = [](const std::string& p) {
     std::ifstream in(p);
     std::stringstream s;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,7 @@ Colours fromJson(const nlohmann::json& object);
 // From the probe program's output ("ROLE HEX R G B A" lines, then "missed ...").
 Colours fromProbe(const std::string& output);
 std::string describe(const Colours& c);
+// How GoogleTest shows one in a failure.
+inline void PrintTo(const Colours& c, std::ostream* out) { *out << describe(c); }
 
 }  // namespace colorlib_test
