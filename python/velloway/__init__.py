@@ -1,9 +1,9 @@
 """The Velloway colour analysis: the background and text colours of artwork.
 
     >>> import velloway
-    >>> art = velloway.colorart("cover.jpg")
-    >>> art.background.hex, art.primary.rgb
-    ('#1d3a52', (0.94509803921568625, 0.87058823529411766, 0.63921568627450975))
+    >>> art = velloway.colorart("/usr/share/backgrounds/mate/nature/Storm.jpg")
+    >>> art.background.hex, art.primary.rgb, art.missed
+    ('#101519', (0.6862745098039216, 0.7372549019607844, 0.8705882352941177), ('detail',))
 
 The same analysis as ``velloway colorart`` and libvelloway-colorart: the image is stretched to
 ``size`` (512 x 512 by default; None analyses it at its own size) and analysed with
