@@ -60,73 +60,87 @@ Colours analyseFile(const fs::path& path, const vlw_colorart_options* options = 
 
 #if !VELLOWAY_SANITIZED
 // The sanitizer build's library needs the sanitizer runtime in the program that loads it: a
-// plain C program can't, so this runs in the default build.
-TEST_F(ColorartLibrary, AnInstalledCopyServesACProgramBuiltWithPkgConfigAndACMakeProject) {
-  const fs::path prefix = dir_ / "prefix";
-  RunResult install = runCommand(
-      fmt::format("cmake --install '{}' --prefix '{}' --component colorart", VELLOWAY_BUILD_DIR, prefix.string()), dir_);
-  ASSERT_EQ(install.status, 0) << install.out << install.err;
+// plain C program can't, so these run in the default build.
+class InstalledColorartLibrary : public ColorartLibrary {
+ protected:
+  // Installs the colorart component into dir_/prefix; the names of the files it installed.
+  std::vector<std::string> install() {
+    RunResult r = runCommand(
+        fmt::format("cmake --install '{}' --prefix '{}' --component colorart", VELLOWAY_BUILD_DIR, prefix().string()), dir_);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::vector<std::string> installed;
+    for (const auto& entry : fs::recursive_directory_iterator(prefix()))
+      if (!entry.is_directory()) installed.push_back(entry.path().filename().string());
+    std::sort(installed.begin(), installed.end());
+    return installed;
+  }
+  fs::path prefix() const { return dir_ / "prefix"; }
+
+  // The probe program built with nothing but what pkg-config says (and a run path to the prefix).
+  fs::path buildProbe() {
+    std::string pcDir;
+    for (const auto& entry : fs::recursive_directory_iterator(prefix()))
+      if (entry.path().filename() == "velloway-colorart.pc") pcDir = entry.path().parent_path().string();
+    const fs::path probe = dir_ / "colorart-probe";
+    RunResult build = runCommand(
+        fmt::format("export PKG_CONFIG_PATH='{0}'; cc -std=c11 -Wall -Werror -o '{1}' '{2}' $(pkg-config --cflags --libs "
+                    "velloway-colorart) -Wl,-rpath,$(pkg-config --variable=libdir velloway-colorart)",
+                    pcDir, probe.string(), COLORART_PROBE_SOURCE),
+        dir_);
+    EXPECT_EQ(build.status, 0) << build.out << build.err;
+    return probe;
+  }
+
+  Colours probeColours(const fs::path& probe, const std::string& arguments) {
+    RunResult r = runCommand("'" + probe.string() + "' " + arguments, dir_);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("version 1.0.0"), std::string::npos) << r.out;
+    return fromProbe(r.out);
+  }
+};
+
+TEST_F(InstalledColorartLibrary, ACProgramBuiltWithPkgConfigGetsWhatTheCommandPrints) {
   // Only what the component owns: the library, its headers, the .pc file and the CMake package.
-  std::vector<std::string> installed;
-  for (const auto& entry : fs::recursive_directory_iterator(prefix))
-    if (!entry.is_directory()) installed.push_back(entry.path().filename().string());
-  std::sort(installed.begin(), installed.end());
-  EXPECT_EQ(installed,
+  EXPECT_EQ(install(),
             (std::vector<std::string>{"VellowayColorartConfig.cmake", "VellowayColorartConfigVersion.cmake",
                                       "VellowayColorartTargets-relwithdebinfo.cmake", "VellowayColorartTargets.cmake",
                                       "libvelloway-colorart.so", "libvelloway-colorart.so.1", "libvelloway-colorart.so.1.0.0",
                                       "velloway-colorart.h", "velloway-colorart.hpp", "velloway-colorart.pc"}));
-
-  // Built with nothing but what pkg-config says (and a run path to the temporary prefix).
-  std::string pcDir;
-  for (const auto& entry : fs::recursive_directory_iterator(prefix))
-    if (entry.path().filename() == "velloway-colorart.pc") pcDir = entry.path().parent_path().string();
-  const fs::path probe = dir_ / "colorart-probe";
-  RunResult build = runCommand(
-      fmt::format("export PKG_CONFIG_PATH='{0}'; cc -std=c11 -Wall -Werror -o '{1}' '{2}' $(pkg-config --cflags --libs "
-                  "velloway-colorart) -Wl,-rpath,$(pkg-config --variable=libdir velloway-colorart)",
-                  pcDir, probe.string(), COLORART_PROBE_SOURCE),
-      dir_);
-  ASSERT_EQ(build.status, 0) << build.out << build.err;
-
+  const fs::path probe = buildProbe();
   // A PNG, a JPEG (each read by the library and from memory) and raw pixels in padded rows.
   const RgbaImage banded = bandedImage(1200, 1100);  // large enough to be reduced while decoded
   const fs::path png = dir_ / "banded.png", raw = dir_ / "banded.rgba";
   writePng(png, banded);
   writeBytes(raw, banded.bytes);
-  auto probeColours = [&](const std::string& arguments) {
-    RunResult r = runCommand("'" + probe.string() + "' " + arguments, dir_);
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_NE(r.out.find("version 1.0.0"), std::string::npos) << r.out;
-    return fromProbe(r.out);
-  };
   const Colours pngColours = commandColours(png);
-  EXPECT_EQ(probeColours("file '" + png.string() + "'"), pngColours) << describe(pngColours);
-  EXPECT_EQ(probeColours("encoded '" + png.string() + "'"), pngColours);
-  EXPECT_EQ(probeColours("rgba '" + raw.string() + "' 1200 1100"), pngColours);
+  EXPECT_EQ(probeColours(probe, "file '" + png.string() + "'"), pngColours);
+  EXPECT_EQ(probeColours(probe, "encoded '" + png.string() + "'"), pngColours);
+  EXPECT_EQ(probeColours(probe, "rgba '" + raw.string() + "' 1200 1100"), pngColours);
   const Colours jpegColours = commandColours(COLORART_COVER_JPEG);
-  EXPECT_EQ(probeColours(std::string("file '") + COLORART_COVER_JPEG + "'"), jpegColours) << describe(jpegColours);
-  EXPECT_EQ(probeColours(std::string("encoded '") + COLORART_COVER_JPEG + "'"), jpegColours);
+  EXPECT_EQ(probeColours(probe, std::string("file '") + COLORART_COVER_JPEG + "'"), jpegColours);
+  EXPECT_EQ(probeColours(probe, std::string("encoded '") + COLORART_COVER_JPEG + "'"), jpegColours);
   EXPECT_NE(pngColours, jpegColours);
-  RunResult damaged = runCommand("'" + probe.string() + "' file '" + (dir_ / "missing.png").string() + "'", dir_);
-  EXPECT_EQ(damaged.status, 1);
-  EXPECT_EQ(damaged.out.rfind("error 2 cannot read: No such file or directory", 0), 0u) << damaged.out;
+  RunResult missing = runCommand("'" + probe.string() + "' file '" + (dir_ / "missing.png").string() + "'", dir_);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out.rfind("error 2 cannot read: No such file or directory", 0), 0u) << missing.out;
+}
 
-  // find_package(VellowayColorart) and its target, in a project of its own.
-  const fs::path project = dir_ / "project";
+TEST_F(InstalledColorartLibrary, ACMakeProjectFindsThePackage) {
+  install();
+  const fs::path project = dir_ / "project", png = dir_ / "banded.png";
+  writePng(png, bandedImage(300, 200));
   fs::create_directories(project);
   std::ofstream(project / "CMakeLists.txt") << "cmake_minimum_required(VERSION 3.25)\nproject(user LANGUAGES C)\n"
                                                "find_package(VellowayColorart 1 REQUIRED)\n"
                                                "add_executable(probe "
                                             << COLORART_PROBE_SOURCE
                                             << ")\ntarget_link_libraries(probe PRIVATE VellowayColorart::colorart)\n";
-  RunResult configured = runCommand(fmt::format("cmake -S '{0}' -B '{0}/build' -DCMAKE_PREFIX_PATH='{1}' && cmake --build "
-                                                "'{0}/build'",
-                                                project.string(), prefix.string()),
-                                    dir_);
-  ASSERT_EQ(configured.status, 0) << configured.out << configured.err;
-  RunResult fromProject = runCommand("'" + (project / "build" / "probe").string() + "' file '" + png.string() + "'", dir_);
-  EXPECT_EQ(fromProbe(fromProject.out), pngColours) << fromProject.out << fromProject.err;
+  RunResult built = runCommand(fmt::format("cmake -S '{0}' -B '{0}/build' -DCMAKE_PREFIX_PATH='{1}' && cmake --build "
+                                           "'{0}/build'",
+                                           project.string(), prefix().string()),
+                               dir_);
+  ASSERT_EQ(built.status, 0) << built.out << built.err;
+  EXPECT_EQ(probeColours(project / "build" / "probe", "file '" + png.string() + "'"), commandColours(png));
 }
 #endif
 
