@@ -9,7 +9,8 @@
    512 x 512, then quantize(16) or getcolors() (every distinct colour counted).
 3. Dask: files per second over a generated folder of N JPEG files (copies of the photos at sizes
    from 300 to 1500 pixels) with velloway.dask.colorart on a LocalCluster of 1 and of 2 worker
-   processes (one thread each), after a warm-up run on each cluster.
+   processes (one thread each), after a warm-up run on each cluster, in chunks of --chunk files
+   (default 16: enough tasks that two workers share them out evenly).
 Medians of --runs runs.
 """
 
@@ -90,7 +91,7 @@ def make_folder(folder, files):
     return paths
 
 
-def dask_rates(paths, runs):
+def dask_rates(paths, runs, chunk):
     from distributed import Client, LocalCluster
 
     rates = {}
@@ -98,10 +99,10 @@ def dask_rates(paths, runs):
         with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, Client(
             cluster
         ) as client:
-            velloway.dask.colorart(paths, client=client).compute()  # warm-up: workers import, files cached
-            seconds = median_time(lambda: velloway.dask.colorart(paths, client=client).compute(), runs)
+            velloway.dask.colorart(paths, client=client, chunk=chunk).compute()  # warm-up: workers import, files cached
+            seconds = median_time(lambda: velloway.dask.colorart(paths, client=client, chunk=chunk).compute(), runs)
             rates[workers] = len(paths) / seconds
-    print(f"Dask, {len(paths)} files, LocalCluster, one thread per worker (medians of {runs}):")
+    print(f"Dask, {len(paths)} files in chunks of {chunk}, LocalCluster, one thread per worker (medians of {runs}):")
     print(f"  1 worker   {rates[1]:8.1f} files/s")
     print(f"  2 workers  {rates[2]:8.1f} files/s   {rates[2] / rates[1]:.2f}x")
 
@@ -110,6 +111,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--files", type=int, default=400)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--chunk", type=int, default=16, help="files per Dask task (enough tasks to share out evenly)")
     parser.add_argument("--only", choices=["image", "pillow", "dask"])
     args = parser.parse_args()
     if not PHOTOS:
@@ -128,7 +130,7 @@ def main():
                 ours = median_time(lambda: [velloway.colorart(p) for p in PHOTOS], args.runs) / len(PHOTOS)
             pillow(args.runs, ours)
         if args.only in (None, "dask"):
-            dask_rates(make_folder(os.path.join(work, "catalogue"), args.files), args.runs)
+            dask_rates(make_folder(os.path.join(work, "catalogue"), args.files), args.runs, args.chunk)
 
 
 if __name__ == "__main__":
