@@ -8,7 +8,7 @@ ASAN_ENV = ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
            LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz fuzz-run fuzz-smoke check-format fresh-check
+.PHONY: all setup build build-asan demo test test-default test-asan bench peers clean build-fuzz fuzz fuzz-run fuzz-smoke check-format fresh-check deb deb-check
 
 all: build
 
@@ -80,8 +80,18 @@ check-format: setup
 fresh-check:
 	./scripts/fresh-check.sh $(FRESH_ARGS)
 
+# The Debian package, velloway_VERSION_ARCH.deb here, made by CPack from the default build's
+# install rules (packaging/); deb-check unpacks it, runs it and runs lintian on it (CI).
+deb: build
+	rm -rf build/deb velloway_*.deb
+	cd build/default && cpack --config CPackConfig.cmake -B $(CURDIR)/build/deb
+	cp build/deb/velloway_*.deb .
+
+deb-check: deb
+	./tests/install/deb-package.sh velloway_*.deb
+
 bench: build
 	./build/default/bin/velloway-bench
 
 clean:
-	rm -rf build $(DEMO_OUT)
+	rm -rf build $(DEMO_OUT) velloway_*.deb

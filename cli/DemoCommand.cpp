@@ -8,12 +8,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "cli/DemoSteps.hpp"
 #include "cli/Subcommand.hpp"
 #include "cli/sim/ScriptParser.hpp"
 #include "cli/sim/SimSession.hpp"
+#include "cli/video/Filming.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/foundation/NSLog.hpp"
@@ -108,6 +110,8 @@ class Tour {
     return true;
   }
 
+  SimSession& session() { return session_; }
+
   void reportStep(const DemoStep& step, int number) {
     nlohmann::json state = session_.dump();
     reportAlerts(state["alerts"]);
@@ -176,16 +180,42 @@ class Tour {
   nlohmann::json lastMail_;
 };
 
-int runDemo(const std::string& outDir) {
-  fs::path out = outDir;
-  if (!prepareDevice(out)) return 2;
-  Tour tour(out);
+// On film, each step is held this long on the simulated clock, so that what it set moving plays
+// out and a viewer can see what it shows.
+constexpr double kFilmedStepSeconds = 1.0;
+
+int tourSteps(Tour& tour, video::Filming* filming) {
   int number = 0;
   for (const DemoStep& step : demoSteps()) {
     ++number;
     tour.say(fmt::format("\n{:02}. {}\n", number, step.title));
     if (!tour.runScript(step, number)) return 1;
     tour.reportStep(step, number);
+    if (filming) filming->passTime(kFilmedStepSeconds);
+  }
+  return 0;
+}
+
+int runDemo(const std::string& outDir, video::VideoOptions video) {
+  if (std::string problem = video.complete(); !problem.empty()) {
+    std::cerr << "velloway demo: " << problem << '\n';
+    return 2;
+  }
+  fs::path out = outDir;
+  if (!prepareDevice(out)) return 2;
+  Tour tour(out);
+  try {
+    std::optional<video::Filming> filming;
+    if (video.wanted()) filming.emplace(tour.session().context(), video);
+    if (int status = tourSteps(tour, filming ? &*filming : nullptr); status != 0) return status;
+    if (filming) {
+      filming->finish();
+      tour.say(fmt::format("\nVideo written to {}: {} frames at {} a second ({} drawn, the others repeated)\n", video.file,
+                           filming->framesTotal(), video.fps, filming->framesDrawn()));
+    }
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("velloway demo: video {}: {}\n", video.file, e.what());
+    return 2;
   }
   tour.say(fmt::format("\nTranscript written to {}\n", (out / "transcript.txt").string()));
   return 0;
@@ -195,8 +225,10 @@ const SubcommandRegistration registration{
     Subcommand{"demo", "Tour the product on a fresh simulated phone, printing what happens at each step",
                [](CLI::App& app) -> std::function<int()> {
                  auto out = std::make_shared<std::string>("demo-out");
+                 auto video = std::make_shared<video::VideoOptions>();
                  app.add_option("--out", *out, "Folder for transcript.txt, the pictures and the device root (default demo-out)");
-                 return [out] { return runDemo(*out); };
+                 video->addTo(app);
+                 return [out, video] { return runDemo(*out, *video); };
                },
                10}};
 

@@ -13,7 +13,8 @@ struct Subcommand {
   std::string description;
   // Adds the subcommand's options to its CLI11 app and returns what runs it (its exit status).
   std::function<std::function<int()>(CLI::App& app)> setup;
-  int order = 100;  // position in --help
+  int order = 100;      // position in --help
+  bool hidden = false;  // a tool of the build (manual pages, completion): not in --help, never completed
 };
 
 std::vector<Subcommand>& subcommands();

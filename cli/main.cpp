@@ -49,12 +49,14 @@ int main(int argc, char** argv) {
       "and the artwork colour analysis"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Print help for every subcommand");
+  app.set_version_flag("--version", "velloway " VELLOWAY_VERSION);
 
   auto& all = subcommands();
   std::sort(all.begin(), all.end(), [](const Subcommand& a, const Subcommand& b) { return a.order < b.order; });
   std::vector<std::pair<CLI::App*, std::function<int()>>> runners;
   for (auto& sub : all) {
     CLI::App* sc = app.add_subcommand(sub.name, sub.description);
+    if (sub.hidden) sc->group("");  // CLI11 leaves a subcommand of no group out of the help
     runners.emplace_back(sc, sub.setup(*sc));
   }
   try {

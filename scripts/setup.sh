@@ -14,11 +14,13 @@ packages=(
   libobjc-12-dev libplist-dev libcairo2-dev libpango1.0-dev libgmime-3.0-dev
   libjpeg62-turbo-dev libpng-dev nlohmann-json3-dev libcli11-dev libfmt-dev
   libsdbus-c++-dev dbus-daemon mpv mpv-mpris ffmpeg
+  libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev libavutil-dev
   libgtkmm-4.0-dev libx11-dev xvfb xauth xdotool imagemagick
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
   python3 python3-dbus python3-gi
   python3-dev pybind11-dev python3-numpy python3-distributed python3-pandas python3-pil
+  lintian desktop-file-utils appstream
 )
 case "${1:-}" in
   "") ;;

@@ -36,12 +36,16 @@ namespace gui {
 
 std::string prepareWindow(const GuiOptions& options) {
   if (std::string problem = displayProblem(); !problem.empty()) return problem;
+  // The desktop entry's name: the desktop matches the windows to it (Wayland's app id, X11's
+  // WM_CLASS) and shows its icon.
+  g_set_prgname("org.velloway.Velloway");
   if (!gtk_init_check()) {
     const char* display = std::getenv("DISPLAY");
     return fmt::format("cannot open the display {} (GTK could not connect to it)",
                        display && *display ? fmt::format("'{}'", display) : std::string("named by WAYLAND_DISPLAY"));
   }
   Gtk::init_gtkmm_internals();
+  gtk_window_set_default_icon_name("org.velloway.Velloway");
   if (!options.frameTimes.empty()) {
     std::FILE* file = std::fopen(options.frameTimes.c_str(), "a");
     if (!file) return fmt::format("cannot open '{}' for the frame times: {}", options.frameTimes, std::strerror(errno));
@@ -73,8 +77,8 @@ void windowDestroyedFromOutside() { main_loop::stop(); }
 
 class PhoneWindow : public Gtk::Window {
  public:
-  PhoneWindow(SimContext& sim, const std::string& title, int zoom, const std::string& frameTimes)
-      : sim_(sim), input_(sim), zoom_(zoom) {
+  PhoneWindow(SimSession& session, const std::string& title, int zoom, const std::string& frameTimes)
+      : sim_(session.context()), input_(session), zoom_(zoom) {
     if (!frameTimes.empty()) {
       frameLog_ = std::fopen(frameTimes.c_str(), "a");
       if (!frameLog_) throw std::runtime_error(fmt::format("cannot open '{}' for the frame times", frameTimes));
@@ -357,11 +361,11 @@ class PhoneWindow : public Gtk::Window {
         used = true;
       }
     } else if (keyval == GDK_KEY_Return || keyval == GDK_KEY_KP_Enter) {
-      used = input_.key(TouchInput::Key::Return);
+      used = input_.key(InputHost::Key::Return);
     } else if (keyval == GDK_KEY_Escape) {
-      used = input_.key(TouchInput::Key::Escape);
+      used = input_.key(InputHost::Key::Escape);
     } else if (keyval == GDK_KEY_BackSpace) {
-      used = input_.key(TouchInput::Key::BackSpace);
+      used = input_.key(InputHost::Key::BackSpace);
     } else if (gunichar c = gdk_keyval_to_unicode(keyval); c && g_unichar_isprint(c)) {
       char utf8[8] = {};
       g_unichar_to_utf8(c, utf8);
@@ -396,7 +400,7 @@ class PhoneWindow : public Gtk::Window {
 void runWithWindow(SimSession& session, const std::string& title, const GuiOptions& options) {
   if (!gtk_is_initialized()) throw std::runtime_error("the window's display is not prepared");
 
-  auto window = std::make_unique<PhoneWindow>(session.context(), title, options.zoom, options.frameTimes);
+  auto window = std::make_unique<PhoneWindow>(session, title, options.zoom, options.frameTimes);
   simRegistry().dumpFields.push_back({"gui", [w = window.get()](SimContext&) { return w->place(); }, SimHost::Any});
 
   {

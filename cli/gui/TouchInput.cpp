@@ -1,118 +1,92 @@
 #include "cli/gui/TouchInput.hpp"
 
+#include <fmt/format.h>
+
 #include <cmath>
+#include <iostream>
 
 #include "cli/sim/SimExtension.hpp"
-#include "hosts/settings/SettingsHost.hpp"
+#include "cli/sim/SimSession.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
-#include "platform/device/DeviceProfile.hpp"
-#include "platform/quartz/CALayer.hpp"
+#include "platform/foundation/NSLog.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIGestureRecognizer.hpp"
-#include "platform/uikit/UISlider.hpp"
 
 namespace gui {
 namespace {
 
 double distance(CGPoint a, CGPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-bool anyAnimation(const UIView& view) {
-  if (view.isHidden()) return false;
-  if (!view.layer()->animations().empty()) return true;
-  for (const auto& sub : view.subviews())
-    if (anyAnimation(*sub)) return true;
-  return false;
+std::string pointWord(CGPoint p) { return fmt::format("{},{}", p.x, p.y); }
+
+const char* directionWord(unsigned direction) {
+  switch (direction) {
+    case UISwipeGestureRecognizerDirectionUp:
+      return "up";
+    case UISwipeGestureRecognizerDirectionDown:
+      return "down";
+    case UISwipeGestureRecognizerDirectionLeft:
+      return "left";
+    default:
+      return "right";
+  }
 }
 
 }  // namespace
 
-TouchInput::TouchInput(SimContext& sim) : sim_(sim) {}
+TouchInput::TouchInput(SimSession& session) : session_(session) {}
 
 TouchInput::~TouchInput() {
   if (pendingTap_) sim_clock::cancel(pendingTap_);
 }
 
-CGSize TouchInput::screenSize() const { return deviceProfile().screen; }
+InputHost& TouchInput::host() const { return session_.context().front(); }
 
-bool TouchInput::hasReachability() const { return sim_.springboardHost != nullptr; }
+CGSize TouchInput::screenSize() const { return host().screen(); }
+
+bool TouchInput::hasReachability() const { return session_.context().findSpringboard() != nullptr; }
 
 void TouchInput::toggleReachability() {
-  if (!sim_.springboardHost) return;
-  if (sim_.springboardHost->reachabilityActive())
-    sim_.springboardHost->deactivateReachability();
-  else
-    sim_.springboardHost->activateReachability();
+  SpringBoardHost* springboard = session_.context().findSpringboard();
+  if (springboard) perform(springboard->reachabilityActive() ? "deactivate" : "activate");
 }
 
-bool TouchInput::animating() const {
-  if (sim_.settingsHost) return anyAnimation(*sim_.settingsHost->window());
-  SpringBoardHost& springboard = *sim_.springboardHost;
-  return anyAnimation(*springboard.homeScreenWindow()) ||
-         (springboard.reachabilityActive() && anyAnimation(*springboard.reachabilityWindow()));
-}
+bool TouchInput::animating() const { return host().animating(); }
 
-// An alert on screen takes every touch (its buttons and text field through the alert window's
-// hit-testing). On the home screen only the reachability window takes touches; a touch on the
-// lowered home screen under it ends reachability, as the home screen does.
-void TouchInput::tapAt(CGPoint point, unsigned count) {
-  if (alert_center::takeTap(point, count)) {
-    if (sim_.settingsHost) sim_.settingsHost->displayPass();
-    return;
+bool TouchInput::perform(const std::string& line) {
+  try {
+    session_.input(line);
+    return true;
+  } catch (const std::exception& e) {
+    std::cerr << fmt::format("{}: the window's input '{}' did nothing: {}\n", system_log::sender(), line, e.what());
+    return false;
   }
-  if (sim_.settingsHost) {
-    sim_.settingsHost->touch(point, count);
-    return;
-  }
-  SpringBoardHost& springboard = *sim_.springboardHost;
-  if (!springboard.reachabilityActive()) return;
-  const UIWindowRef& window = springboard.reachabilityWindow();
-  if (window->frame().contains(point))
-    window->sendTap(point, count);
-  else if (count == 1)
-    springboard.deactivateReachability();
 }
 
-void TouchInput::swipeAt(CGPoint point, unsigned direction) {
-  if (alert_center::onScreen()) return;
-  if (sim_.settingsHost) {
-    if (!sim_.settingsHost->presentedSheet()) sim_.settingsHost->window()->sendSwipe(point, direction);
-    return;
-  }
-  SpringBoardHost& springboard = *sim_.springboardHost;
-  if (springboard.reachabilityActive() && springboard.reachabilityWindow()->frame().contains(point))
-    springboard.reachabilityWindow()->sendSwipe(point, direction);
-}
-
-bool TouchInput::recognizesTaps(CGPoint point, unsigned count) {
-  if (alert_center::onScreen()) return false;
-  if (sim_.settingsHost) return sim_.settingsHost->window()->recognizesTaps(point, count);
-  SpringBoardHost& springboard = *sim_.springboardHost;
-  return springboard.reachabilityActive() && springboard.reachabilityWindow()->frame().contains(point) &&
-         springboard.reachabilityWindow()->recognizesTaps(point, count);
-}
+void TouchInput::tapAt(CGPoint point, unsigned count) { perform(host().tapLine(point, count)); }
 
 void TouchInput::press(CGPoint point, double) {
   pressed_ = true;
   down_ = point;
-  slider_ = sim_.settingsHost ? sim_.settingsHost->sliderAt(point) : nullptr;
-  if (slider_) sim_.settingsHost->dragSlider(slider_, point);
+  // A slider's thumb follows the pointer at once; the whole drag is recorded when it ends.
+  draggingSlider_ = host().drag(point, point);
 }
 
 void TouchInput::drag(CGPoint point) {
-  if (pressed_ && slider_) sim_.settingsHost->dragSlider(slider_, point);
+  if (pressed_ && draggingSlider_) host().drag(down_, point);
 }
 
 void TouchInput::release(CGPoint point, double time) {
   if (!pressed_) return;
   pressed_ = false;
-  if (slider_) {
-    sim_.settingsHost->dragSlider(slider_, point);
-    slider_.reset();
+  if (draggingSlider_) {
+    draggingSlider_ = false;
+    perform(fmt::format("drag {} {}", pointWord(down_), pointWord(point)));
     return;
   }
   if (unsigned direction = UISwipeGestureRecognizer::directionOfMovement(point.x - down_.x, point.y - down_.y)) {
     tapCount_ = 0;
-    swipeAt(down_, direction);
+    perform(fmt::format("swipe {} {}", pointWord(down_), directionWord(direction)));
     return;
   }
   if (distance(point, down_) > UITapGestureRecognizer::kMaximumTapMovement) {
@@ -130,7 +104,7 @@ void TouchInput::release(CGPoint point, double time) {
   }
   // A tap that a multiple-tap recognizer here could still take waits for the next one; when
   // that does not come in time, it is delivered as it is.
-  if (recognizesTaps(lastTap_, tapCount_ + 1)) {
+  if (host().recognizesTaps(lastTap_, tapCount_ + 1)) {
     const CGPoint at = lastTap_;
     const unsigned count = tapCount_;
     pendingTap_ = sim_clock::schedule(UITapGestureRecognizer::kMaximumTapInterval, [this, at, count] {
@@ -145,30 +119,14 @@ void TouchInput::release(CGPoint point, double time) {
 bool TouchInput::type(const std::string& text) {
   auto alert = alert_center::onScreen();
   auto field = alert ? alert->textFieldAtIndex(0) : nullptr;
-  return field && field->insertText(text);
+  if (!field || !field->isFirstResponder()) return false;
+  return perform("alert type " + scriptWord(text));
 }
 
-bool TouchInput::key(Key key) {
-  auto alert = alert_center::onScreen();
-  if (!alert) return false;
-  const long first = alert->cancelButtonTitle ? 1 : 0;  // the first of the other buttons
-  switch (key) {
-    case Key::BackSpace: {
-      auto field = alert->textFieldAtIndex(0);
-      return field && field->deleteBackward();
-    }
-    case Key::Return:
-      // The default button: the first other button, else the cancel button.
-      if (alert->otherButtonTitles.empty() && !alert->cancelButtonTitle) return false;
-      alert->dismissWithClickedButtonIndex(alert->otherButtonTitles.empty() ? 0 : first);
-      break;
-    case Key::Escape:
-      if (!alert->cancelButtonTitle) return false;
-      alert->dismissWithClickedButtonIndex(0);
-      break;
-  }
-  if (sim_.settingsHost) sim_.settingsHost->displayPass();
-  return true;
+bool TouchInput::key(InputHost::Key key) {
+  if (!alert_center::onScreen()) return false;  // only an alert takes keys
+  static const char* const words[] = {"return", "escape", "backspace"};
+  return perform(fmt::format("key {}", words[static_cast<int>(key)]));
 }
 
 }  // namespace gui

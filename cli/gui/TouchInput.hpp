@@ -1,26 +1,27 @@
-// The screen of one live process as a window shows it, and a mouse and keyboard made into a
-// finger and typing: a click is a tap, clicks in quick succession near each other are one
-// multiple tap, a drag is a one-finger swipe (thresholds as the gesture recognizers define
-// them), a drag that starts on a slider moves its thumb; an alert on screen takes the taps (its
-// buttons, its text field); keys type into the alert's text field while it is first
-// responder, Return and Escape press its default and cancel buttons.
-// Everything goes through the windows' hit-testing and recognizers. No GTK here.
+// A mouse and keyboard made into a finger and typing, for the window of one live process: a
+// click is a tap, clicks in quick succession near each other are one multiple tap, a drag is a
+// one-finger swipe (thresholds as the gesture recognizers define them), a drag that starts on a
+// slider moves its thumb; keys type into the alert's text field, Return and Escape press its
+// default and cancel buttons.
+// Each finished gesture becomes a line of the command language, carried out by the session as
+// a line from ctl is (so that a recording of the session holds it): a tap by what it hits where
+// the language can name it. Only a slider's thumb follows the pointer before the button comes
+// up, through the host's input interface; the whole drag is one line then. No GTK here.
 #pragma once
 
-#include <memory>
 #include <string>
 
+#include "hosts/input/InputHost.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/graphics/Geometry.hpp"
 
-struct SimContext;
-class UISlider;
+class SimSession;
 
 namespace gui {
 
 class TouchInput {
  public:
-  explicit TouchInput(SimContext& sim);
+  explicit TouchInput(SimSession& session);
   ~TouchInput();
 
   CGSize screenSize() const;
@@ -31,10 +32,9 @@ class TouchInput {
   void drag(CGPoint point);
   void release(CGPoint point, double time);
 
-  // Typing: a character (UTF-8), or the keys below. True when the key was used.
-  enum class Key { Return, Escape, BackSpace };
+  // Typing: a character (UTF-8), or a key. True when it was used.
   bool type(const std::string& text);
-  bool key(Key key);
+  bool key(InputHost::Key key);
 
   // The reachability gesture, and its end (the home screen only).
   bool hasReachability() const;
@@ -45,14 +45,15 @@ class TouchInput {
   bool animating() const;
 
  private:
+  InputHost& host() const;
+  // Carries out a line of input; false when the session refused it (it does nothing then).
+  bool perform(const std::string& line);
   void tapAt(CGPoint point, unsigned count);
-  void swipeAt(CGPoint point, unsigned direction);
-  bool recognizesTaps(CGPoint point, unsigned count);
 
-  SimContext& sim_;
+  SimSession& session_;
   CGPoint down_{};
   bool pressed_ = false;
-  std::shared_ptr<UISlider> slider_;
+  bool draggingSlider_ = false;
   // The last tap, for multiple taps.
   CGPoint lastTap_{};
   double lastTapTime_ = -1e9;

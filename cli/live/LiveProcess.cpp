@@ -9,6 +9,7 @@
 
 #include "cli/Subcommand.hpp"
 #include "cli/live/ControlService.hpp"
+#include "cli/live/Recording.hpp"
 #include "cli/live/WindowLibrary.hpp"
 #include "cli/sim/HomeScreenOptions.hpp"
 #include "cli/sim/SimExtension.hpp"
@@ -65,6 +66,12 @@ void addProcessOptions(CLI::App& app, ProcessOptions& options) {
   app.add_option("--name", options.name,
                  "Instance name in the process's bus name (default: derived from the device root); ctl --name finds it");
   gui::addGuiOptions(app, options.gui);
+  app.add_option("--record", options.record,
+                 "Record the session into FILE as a script for 'velloway sim FILE': the state it starts from, then every "
+                 "input (window, ctl) with the time between them as 'advance' lines")
+      ->option_text("FILE");
+  app.add_flag("--record-join", options.recordJoin, "Append to the recording that velloway phone started in FILE")
+      ->group("");  // velloway phone's own
 }
 
 namespace {
@@ -97,6 +104,14 @@ int serve(Role role, const ProcessOptions& options, const std::string& command, 
     SimSession session(std::cout, fs::current_path().string(), role == Role::HomeScreen ? SimHost::HomeScreen : SimHost::Settings,
                        true);
     if (role == Role::HomeScreen) useMediaSource(options.media, bus);
+    std::unique_ptr<Recording> recording;
+    if (!options.record.empty()) {
+      // The state it starts from, before the home screen's start changes it (the welcome flag).
+      if (!options.recordJoin) Recording::start(options.record, roleWord(role));
+      recording = std::make_unique<Recording>(options.record, options.recordJoin);
+      recording->processStarted(role == Role::HomeScreen ? SimHost::HomeScreen : SimHost::Settings, options.media);
+      session.onLineDone([&recording](const std::string& line) { recording->input(line); });
+    }
     startUp(role, session);
     ControlService control(
         bus, session,

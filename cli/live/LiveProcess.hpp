@@ -19,6 +19,8 @@ struct ProcessOptions {
   std::string name;               // empty: derived from the root
   std::string media = "builtin";  // the home screen's now-playing source: builtin, mpris or mpris:NAME
   gui::GuiOptions gui;
+  std::string record;       // a file the session is recorded into, as a script; empty: none
+  bool recordJoin = false;  // append to the recording that `velloway phone` started there
 };
 
 // Adds --root, --name, --gui and --zoom to a live subcommand.

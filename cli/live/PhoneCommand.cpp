@@ -21,8 +21,10 @@
 #include "cli/Subcommand.hpp"
 #include "cli/gui/Gui.hpp"
 #include "cli/live/LiveNames.hpp"
+#include "cli/live/Recording.hpp"
 #include "platform/bus/PrivateBus.hpp"
 #include "platform/bus/TiedChild.hpp"
+#include "platform/fs/DeviceRoot.hpp"
 
 namespace fs = std::filesystem;
 
@@ -35,6 +37,7 @@ struct PhoneOptions {
   std::string root;
   std::string media;    // handed to the home screen
   gui::GuiOptions gui;  // passed on to both processes
+  std::string record;   // one recording of both processes, started here
 };
 
 // A process this command started, ended by its pid.
@@ -172,7 +175,9 @@ struct Phone {
     }
     std::string instance = instanceName(root);
     for (Role role : {Role::HomeScreen, Role::Settings}) {
-      auto child = startProcess(role, root, o.media, gui::guiArguments(o.gui));
+      std::vector<std::string> extra = gui::guiArguments(o.gui);
+      if (!o.record.empty()) extra.insert(extra.end(), {"--record", o.record, "--record-join"});
+      auto child = startProcess(role, root, o.media, extra);
       if (!child) {
         stop();
         return false;
@@ -297,11 +302,24 @@ int runPhone(const PhoneOptions& o) {
   }
   const int lock = lockRoot(root);
   if (lock < 0) return 1;
+  PhoneOptions options = o;
+  if (!o.record.empty()) {
+    try {
+      // Started here, from the device as it is before either process changes it.
+      options.record = fs::absolute(o.record).string();
+      device_fs::useRoot(root);
+      Recording::start(options.record, "phone");
+    } catch (const std::exception& e) {
+      std::cerr << fmt::format("velloway phone: {}\n", e.what());
+      ::close(lock);
+      return 1;
+    }
+  }
   const sigset_t waited = takeSignals();
 
   Phone phone;
-  if (!phone.start(root, o)) return 1;
-  printWelcome(phone, root, o);
+  if (!phone.start(root, options)) return 1;
+  printWelcome(phone, root, options);
   const int status = phone.wait(waited);
   phone.stop();
   std::cout << "Stopped.\n" << std::flush;
@@ -316,6 +334,10 @@ const SubcommandRegistration registration{Subcommand{
       app.add_option("--root", o->root, "Device root (default: velloway/device under $XDG_DATA_HOME, else ~/.local/share)");
       app.add_option("--media", o->media, "The home screen's now-playing source: builtin (default), mpris or mpris:NAME");
       gui::addGuiOptions(app, o->gui);
+      app.add_option("--record", o->record,
+                     "Record the session of both processes into FILE, as one script for 'velloway sim FILE' (see velloway "
+                     "springboard --help)")
+          ->option_text("FILE");
       app.footer(
           "Prints how to reach both processes with 'velloway ctl'. Ctrl-C, SIGTERM or SIGHUP stops what it started (exit 0), "
           "as does closing a window; a process that fails stops the phone with exit 1. A device root that another phone or "

@@ -15,7 +15,7 @@ const SimCommandRegistration registrations[] = {
                               main_loop::runUntilIdle();
                             }}},
     SimCommandRegistration{{"advance", "advance SECONDS  (move the clock on, firing timers and running the main queue)",
-                            [](SimContext&, const std::vector<std::string>& args) {
+                            [](SimContext& sim, const std::vector<std::string>& args) {
                               if (args.size() != 1) throw SimError("usage: advance SECONDS");
                               char* end = nullptr;
                               double seconds = std::strtod(args[0].c_str(), &end);
@@ -24,7 +24,10 @@ const SimCommandRegistration registrations[] = {
                               if (args[0].empty() || !decimal || *end || !std::isfinite(seconds) || seconds < 0 ||
                                   seconds > 86400)
                                 throw SimError(fmt::format("bad duration '{}': expected seconds from 0 to 86400", args[0]));
-                              sim_clock::advance(seconds);
+                              if (sim.passTime)
+                                sim.passTime(seconds);
+                              else
+                                sim_clock::advance(seconds);
                             },
                             SimHost::Any, "time passes by itself there"}},
 };

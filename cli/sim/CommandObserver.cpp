@@ -41,7 +41,7 @@ class ObservedPlayer final : public NowPlayingSource {
  private:
   // Null while there is no overlay with a small cover.
   nlohmann::json coverShaking() const {
-    auto overlay = session_ && session_->springboardHost ? session_->springboardHost->currentOverlay() : nullptr;
+    auto overlay = session_ && session_->findSpringboard() ? session_->findSpringboard()->currentOverlay() : nullptr;
     if (!overlay || !overlay->smallCoverArt()) return nullptr;
     return overlay->smallCoverArt()->layer()->animationForKey("position") != nullptr;
   }

@@ -1,6 +1,5 @@
 // Simulator commands of the home-screen process: loading the tweak, launching, reachability,
-// touches on the overlay and messages sent to it, and taking away what the overlay needs.
-// `tap X,Y` is a finger on whatever is on screen, in either process: an alert takes it first.
+// messages sent to the overlay, and taking away what the overlay needs.
 #include <fmt/format.h>
 
 #include <ostream>
@@ -26,43 +25,6 @@ void load(SimContext& sim) {
     sim.springboard().loadTweak(SpringBoardHost::defaultTweakPath());
   } catch (const std::exception& e) {
     throw SimError(e.what());
-  }
-}
-
-// The point in window coordinates that a TARGET names.
-CGPoint targetPoint(SimContext& sim, const std::string& target) {
-  if (target == "cover") {
-    auto overlay = sim.springboard().currentOverlay();
-    if (!overlay || !overlay->smallCoverArt()) throw SimError("there is no overlay with a small cover to touch");
-    const auto& cover = overlay->smallCoverArt();
-    CGRect bounds = cover->bounds();
-    return cover->convertPointToRoot({bounds.midX(), bounds.midY()});
-  }
-  double x = 0, y = 0;
-  if (!parsePoint(target, x, y)) throw SimError(fmt::format("bad target '{}': expected cover or X,Y", target));
-  return {x, y};
-}
-
-unsigned parseCount(const std::string& word) {
-  char* end = nullptr;
-  long n = std::strtol(word.c_str(), &end, 10);
-  if (word.empty() || *end || n < 1 || n > 10) throw SimError(fmt::format("bad tap count '{}': expected 1 to 10", word));
-  return static_cast<unsigned>(n);
-}
-
-// `tap cover` touches the cover itself. A tap at a point is a finger on the screen: the alert
-// on screen takes it; else the Settings app when it is what the screen shows (its own process,
-// or the simulator while its pane is open); else the reachability window.
-void tapScreen(SimContext& sim, const std::string& target, unsigned count) {
-  CGPoint p = targetPoint(sim, target);
-  if (target == "cover") {
-    sim.springboard().reachabilityWindow()->sendTap(p, count);
-  } else if (alert_center::takeTap(p, count)) {
-    if (sim.settingsHost) sim.settingsHost->displayPass();
-  } else if (sim.settingsHost && (!sim.springboardHost || sim.settingsHost->isPaneOpen())) {
-    sim.settingsHost->touch(p, count);
-  } else {
-    sim.springboard().reachabilityWindow()->sendTap(p, count);
   }
 }
 
@@ -141,24 +103,6 @@ const SimCommandRegistration registrations[] = {
                             [](SimContext& sim, const auto& args) {
                               expectArgs(args, 0, 0, "supported");
                               sim.out() << (sim.springboard().reachabilitySupported() ? "YES" : "NO") << '\n';
-                            },
-                            SimHost::HomeScreen}},
-    SimCommandRegistration{{"tap",
-                            "tap cover|X,Y [COUNT]  (touch the cover, or the screen at a point, COUNT times: the alert on "
-                            "screen, else the Settings app when shown, else the reachability window)",
-                            [](SimContext& sim, const auto& args) {
-                              expectArgs(args, 1, 2, "tap cover|X,Y [COUNT]");
-                              tapScreen(sim, args[0], args.size() > 1 ? parseCount(args[1]) : 1);
-                            }}},
-    SimCommandRegistration{{"swipe", "swipe cover|X,Y up|down  (a one-finger swipe in the reachability window)",
-                            [](SimContext& sim, const auto& args) {
-                              expectArgs(args, 2, 2, "swipe cover|X,Y up|down");
-                              CGPoint p = targetPoint(sim, args[0]);
-                              if (args[1] != "up" && args[1] != "down")
-                                throw SimError(fmt::format("bad direction '{}': expected up or down", args[1]));
-                              sim.springboard().reachabilityWindow()->sendSwipe(p, args[1] == "up"
-                                                                                       ? UISwipeGestureRecognizerDirectionUp
-                                                                                       : UISwipeGestureRecognizerDirectionDown);
                             },
                             SimHost::HomeScreen}},
     SimCommandRegistration{{"send", "send SELECTOR [ARG]  (send one of VLWView's messages to the current overlay)",

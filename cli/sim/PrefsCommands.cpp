@@ -13,6 +13,14 @@ void postChange() {
                                        nullptr, true);
 }
 
+// Writes the value into the file as it is: no pane, no notification (a recording's start).
+void prefsStore(const std::string& key, const plist::Value& value) {
+  plist::Dictionary dict =
+      plist::dictionaryWithContentsOfFile(vlw_settings::kSettingsPath, plist::kPreferencesLimits).value_or(plist::Dictionary{});
+  dict[key] = value;
+  if (!plist::writeToFile(dict, vlw_settings::kSettingsPath)) throw SimError("cannot write the settings file");
+}
+
 void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value) {
   // The pane absorbs a failed write (and posts all the same); the simulator says so instead,
   // before anything is stored or posted.
@@ -27,13 +35,18 @@ void prefsSet(SimContext& sim, const std::string& key, const plist::Value& value
 }
 
 const SimCommandRegistration registration{
-    {"prefs", "prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify [COUNT]",
+    {"prefs",
+     "prefs set KEY VALUE | prefs store KEY VALUE (into the file only: no pane, no notification) | prefs raw FILE | "
+     "prefs delete | prefs notify [COUNT]",
      [](SimContext& sim, const std::vector<std::string>& args) {
-       const char* usage = "usage: prefs set KEY VALUE | prefs raw FILE | prefs delete | prefs notify [COUNT]";
+       const char* usage =
+           "usage: prefs set KEY VALUE | prefs store KEY VALUE | prefs raw FILE | prefs delete | prefs notify [COUNT]";
        if (args.empty()) throw SimError(usage);
        const std::string& verb = args[0];
        if (verb == "set" && args.size() == 3) {
          prefsSet(sim, args[1], parseScriptValue(args[2], sim.argumentQuoted(2)));
+       } else if (verb == "store" && args.size() == 3) {
+         prefsStore(args[1], parseScriptValue(args[2], sim.argumentQuoted(2)));
        } else if (verb == "raw" && args.size() == 2) {
          std::string path = sim.resolvePath(args[1]);
          auto bytes = device_fs::readHostFile(path);

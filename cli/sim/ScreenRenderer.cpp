@@ -10,7 +10,7 @@
 #include "render/Renderer.hpp"
 
 void drawPhoneScreen(SimContext& sim, render::Canvas& canvas) {
-  if (!sim.springboardHost) {
+  if (!sim.findSpringboard()) {
     // The Settings app's process: its window is the screen.
     canvas.drawView(*sim.settings().window());
   } else {
@@ -32,29 +32,31 @@ void drawPhoneScreen(SimContext& sim, render::Canvas& canvas) {
 
 namespace {
 
-render::Image screenPicture(SimContext& sim, bool windowOnly) {
+render::Image screenPicture(SimContext& sim, bool windowOnly, bool moving) {
+  render::RenderOptions options;
+  options.presentation = moving;
   if (!windowOnly) {
-    render::Canvas canvas(deviceProfile().screen);
+    render::Canvas canvas(deviceProfile().screen, options);
     drawPhoneScreen(sim, canvas);
     return canvas.image();
   }
-  if (!sim.springboardHost)
+  if (!sim.findSpringboard())
     throw SimError("render --window draws the home screen's reachability window (velloway ctl springboard ...)");
   // The window as it is laid out, shown or not.
   const UIWindowRef& window = sim.springboard().reachabilityWindow();
   bool hidden = window->isHidden();
   window->setHidden(false);
-  render::Image picture = render::renderViewTree(*window);
+  render::Image picture = render::renderViewTree(*window, options);
   window->setHidden(hidden);
   return picture;
 }
 
 }  // namespace
 
-void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly) {
+void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly, bool moving) {
   render::Image picture;
   try {
-    picture = screenPicture(sim, windowOnly);
+    picture = screenPicture(sim, windowOnly, moving);
   } catch (const SimError&) {
     throw;
   } catch (const std::exception& e) {
@@ -70,11 +72,22 @@ void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly
 namespace {
 
 const SimCommandRegistration registration{
-    {"render", "render [--window] FILE  (draw the screen, or the reachability window alone, to a PNG file)",
+    {"render",
+     "render [--window] [--moving] FILE  (draw the screen, or the reachability window alone, to a PNG file; --moving: "
+     "running animations as they are now)",
      [](SimContext& sim, const std::vector<std::string>& args) {
-       bool windowOnly = !args.empty() && args[0] == "--window";
-       if (args.size() != (windowOnly ? 2u : 1u)) throw SimError("usage: render [--window] FILE");
-       renderPhoneScreen(sim, sim.resolvePath(args.back()), windowOnly);
+       bool windowOnly = false, moving = false;
+       size_t flags = 0;
+       for (; flags + 1 < args.size() && args[flags].rfind("--", 0) == 0; ++flags) {
+         if (args[flags] == "--window" && !windowOnly)
+           windowOnly = true;
+         else if (args[flags] == "--moving" && !moving)
+           moving = true;
+         else
+           break;
+       }
+       if (args.size() != flags + 1) throw SimError("usage: render [--window] [--moving] FILE");
+       renderPhoneScreen(sim, sim.resolvePath(args.back()), windowOnly, moving);
      }}};
 
 }  // namespace

@@ -14,5 +14,7 @@ class Canvas;
 void drawPhoneScreen(SimContext& sim, render::Canvas& canvas);
 
 // The screen (as drawPhoneScreen) to a PNG file; windowOnly draws the reachability window
-// alone. Throws SimError when the file cannot be written.
-void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly);
+// alone; moving draws running animations as they are at the clock's time (as a window or a
+// video shows them), else the views' model values. Throws SimError when the file cannot be
+// written.
+void renderPhoneScreen(SimContext& sim, const std::string& path, bool windowOnly, bool moving = false);

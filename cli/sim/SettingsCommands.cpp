@@ -110,7 +110,7 @@ const SimDumpFieldRegistration deliveredField{"delivered",
 
 // The pane stores what it has a row for (the home screen's process never loads the pane).
 const SimPrefsSetterRegistration prefsSetter{[](SimContext& sim, const std::string& key, const plist::Value& value) {
-  return sim.settingsHost && sim.settingsHost->storeThroughPane(key, value);
+  return sim.findSettings() && sim.findSettings()->storeThroughPane(key, value);
 }};
 
 const SimOptionsRegistration options{
@@ -150,8 +150,8 @@ const SimOptionsRegistration options{
 
 // While the pane is open the Settings app is what the screen shows.
 const SimForegroundScreenRegistration settingsScreen{[](SimContext& sim) -> std::shared_ptr<UIView> {
-  if (!sim.settingsHost || !sim.settingsHost->isPaneOpen()) return nullptr;
-  return sim.settingsHost->window();
+  if (!sim.findSettings() || !sim.findSettings()->isPaneOpen()) return nullptr;
+  return sim.findSettings()->window();
 }};
 
 }  // namespace

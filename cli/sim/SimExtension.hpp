@@ -25,6 +25,7 @@ class SimError : public std::runtime_error {
 };
 
 class SettingsHost;
+class InputHost;
 
 // Which process a command, a dump field or an option belongs to. The simulator runs both in
 // one; a live process is one of them.
@@ -32,21 +33,32 @@ enum class SimHost { Any, HomeScreen, Settings };
 
 // The running simulation (or live process), handed to every command.
 struct SimContext {
-  SpringBoardHost* springboardHost = nullptr;  // the home screen; null in the Settings app's process
-  SettingsHost* settingsHost = nullptr;        // the Settings app; null in the home screen's process
-  std::ostream* output = nullptr;              // what commands print (dump, supported, ...)
-  std::string scriptDirectory;                 // relative file names are read from here
-  bool live = false;                           // a live process: real time, lines arrive from ctl
-  std::vector<bool> quoted;                    // which arguments of the line being run were quoted
+  // The hosts of the process, each driven through its input interface: in the simulator both
+  // the home screen and the Settings app, in a live process the one it runs.
+  std::vector<InputHost*> hosts;
+  std::ostream* output = nullptr;  // what commands print (dump, supported, ...)
+  std::string scriptDirectory;     // relative file names are read from here
+  bool live = false;               // a live process: real time, lines arrive from ctl
+  std::vector<bool> quoted;        // which arguments of the line being run were quoted
+  // How `advance` lets time pass; null: the clock moves on at once. A video stops at each frame.
+  std::function<void(double seconds)> passTime;
 
-  // The hosts; a command of the other process throws SimError.
+  // The hosts by kind; null when the process has none of that kind.
+  SpringBoardHost* findSpringboard() const;
+  SettingsHost* findSettings() const;
+  // The same, for the commands of one process: a command of the other process throws SimError.
   SpringBoardHost& springboard();
   SettingsHost& settings();
+  // The host whose screen is in front, which takes touches at a point: the Settings app while
+  // it shows (its own process, or the simulator while its pane is open), else the home screen.
+  InputHost& front();
   std::ostream& out() { return *output; }
   // Whether argument `index` of the line being run was written in double quotes.
   bool argumentQuoted(size_t index) const { return index < quoted.size() && quoted[index]; }
-  // A script file name as a host path (relative to the script's folder).
+  // A script file name as a host path (relative to the script's folder). Each is noted in
+  // resolvedPaths (name, path) for the line being run.
   std::string resolvePath(const std::string& name) const;
+  mutable std::vector<std::pair<std::string, std::string>> resolvedPaths;
 
   // Overlays seen so far: the runner notes each new current overlay after every command.
   int overlaysMade = 0;

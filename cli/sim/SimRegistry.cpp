@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "cli/sim/SimExtension.hpp"
+#include "hosts/settings/SettingsHost.hpp"
+#include "hosts/springboard/SpringBoardHost.hpp"
 
 #include <fmt/format.h>
 
@@ -13,20 +15,42 @@ SimRegistry& simRegistry() {
 
 std::string SimContext::resolvePath(const std::string& name) const {
   std::filesystem::path p(name);
-  if (p.is_absolute() || scriptDirectory.empty()) return p.string();
-  return (std::filesystem::path(scriptDirectory) / p).string();
+  std::string path =
+      p.is_absolute() || scriptDirectory.empty() ? p.string() : (std::filesystem::path(scriptDirectory) / p).string();
+  resolvedPaths.emplace_back(name, path);
+  return path;
+}
+
+SpringBoardHost* SimContext::findSpringboard() const {
+  for (InputHost* host : hosts)
+    if (auto* springboard = dynamic_cast<SpringBoardHost*>(host)) return springboard;
+  return nullptr;
+}
+
+SettingsHost* SimContext::findSettings() const {
+  for (InputHost* host : hosts)
+    if (auto* settings = dynamic_cast<SettingsHost*>(host)) return settings;
+  return nullptr;
 }
 
 SpringBoardHost& SimContext::springboard() {
-  if (!springboardHost)
-    throw SimError("this is the Settings app's process; the home screen runs in another (velloway ctl springboard ...)");
-  return *springboardHost;
+  auto* host = findSpringboard();
+  if (!host) throw SimError("this is the Settings app's process; the home screen runs in another (velloway ctl springboard ...)");
+  return *host;
 }
 
 SettingsHost& SimContext::settings() {
-  if (!settingsHost)
-    throw SimError("this is the home screen's process; the Settings app runs in another (velloway ctl settings ...)");
-  return *settingsHost;
+  auto* host = findSettings();
+  if (!host) throw SimError("this is the home screen's process; the Settings app runs in another (velloway ctl settings ...)");
+  return *host;
+}
+
+InputHost& SimContext::front() {
+  SettingsHost* settingsApp = findSettings();
+  SpringBoardHost* homeScreen = findSpringboard();
+  if (settingsApp && (!homeScreen || settingsApp->isPaneOpen())) return *settingsApp;
+  if (homeScreen) return *homeScreen;
+  throw SimError("this process has no screen");
 }
 
 void addSimOptions(CLI::App& app, SimHost host) {

@@ -15,6 +15,7 @@
 #include "cli/sim/HomeScreenOptions.hpp"
 #include "cli/sim/ScriptParser.hpp"
 #include "cli/sim/SimSession.hpp"
+#include "cli/video/Filming.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/fs/WriteGate.hpp"
 
@@ -24,6 +25,7 @@ struct SimOptions {
   std::string script;
   std::string root;
   HomeScreenOptions homeScreen;
+  video::VideoOptions video;
 };
 
 int runScript(std::istream& in, const std::string& fileName, SimSession& session) {
@@ -92,8 +94,30 @@ class TerminationCleanup {
   std::filesystem::path folder_;
 };
 
-int runSim(const SimOptions& o) {
+// The script run, and filmed when a video is asked for: a script that stops at a bad line still
+// gets the video of what ran.
+int filmScript(std::istream& in, const std::string& fileName, SimSession& session, const video::VideoOptions& options) {
+  if (!options.wanted()) return runScript(in, fileName, session);
+  try {
+    video::Filming filming(session.context(), options);
+    int status = runScript(in, fileName, session);
+    filming.finish();
+    std::cerr << fmt::format("velloway sim: video {}: {} frames, {} drawn, at {} a second\n", options.file, filming.framesTotal(),
+                             filming.framesDrawn(), options.fps);
+    return status;
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << fmt::format("velloway sim: video {}: {}\n", options.file, e.what());
+    return 2;
+  }
+}
+
+int runSim(SimOptions o) {
   if (!o.homeScreen.apply("velloway sim")) return 2;
+  if (std::string problem = o.video.complete(); !problem.empty()) {
+    std::cerr << "velloway sim: " << problem << '\n';
+    return 2;
+  }
   std::ifstream file;
   std::istream* in = &std::cin;
   std::string fileName = "<stdin>";
@@ -126,7 +150,7 @@ int runSim(const SimOptions& o) {
   int status;
   {
     SimSession session(std::cout, scriptDirectory);
-    status = runScript(*in, fileName, session);
+    status = filmScript(*in, fileName, session, o.video);
     std::cout.flush();
   }
   if (!temporaryRoot.empty()) {
@@ -145,6 +169,7 @@ const SubcommandRegistration registration{Subcommand{
                      "Device root folder standing for the phone's '/'; an existing one is used as it stands "
                      "(default: a fresh temporary folder, removed afterwards)");
       options->homeScreen.addTo(app);
+      options->video.addTo(app);
       addSimOptions(app, SimHost::Any);
       app.footer("Commands:\n" + SimSession::usage() +
                  "A bad line stops the script with 'velloway sim: FILE:LINE: message' and exit status 2.");

@@ -1,6 +1,6 @@
-// The Settings app's first job: installing the pane from the build into the device root (every
-// write confined to the root), loading its bundle from the entry that names it, and making its
-// pages.
+// The Settings app's first job: installing the pane from the program's own files (a build tree
+// or an installation) into the device root (every write confined to the root), loading its
+// bundle from the entry that names it, and making its pages.
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <sys/stat.h>
@@ -11,18 +11,15 @@
 
 #include "hosts/settings/SettingsHost.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/ProgramFiles.hpp"
 #include "platform/fs/WriteGate.hpp"
 
 namespace fs = std::filesystem;
 
-#ifndef VELLOWAY_BUILD_FOLDER
-#define VELLOWAY_BUILD_FOLDER ""
-#endif
-
 namespace {
 
-// Whether the device's copy of a build file is missing, not a plain file, of another size or
-// older than the build's (a copy cut short by a crash is of another size). The copy is looked
+// Whether the device's copy of a program file is missing, not a plain file, of another size or
+// older than the program's (a copy cut short by a crash is of another size). The copy is looked
 // at inside the device root.
 bool installedIsStale(const fs::path& built, const std::string& installed) {
   struct stat source {
@@ -36,13 +33,13 @@ bool installedIsStale(const fs::path& built, const std::string& installed) {
   return std::tie(source.st_mtim.tv_sec, source.st_mtim.tv_nsec) > std::tie(copy.st_mtim.tv_sec, copy.st_mtim.tv_nsec);
 }
 
-// The copy can always be made again from the build: it need not wait for the disk.
+// The copy can always be made again from the program's files: it need not wait for the disk.
 bool copyFile(const fs::path& from, const std::string& to) {
   auto bytes = device_fs::readHostFile(from);
   return bytes && device_fs::writeFileAtomically(to, *bytes, device_fs::Durability::Cached);
 }
 
-// Copies every plain file under the build's folder `from` into the device folder `to`. Each is
+// Copies every plain file under the program's folder `from` into the device folder `to`. Each is
 // written whole by device_fs, whose folder walk keeps a link planted at the target or below it
 // inside the device root. The library goes last: a copy cut short stays stale.
 bool copyTree(const fs::path& from, const std::string& to, const fs::path& last) {
@@ -59,25 +56,20 @@ bool copyTree(const fs::path& from, const std::string& to, const fs::path& last)
 
 }  // namespace
 
-fs::path SettingsHost::defaultBuildFolder() {
-  std::error_code ec;
-  auto exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    fs::path beside = exe.parent_path().parent_path();
-    if (fs::exists(beside / "VLW.bundle" / "VLW.so", ec)) return beside;
-  }
-  return fs::path(VELLOWAY_BUILD_FOLDER);
+fs::path SettingsHost::defaultPaneFolder() {
+  const void* here = reinterpret_cast<const void*>(&SettingsHost::defaultPaneFolder);
+  return program_files::findBesideLibraries(here, "VLW.bundle/VLW.so").value_or(fs::path());
 }
 
-bool SettingsHost::installPane(const fs::path& buildFolder) {
+bool SettingsHost::installPane(const fs::path& paneFolder) {
   device_fs::WriteScope writing;  // a copy into the device root
   std::error_code ec;
-  fs::path source = buildFolder / "VLW.bundle";
-  if (buildFolder.empty() || !fs::exists(source / "VLW.so", ec)) return false;
+  fs::path source = paneFolder / "VLW.bundle";
+  if (paneFolder.empty() || !fs::exists(source / "VLW.so", ec)) return false;
   const std::string target = std::string(kBundleFolder) + "/VLW.bundle";
   bool stale = installedIsStale(source / "VLW.so", target + "/VLW.so");
   if (stale && !copyTree(source, target, "VLW.so")) return false;
-  fs::path entrySource = buildFolder / "PreferenceLoader" / "VLW.plist";
+  fs::path entrySource = paneFolder / "PreferenceLoader" / "VLW.plist";
   const std::string entryTarget = std::string(kEntryFolder) + "/VLW.plist";
   if ((stale || !device_fs::isRegularFile(entryTarget)) && fs::exists(entrySource, ec)) copyFile(entrySource, entryTarget);
   return true;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/input/InputHost.hpp"
 #include "hosts/settings/SettingsEntry.hpp"
 #include "hosts/settings/SettingsListController.hpp"
 #include "platform/foundation/PropertyList.hpp"
@@ -30,7 +31,7 @@ class SettingsHostError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class SettingsHost {
+class SettingsHost : public InputHost {
  public:
   static constexpr const char* kEntryFolder = "/Library/PreferenceLoader/Preferences";
   static constexpr const char* kBundleFolder = "/Library/PreferenceBundles";
@@ -40,12 +41,12 @@ class SettingsHost {
   SettingsHost();
   ~SettingsHost();
 
-  // Where the build keeps the pane: the folder holding VLW.bundle and PreferenceLoader/ (beside
-  // the program's bin/ folder, else the build folder this was compiled in).
-  static std::filesystem::path defaultBuildFolder();
-  // Copies VLW.bundle and its entry from the build folder into the device root when they are
-  // missing or older than the build's. False when the build has no bundle.
-  static bool installPane(const std::filesystem::path& buildFolder = defaultBuildFolder());
+  // Where the program keeps the pane: the folder holding VLW.bundle and PreferenceLoader/ (in a
+  // build tree the folder above lib/, installed the library folder); empty when none has it.
+  static std::filesystem::path defaultPaneFolder();
+  // Copies VLW.bundle and its entry from that folder into the device root when they are missing
+  // or older than the program's. False when the folder has no bundle.
+  static bool installPane(const std::filesystem::path& paneFolder = defaultPaneFolder());
 
   // The pane of the entry with that name (its file name without ".plist") opens: the bundle
   // is loaded, its principal class made and pushed over the list. A tap on the entry's row on
@@ -81,12 +82,11 @@ class SettingsHost {
   // The mail composer on screen, or null.
   MFMailComposeViewControllerRef presentedMail() const;
 
-  // A user's finger on the screen, at a point in window coordinates. A tap goes through the
-  // window's hit-testing and recognizers (rows, switches, buttons, the value entry strip), and
-  // to the bars drawn by the app: the navigation bar's back button (its left end, while there
-  // is a page to go back to) and compose button (its right end), and the presented sheet's
-  // Cancel and Send/Post. False when nothing took the tap.
-  bool touch(CGPoint point, unsigned tapCount = 1);
+  // The app's window takes every touch; what is on it, as a view tree.
+  UIWindowRef window() const override { return window_; }
+  nlohmann::json describe() const override { return window_->describeTree(); }
+  // A drag that starts on a slider moves its thumb.
+  bool drag(CGPoint from, CGPoint to) override;
   // The slider under the point, if any (a drag that starts there moves its thumb).
   std::shared_ptr<class UISlider> sliderAt(CGPoint point) const;
   // A drag of the slider's thumb to the window point's place along its track.
@@ -112,12 +112,24 @@ class SettingsHost {
   nlohmann::json describeList() const;
   const SettingsListControllerRef& list() const { return list_; }
 
-  const UIWindowRef& window() const { return window_; }
   const std::shared_ptr<PSRootController>& settingsNavigationController() const { return settingsNav_; }
   // The navigation bar drawn on screen.
   UINavigationBarRef visibleNavigationBar() const;
 
+ protected:
+  // A user's finger on the screen, at a point in window coordinates. A tap goes through the
+  // window's hit-testing and recognizers (rows, switches, buttons, the value entry strip), and
+  // to the bars drawn by the app: the navigation bar's back button (its left end, while there
+  // is a page to go back to) and compose button (its right end), and the presented sheet's
+  // Cancel and Send/Post. False when nothing took the tap.
+  bool touchScreen(CGPoint point, unsigned tapCount) override;
+  bool swipeScreen(CGPoint point, unsigned direction) override;
+  // Those bar buttons and sheet buttons by their commands, and rows by their labels.
+  std::optional<std::string> nameTap(CGPoint point, unsigned count) const override;
+  void afterAlert() override { displayPass(); }
+
  private:
+  std::optional<std::string> nameRowTap(CGPoint point) const;
   NSBundleRef loadPaneBundle(const std::string& entryName, plist::Dictionary* entry) const;
   PSListControllerRef makePage(const ClassInfo* cls) const;
   // A tap on a row of the list: a pane that cannot be opened is logged, and the list stays.

@@ -13,6 +13,7 @@
 #include "platform/uikit/UISegmentedControl.hpp"
 #include "platform/uikit/UISlider.hpp"
 #include "platform/uikit/UISwitch.hpp"
+#include "platform/uikit/UITableViewCell.hpp"
 
 namespace {
 
@@ -183,7 +184,7 @@ void SettingsHost::touchValueEntry(const std::string& key) {
   throw SettingsHostError(fmt::format("no row with key '{}' on this page", key));
 }
 
-bool SettingsHost::touch(CGPoint point, unsigned tapCount) {
+bool SettingsHost::touchScreen(CGPoint point, unsigned tapCount) {
   if (alert_center::onScreen()) return false;  // the alert takes the touches (its keys)
   if (auto sheet = presentedSheet()) {
     if (tapCount != 1) return false;
@@ -235,4 +236,78 @@ void SettingsHost::dragSlider(const std::shared_ptr<UISlider>& slider, CGPoint p
   const double fraction = std::clamp((point.x - left) / travel, 0.0, 1.0);
   slider->dragByUser(static_cast<float>(slider->minimumValue() + fraction * (slider->maximumValue() - slider->minimumValue())));
   displayPass();
+}
+
+bool SettingsHost::swipeScreen(CGPoint point, unsigned direction) {
+  if (presentedSheet()) return false;
+  return window_->sendSwipe(point, direction);
+}
+
+bool SettingsHost::drag(CGPoint from, CGPoint to) {
+  auto slider = sliderAt(from);
+  if (!slider) return false;
+  dragSlider(slider, to);
+  return true;
+}
+
+std::optional<std::string> SettingsHost::nameTap(CGPoint point, unsigned count) const {
+  if (count != 1 || alert_center::onScreen()) return std::nullopt;
+  if (auto sheet = presentedSheet()) {
+    UIViewRef view = sheet->view();
+    if (taggedViewAt(view, MFMailComposeViewTagCancel, point) || taggedViewAt(view, SLComposeViewTagCancel, point))
+      return "settings dismiss cancel";
+    if (taggedViewAt(view, MFMailComposeViewTagSend, point) || taggedViewAt(view, SLComposeViewTagPost, point))
+      return "settings dismiss post";
+    return std::nullopt;
+  }
+  if (auto bar = visibleNavigationBar(); bar && !bar->isHidden()) {
+    CGRect frame{bar->convertPointToRoot({0, 0}), bar->frame().size};
+    if (frame.contains(point)) {
+      if (point.x < frame.minX() + kBarButtonReach && bar->backItem() && isPaneOpen()) return "settings back";
+      if (point.x >= frame.maxX() - kBarButtonReach && bar->topItem() && bar->topItem()->rightBarButtonItem)
+        return "settings compose";
+      return std::nullopt;
+    }
+  }
+  return nameRowTap(point);
+}
+
+// A row by its label, where `settings tap LABEL` does what the touch does: a touch on a switch
+// (which flips it), or on a row without controls (which selects it). A touch on another
+// control, or on a switch row beside its switch, is left to its point.
+std::optional<std::string> SettingsHost::nameRowTap(CGPoint point) const {
+  std::shared_ptr<UITableViewCell> cell;
+  bool onSwitch = false;
+  for (UIViewRef v = window_->hitTest(point); v && !cell; v = v->superview()) {
+    if (std::dynamic_pointer_cast<UISwitch>(v))
+      onSwitch = true;
+    else if (std::dynamic_pointer_cast<UIControl>(v))
+      return std::nullopt;
+    cell = std::dynamic_pointer_cast<UITableViewCell>(v);
+  }
+  if (!cell || (!onSwitch && findView<UIControl>(cell))) return std::nullopt;
+  auto page = topPage();
+  const UITableViewRef& table = page ? page->table() : list_->table();
+  auto path = table ? table->indexPathForCell(*cell) : std::nullopt;
+  if (!path) return std::nullopt;
+  std::vector<std::string> labels;
+  if (page) {
+    for (const auto& section : page->sectionRows())
+      for (const auto& specifier : section)
+        if (specifier->name()) labels.push_back(*specifier->name());
+    const auto& rows = page->sectionRows();
+    if (path->section >= static_cast<long>(rows.size()) || path->row >= static_cast<long>(rows[path->section].size()))
+      return std::nullopt;
+    auto name = rows[path->section][path->row]->name();
+    if (!name) return std::nullopt;
+    labels.push_back(*name);
+  } else {
+    for (const auto& entry : list_->entries()) labels.push_back(entry.title());
+    if (path->section != 0 || path->row >= static_cast<long>(labels.size())) return std::nullopt;
+    labels.push_back(labels[path->row]);
+  }
+  // The last is the row touched; it must be the only row with its label.
+  const std::string label = labels.back();
+  if (std::count(labels.begin(), labels.end() - 1, label) != 1) return std::nullopt;
+  return "settings tap " + scriptWord(label);
 }

@@ -8,6 +8,7 @@
 
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/foundation/NSNotificationCenter.hpp"
+#include "platform/fs/ProgramFiles.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
 #include "platform/uikit/UILabel.hpp"
 
@@ -141,7 +142,9 @@ SpringBoardHost::~SpringBoardHost() {
 }
 
 std::filesystem::path SpringBoardHost::defaultTweakPath() {
-  std::error_code ec;
+  const void* here = reinterpret_cast<const void*>(&SpringBoardHost::defaultTweakPath);
+  if (auto folder = program_files::findBesideLibraries(here, "Velloway.so")) return *folder / "Velloway.so";
+  std::error_code ec;  // none found: the build tree's place, for dlopen's error to name
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return exe.parent_path().parent_path() / "lib" / "Velloway.so";
 }

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "hosts/input/InputHost.hpp"
 #include "platform/objc/ObjCRuntime.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
 class VLWView;
 
-class SpringBoardHost {
+class SpringBoardHost : public InputHost {
  public:
   // Builds the classes (once per process) and the process's objects. One host per process.
   SpringBoardHost();
@@ -25,7 +26,8 @@ class SpringBoardHost {
   // dlopen the tweak: its load-time initialisers run, in their declared order.
   void loadTweak(const std::filesystem::path& library);
   bool tweakLoaded() const { return tweak_ != nullptr; }
-  // The tweak built beside this program (../lib/Velloway.so).
+  // The tweak beside this program's libraries (../lib/Velloway.so in a build tree, in the
+  // installed library folder otherwise).
   static std::filesystem::path defaultTweakPath();
 
   // The home screen finishes launching: applicationDidFinishLaunching: on the application.
@@ -63,11 +65,29 @@ class SpringBoardHost {
   // A symbol exported by the tweak, or null.
   void* tweakSymbol(const char* name) const;
 
+  // Touches go to the reachability window while it is shown; nothing takes them otherwise.
+  UIWindowRef window() const override;
+  nlohmann::json describe() const override { return reachabilityWindow_->describeTree(); }
+  // A tap or swipe on the overlay's small cover itself, whatever is over it (taken by a
+  // recognizer or not); false when there is no cover.
+  bool tapCover(unsigned count);
+  bool swipeCover(unsigned direction);
+
   id workspace() const { return workspace_; }
   id reachabilityManager() const { return manager_; }
   id application() const { return application_; }
 
+ protected:
+  // In the reachability window; a single tap on the lowered home screen under it ends
+  // reachability, as the home screen does.
+  bool touchScreen(CGPoint point, unsigned count) override;
+  bool swipeScreen(CGPoint point, unsigned direction) override;
+  // A tap on the small cover is `tap cover`.
+  std::optional<std::string> nameTap(CGPoint point, unsigned count) const override;
+
  private:
+  std::optional<CGPoint> coverCentre() const;
+
   void* tweak_ = nullptr;
   id workspace_ = nullptr;
   id manager_ = nullptr;

@@ -1,4 +1,5 @@
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/dispatch/TimerFirings.hpp"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -123,6 +124,7 @@ struct DispatchState {
   double now = 0;  // simulated time; in real time, the time it had when real time began
   sim_clock::TimerId nextTimer = 1;
   std::map<sim_clock::TimerId, Timer> timers;
+  uint64_t advanceFirings = 0;  // timers fired by sim_clock::advance
 
   // Real time (live processes).
   std::atomic<bool> realTime{false};
@@ -353,6 +355,11 @@ size_t pendingTimers() {
   return state().timers.size();
 }
 
+uint64_t firingsByAdvance() {
+  std::lock_guard lock(state().clockMutex);
+  return state().advanceFirings;
+}
+
 void advance(double seconds) {
   auto& s = state();
   if (s.realTime) return;
@@ -374,6 +381,7 @@ void advance(double seconds) {
         break;
       }
       s.now = std::max(s.now, due->second.fireAt);
+      ++s.advanceFirings;
       if (due->second.repeat > 0) {
         block = due->second.block;
         due->second.fireAt = onNanosecondGrid(due->second.fireAt + due->second.repeat);

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "platform/foundation/NSLog.hpp"
+#include "platform/fs/ProgramFiles.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr const char* kRelativeConfig = "../share/velloway/fonts/fonts.conf";
+constexpr const char* kConfigInData = "fonts/fonts.conf";
 
 struct FontState {
   std::once_flag configured;
@@ -39,6 +41,8 @@ std::vector<fs::path> candidateFiles() {
   if (dladdr(reinterpret_cast<void*>(&configureFonts), &info) && info.dli_fname) {
     fs::path lib = fs::absolute(info.dli_fname, ec);
     if (!ec) out.push_back(lib.parent_path() / kRelativeConfig);
+    // The library's installed folder, lib/<triplet>/velloway, is deeper than a build tree's lib/.
+    if (!ec) out.push_back((lib.parent_path() / program_files::dataFolderFromLibraryFolder() / kConfigInData).lexically_normal());
   }
   return out;
 }

@@ -24,9 +24,10 @@ struct _PangoLayout;
 // otherwise the first file found of:
 //   $VELLOWAY_FONTCONFIG,
 //   <dir of the running binary>/../share/velloway/fonts/fonts.conf,
-//   <dir of libvelloway-platform>/../share/velloway/fonts/fonts.conf
-// (the binaries and the library of a build tree sit in bin/ and lib/ beside share/, as they do
-// when installed).
+//   <dir of libvelloway-platform>/../share/velloway/fonts/fonts.conf,
+//   <dir of libvelloway-platform>/../../../share/velloway/fonts/fonts.conf
+// (the binaries and the libraries of a build tree sit in bin/ and lib/ beside share/; installed,
+// the command is in bin/ beside share/ and the libraries in lib/<triplet>/velloway/).
 // Only the first call has an effect (later calls return the first result). Returns the file in
 // use, or an empty string when none could be loaded and the system configuration stays in force
 // (one warning goes to stderr).

@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -548,4 +549,85 @@ TEST_F(GuiPhone, WindowsOfTwoNamedProcessesHaveTitlesOfTheirOwn) {
     titles.push_back(title.out);
   }
   EXPECT_NE(titles[0], titles[1]);
+}
+
+// A person's session in both windows, recorded by `phone --record`, replays in the simulator to
+// the same settings, overlay and commands: the welcome notice closed, reachability, a double
+// click on the cover, the pane opened from the Settings list, vibrancy on, a radius typed.
+TEST_F(GuiPhone, ARecordedWindowSessionReplaysToTheSameState) {
+  const fs::path script = temp.path() / "by-hand.sim";
+  Child phone({VELLOWAY_BINARY, "phone", "--gui", "--root", root.string(), "--record", script.string()}, temp.path(), "phone");
+  ASSERT_TRUE(eventually(
+      [&] {
+        return phone.running() && velloway({"ctl", "springboard", "--root", root.string(), "idle"}).status == 0 &&
+               velloway({"ctl", "settings", "--root", root.string(), "idle"}).status == 0;
+      },
+      60s))
+      << phone.stderrText();
+  Window home = Window::settled("springboard", root), settings = Window::settled("settings", root);
+  home.moveTo(0, 0);
+  settings.moveTo(450, 0);
+
+  std::optional<std::pair<double, double>> close;
+  ASSERT_TRUE(eventually([&] { return (close = alertButton("springboard", root, "Close")).has_value(); }));
+  home.click(close->first, close->second);
+  ASSERT_TRUE(eventually([&] { return dump("springboard", root, "alerts")["alerts"][0]["onScreen"] == false; }));
+  ctl("springboard", root, {"media play-demo"});
+  home.keys({"ctrl+r"});
+  ASSERT_TRUE(eventually([&] { return dump("springboard", root, "host")["host"]["reachabilityActive"] == true; }));
+  auto cover = pathTo(dump("springboard", root, "window")["window"], "property", "smallCoverArt");
+  ASSERT_FALSE(cover.empty());
+  home.click(cover.back().midX() + 5, cover.back().midY() - 5, 2);
+  ASSERT_TRUE(eventually([&] { return dump("springboard", root, "commands")["commands"] == nlohmann::json{2}; }));
+
+  auto entry = cellOf(pathTo(dump("settings", root, "screen")["screen"], "text", "Velloway"));
+  ASSERT_TRUE(entry);
+  settings.click(entry->midX(), entry->midY());
+  ASSERT_TRUE(eventually([&] { return !pathTo(dump("settings", root, "screen")["screen"], "text", "Configuration").empty(); }));
+  auto configuration = cellOf(pathTo(dump("settings", root, "screen")["screen"], "text", "Configuration"));
+  ASSERT_TRUE(configuration);
+  settings.click(configuration->midX(), configuration->midY());
+  ASSERT_TRUE(eventually([&] { return !pathTo(dump("settings", root, "screen")["screen"], "text", "Vibrancy Labels").empty(); }));
+  auto screen = dump("settings", root, "screen")["screen"];
+  auto row = cellOf(pathTo(screen, "text", "Vibrancy Labels"));
+  ASSERT_TRUE(row);
+  auto toggle = pathTo(row->view, "class", "UISwitch");
+  ASSERT_FALSE(toggle.empty());
+  settings.click(row->x - row->view["frame"][0].get<double>() + toggle.back().midX(),
+                 row->y - row->view["frame"][1].get<double>() + toggle.back().midY());
+  ASSERT_TRUE(eventually([&] { return dump("springboard", root, "settings")["settings"]["vibrancy"] == true; }));
+  auto slider = cellOf(pathTo(screen, "class", "UISlider"));
+  ASSERT_TRUE(slider);
+  settings.click(slider->x + slider->width() - 25, slider->midY());
+  ASSERT_TRUE(eventually([&] {
+    auto alerts = dump("settings", root, "alerts")["alerts"];
+    return !alerts.empty() && alerts.back()["onScreen"] == true;
+  }));
+  const auto field = dump("settings", root, "alerts")["alerts"].back()["fieldFrame"];
+  settings.click(field[0].get<double>() + 20, field[1].get<double>() + field[3].get<double>() / 2);
+  settings.keys({"1", "2"});
+  ASSERT_TRUE(eventually([&] { return dump("settings", root, "alerts")["alerts"].back()["text"] == "12"; }));
+  auto enter = alertButton("settings", root, "Enter");
+  ASSERT_TRUE(enter);
+  settings.click(enter->first, enter->second);
+  ASSERT_TRUE(eventually([&] { return dump("springboard", root, "settings")["settings"]["cornerRadius"] == 12.0; }));
+
+  nlohmann::json live;
+  EXPECT_TRUE(eventually([&] { return !moving(live = dump("springboard", root, "settings window commands")); }));
+  const nlohmann::json livePane = dump("settings", root, "pane preferences");
+  EXPECT_EQ(phone.stop(SIGTERM, 20s), 0) << phone.stderrText();
+
+  std::ifstream in(script);
+  const std::string recorded((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  SCOPED_TRACE(recorded);
+  // Taps by what they hit.
+  for (const char* line : {"\nalert press Close  #", "\ntap cover 2  #", "\nsettings tap Velloway  #",
+                           "\nsettings tap Configuration  #", "\nsettings tap \"Vibrancy Labels\"  #", "\nalert press Enter  #"})
+    EXPECT_NE(recorded.find(line), std::string::npos) << line;
+  std::ofstream(script, std::ios::app) << "advance 5\ndump settings window commands\ndump pane preferences\n";
+  Result replay = velloway({"sim", script.string()});
+  ASSERT_EQ(replay.status, 0) << replay.err;
+  const std::string withoutLast = replay.out.substr(0, replay.out.rfind('\n', replay.out.find_last_not_of('\n')));
+  EXPECT_EQ(stateDifference(live, lastJsonLine(withoutLast)), "");
+  EXPECT_EQ(stateDifference(livePane, lastJsonLine(replay.out)), "");
 }

@@ -133,7 +133,7 @@ class PaneInstallTest : public SettingsHostTest {
     ASSERT_TRUE(SettingsHost::installPane());
     EXPECT_EQ(treeUnder(outside_), before_) << "the outside changed";
   }
-  std::string built(const std::string& name) const { return readHostFile(SettingsHost::defaultBuildFolder() / name); }
+  std::string built(const std::string& name) const { return readHostFile(SettingsHost::defaultPaneFolder() / name); }
   std::string installed(const std::string& devicePath) const {
     auto bytes = device_fs::readFile(devicePath);
     return bytes ? std::string(bytes->begin(), bytes->end()) : "(missing)";

@@ -8,6 +8,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cmath>
 
 #include <sdbus-c++/sdbus-c++.h>
 
@@ -233,6 +234,52 @@ nlohmann::json dump(const std::string& role, const fs::path& root, const std::st
     ADD_FAILURE() << "dump " << fields << " is not JSON: " << out;
     return nullptr;
   }
+}
+
+bool moving(const nlohmann::json& state) {
+  if (state.is_object()) {
+    for (const auto& [key, value] : state.items())
+      if ((key == "animations" && !value.empty()) || moving(value)) return true;
+  } else if (state.is_array()) {
+    for (const auto& value : state)
+      if (moving(value)) return true;
+  }
+  return false;
+}
+
+nlohmann::json lastJsonLine(const std::string& out) {
+  auto end = out.find_last_not_of('\n');
+  if (end == std::string::npos) return nullptr;
+  auto start = out.rfind('\n', end);
+  start = start == std::string::npos ? 0 : start + 1;
+  return nlohmann::json::parse(out.substr(start, end + 1 - start), nullptr, false);
+}
+
+std::string stateDifference(const nlohmann::json& live, const nlohmann::json& replayed, const std::string& at) {
+  auto differ = [&] { return at + ": live " + live.dump() + ", replayed " + replayed.dump(); };
+  if (live.is_object() && replayed.is_object()) {
+    for (const auto& [key, value] : live.items()) {
+      if (key == "commandsDropped") continue;
+      if (!replayed.contains(key)) return at + "/" + key + ": not replayed";
+      if (std::string d = stateDifference(value, replayed[key], at + "/" + key); !d.empty()) return d;
+    }
+    for (const auto& [key, value] : replayed.items())
+      if (!live.contains(key)) return at + "/" + key + ": only replayed";
+    return {};
+  }
+  if (live.is_array() && replayed.is_array()) {
+    if (live.size() != replayed.size()) return differ();
+    const bool frame = at.size() >= 6 && at.compare(at.size() - 6, 6, "/frame") == 0;
+    for (size_t i = 0; i < live.size(); ++i) {
+      if (frame && live[i].is_number() && replayed[i].is_number()) {
+        if (std::abs(live[i].get<double>() - replayed[i].get<double>()) > 0.5) return differ();
+      } else if (std::string d = stateDifference(live[i], replayed[i], at + "/" + std::to_string(i)); !d.empty()) {
+        return d;
+      }
+    }
+    return {};
+  }
+  return live == replayed ? std::string() : differ();
 }
 
 }  // namespace live_test

@@ -89,6 +89,16 @@ std::string ctl(const std::string& role, const std::filesystem::path& root, cons
 // One `dump FIELD...` through ctl, parsed.
 nlohmann::json dump(const std::string& role, const std::filesystem::path& root, const std::string& fields);
 
+// Whether anything in a dumped state still moves (a view with running animations).
+bool moving(const nlohmann::json& state);
+// Where two dumped states differ (a JSON pointer and both values), or empty when they do not.
+// A view's frame may differ by half a point: a playing track's progress bar grows with the time
+// it has played, which a replay keeps to the millisecond and a live process does not. Fields
+// that only a live process has (the media source's dropped commands) are left out.
+std::string stateDifference(const nlohmann::json& live, const nlohmann::json& replayed, const std::string& at = "");
+// The last line of some output, as JSON (what a script's last `dump` printed).
+nlohmann::json lastJsonLine(const std::string& out);
+
 // The view with that property name anywhere in a dumped view tree, or null.
 const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property);
 
