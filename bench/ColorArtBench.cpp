@@ -10,6 +10,9 @@
 //                     analysis is known to cost.
 //   Analysis/<image>  SLColorArt on the decoded 512 x 512 image: rendering into the RGBX bitmap,
 //                     edge colour, text colours, all of it.
+//   Library/<image>   libvelloway-colorart's call on the same decoded 512 x 512 image as RGBA
+//                     bytes (vlw_colorart_analyze_pixels, native size): what a program that
+//                     decoded the image itself pays, taking the pixels in included.
 //   ColorArt600       colorArt on a decoded 600 x 600 photo (scale to 512 x 512, analyse).
 //   FromFile/<photo>  read the file, decode straight to the smallest size that still leaves at
 //                     least 512 pixels a side, colorArt.
@@ -34,6 +37,7 @@
 #include "colorart/UIImage+Scale.hpp"
 #include "platform/graphics/ImageContext.hpp"
 #include "platform/graphics/ImageDecoder.hpp"
+#include "velloway-colorart.h"
 
 namespace {
 
@@ -136,6 +140,30 @@ void Analysis(benchmark::State& state, UIImageRef image) {
   }
 }
 
+// Straight RGBA bytes of an opaque image (its premultiplied pixels are then the same colours).
+std::vector<uint8_t> rgbaOf(const UIImage& image) {
+  std::vector<uint8_t> rgba;
+  rgba.reserve(image.pixels().size() * 4);
+  for (uint32_t p : image.pixels())
+    rgba.insert(rgba.end(), {uint8_t((p >> 16) & 0xFF), uint8_t((p >> 8) & 0xFF), uint8_t(p & 0xFF), uint8_t(p >> 24)});
+  return rgba;
+}
+
+void Library(benchmark::State& state, UIImageRef image) {
+  if (!image) return state.SkipWithError("photo not found; apt-get install mate-backgrounds");
+  const std::vector<uint8_t> rgba = rgbaOf(*image);
+  vlw_colorart_options options;
+  vlw_colorart_options_init(&options);
+  options.native = 1;
+  for (auto _ : state) {
+    vlw_colorart_result result;
+    if (vlw_colorart_analyze_pixels(rgba.data(), image->pixelWidth(), image->pixelHeight(), 4 * image->pixelWidth(),
+                                    VLW_COLORART_RGBA, &options, &result) != VLW_COLORART_OK)
+      return state.SkipWithError(result.message);
+    benchmark::DoNotOptimize(result.colors[VLW_COLORART_DETAIL].r);
+  }
+}
+
 void ColorArt600(benchmark::State& state) {
   UIImageRef image = images().photo600;
   if (!image) return state.SkipWithError("photo not found; apt-get install mate-backgrounds");
@@ -196,6 +224,9 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Analysis/photo", Analysis, im.photo512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/flat", Analysis, im.flat512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Analysis/noise", Analysis, im.noise512)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Library/photo", Library, im.photo512)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Library/flat", Library, im.flat512)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Library/noise", Library, im.noise512)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ColorArt600/photo", ColorArt600)->Unit(benchmark::kMillisecond);
   for (const char* p : kPhotos)
     benchmark::RegisterBenchmark(fmt::format("FromFile/{}", p).c_str(), FromFile, photoPath(p))->Unit(benchmark::kMillisecond);

@@ -20,18 +20,19 @@
 #include "cli/colorart/ImageFiles.hpp"
 #include "cli/colorart/Preview.hpp"
 #include "cli/colorart/Progress.hpp"
-#include "colorart/CountedColorSet.hpp"
-#include "colorart/SLColorArt.hpp"
-#include "colorart/UIImage+Scale.hpp"
+#include "colorart/engine/Artwork.hpp"
+#include "colorart/engine/ColorHex.hpp"
 #include "platform/foundation/NSLog.hpp"
-#include "platform/graphics/ImageDecoder.hpp"
+#include "platform/uikit/UIColor.hpp"
+#include "platform/uikit/UIImage.hpp"
 
 namespace {
 
 struct ColorartOptions {
   bool json = false;
+  bool verbose = false;
   bool native = false;
-  int64_t threshold = SLColorArt::kDefaultThreshold;
+  int64_t threshold = colorart::kDefaultThreshold;
   std::string size;
   int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::string previewDir, previewSheet;
@@ -46,54 +47,22 @@ std::optional<CGSize> parseSize(const std::string& text) {
     std::string w = text.substr(0, x), h = text.substr(x + 1);
     double width = std::stod(w, &usedW), height = std::stod(h, &usedH);
     if (usedW != w.size() || usedH != h.size()) return std::nullopt;
-    if (!(width > 0) || !(height > 0) || std::ceil(width) > UIImage::kMaxSide || std::ceil(height) > UIImage::kMaxSide ||
-        std::ceil(width) * std::ceil(height) > static_cast<double>(UIImage::kMaxPixels))
-      return std::nullopt;
+    if (!colorart::analysisSizeAllowed(CGSizeMake(width, height))) return std::nullopt;
     return CGSizeMake(width, height);
   } catch (const std::exception&) {
     return std::nullopt;
   }
 }
 
-// Reads and decodes an image file; on failure, says why in `error`. An image that will be scaled
-// down to fit `minSide` pixels a side may be decoded at a reduced size.
-UIImageRef loadImage(const std::string& path, int minSide, std::string& error) {
-  std::optional<std::vector<uint8_t>> bytes = colorart_cli::readImageFile(path, error);
-  if (!bytes) return nullptr;
-  if (!looksLikePng(*bytes) && !looksLikeJpeg(*bytes)) {
-    error = "not a PNG or JPEG image";
-    return nullptr;
-  }
-  std::string why;
-  auto decoded = decodeImage(*bytes, {}, minSide, &why);
-  if (!decoded) {
-    error = fmt::format("cannot decode the {} image: {}", looksLikePng(*bytes) ? "PNG" : "JPEG", why);
-    return nullptr;
-  }
-  return std::make_shared<UIImage>(decoded->width, decoded->height, std::move(decoded->pixels));
-}
-
-bool exactHex(const UIColor& c, std::string* hex) {
-  colorart::ColorKey key;
-  if (!colorart::keyOfColor(colorart::rgbaOf(c), &key)) return false;
-  *hex = fmt::format("#{:02x}{:02x}{:02x}", colorart::keyRed(key), colorart::keyGreen(key), colorart::keyBlue(key));
-  return true;
-}
-
-int toByte(double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
-
 // "#rrggbb", and for a colour that is not exactly 8-bit and opaque, its exact components too.
-std::string plainColor(const UIColor& c) {
-  std::string hex;
-  if (exactHex(c, &hex)) return hex;
-  return fmt::format("#{:02x}{:02x}{:02x} (r {}, g {}, b {}, a {})", toByte(c.red()), toByte(c.green()), toByte(c.blue()),
-                     c.red(), c.green(), c.blue(), c.alpha());
+std::string plainColor(const colorart::RGBA& c) {
+  if (colorart::isExactlyHex(c)) return colorart::hexOf(c);
+  return fmt::format("{} (r {}, g {}, b {}, a {})", colorart::hexOf(c), c.r, c.g, c.b, c.a);
 }
 
-nlohmann::ordered_json jsonColor(const UIColor& c) {
-  std::string hex;
-  if (exactHex(c, &hex)) return hex;
-  return nlohmann::ordered_json{{"r", c.red()}, {"g", c.green()}, {"b", c.blue()}, {"a", c.alpha()}};
+// Every colour in one shape: the nearest "#rrggbb" and the exact components beside it.
+nlohmann::ordered_json jsonColor(const colorart::RGBA& c) {
+  return nlohmann::ordered_json{{"hex", colorart::hexOf(c)}, {"r", c.r}, {"g", c.g}, {"b", c.b}, {"a", c.a}};
 }
 
 // What one input came to, kept until it is printed in its turn.
@@ -102,16 +71,17 @@ struct Outcome {
   std::string error;                  // the input failed: this line, nothing else
   std::vector<std::string> log;       // the analysis's log lines
   std::vector<std::string> failures;  // after the colours (a preview that could not be written)
-  UIColorRef colours[4];
+  colorart::Analysis analysis;
 };
+
+const char* const kMissedLines[] = {"missed primary", "missed secondary", "missed detail"};
 
 // The analysis's log lines of the job running on this thread.
 thread_local std::vector<std::string>* currentLog = nullptr;
 
 struct Run {
   const ColorartOptions& options;
-  CGSize size;
-  int minSide;
+  colorart::ArtworkOptions artworkOptions;
   std::vector<colorart_cli::Input> inputs;
   std::vector<std::string> previews;  // one path per input, or none
   std::optional<colorart_cli::ContactSheet> sheet;
@@ -123,20 +93,23 @@ struct Run {
       outcome.error = input.error;
       return;
     }
-    UIImageRef image = loadImage(input.path, minSide, outcome.error);
-    if (!image) return;
-    UIImageRef analysed = options.native ? image : scaledToSize(image, size);
-    image.reset();
+    const bool drawn = !previews.empty() || sheet;
+    colorart::ArtworkResult artwork = colorart::analyseFile(input.path, artworkOptions, drawn);
+    if (!artwork.ok) {
+      outcome.error = std::move(artwork.error);
+      return;
+    }
+    outcome.analysis = artwork.analysis;
+    // The analysis's lines go to the system log, as SLColorArt writes them.
     currentLog = &outcome.log;
-    SLColorArt art(analysed, options.threshold);
+    for (int slot = colorart::kPrimary; slot <= colorart::kDetail; ++slot)
+      if (outcome.analysis.missed[slot]) NSLog(kMissedLines[slot]);
     currentLog = nullptr;
-    outcome.colours[0] = art.backgroundColor();
-    outcome.colours[1] = art.primaryColor();
-    outcome.colours[2] = art.secondaryColor();
-    outcome.colours[3] = art.detailColor();
-    if (previews.empty() && !sheet) return;
-    const colorart_cli::PreviewColours colours{art.backgroundColor(), art.primaryColor(), art.secondaryColor(),
-                                               art.detailColor()};
+    if (!drawn || !artwork.analysed) return;
+    const UIImageRef analysed = std::make_shared<UIImage>(std::move(artwork.analysed));
+    auto colour = [](const colorart::RGBA& c) { return UIColor::colorWithRed(c.r, c.g, c.b, c.a); };
+    const colorart::Analysis& a = outcome.analysis;
+    const colorart_cli::PreviewColours colours{colour(a.background), colour(a.primary), colour(a.secondary), colour(a.detail)};
     const std::string title = std::filesystem::path(input.path).stem().string();
     std::string error;
     if (!previews.empty() && !colorart_cli::writePreview(previews[index], *analysed, colours, title, error))
@@ -212,6 +185,23 @@ class Workers {
   std::vector<std::thread> threads_;
 };
 
+// One image's line of --json: its path (when there are several), the four colours, and which
+// text colours were missed.
+nlohmann::ordered_json jsonOutcome(const std::string* path, const colorart::Analysis& a) {
+  nlohmann::ordered_json object;
+  if (path) object["image"] = *path;
+  object["background"] = jsonColor(a.background);
+  object["primary"] = jsonColor(a.primary);
+  object["secondary"] = jsonColor(a.secondary);
+  object["detail"] = jsonColor(a.detail);
+  nlohmann::ordered_json missed = nlohmann::ordered_json::array();
+  const char* slots[] = {"primary", "secondary", "detail"};
+  for (int slot = colorart::kPrimary; slot <= colorart::kDetail; ++slot)
+    if (a.missed[slot]) missed.push_back(slots[slot]);
+  object["missed"] = std::move(missed);
+  return object;
+}
+
 // Prints one input's colours (or its error) and its log lines; the exit status it asks for.
 int printOutcome(const ColorartOptions& o, const std::string& path, const Outcome& outcome, bool several, bool first) {
   if (!outcome.error.empty()) {
@@ -219,17 +209,16 @@ int printOutcome(const ColorartOptions& o, const std::string& path, const Outcom
     std::cerr << fmt::format("velloway colorart: {}: {}\n", path, outcome.error);
     return 2;
   }
-  for (const std::string& line : outcome.log) std::cerr << fmt::format("velloway colorart: {}: {}\n", path, line);
+  if (o.verbose)
+    for (const std::string& line : outcome.log) std::cerr << fmt::format("velloway colorart: {}: {}\n", path, line);
   const char* names[] = {"background", "primary", "secondary", "detail"};
+  const colorart::Analysis& a = outcome.analysis;
+  const colorart::RGBA* colours[] = {&a.background, &a.primary, &a.secondary, &a.detail};
   if (o.json) {
-    nlohmann::ordered_json object;
-    if (several) object["image"] = path;
-    for (int c = 0; c < 4; ++c) object[names[c]] = jsonColor(*outcome.colours[c]);
-    std::cout << object.dump() << "\n";
+    std::cout << jsonOutcome(several ? &path : nullptr, a).dump() << "\n";
   } else {
     if (several) std::cout << (first ? "" : "\n") << path << ":\n";
-    for (int c = 0; c < 4; ++c)
-      std::cout << fmt::format("{}{:<11}{}\n", several ? "  " : "", names[c], plainColor(*outcome.colours[c]));
+    for (int c = 0; c < 4; ++c) std::cout << fmt::format("{}{:<11}{}\n", several ? "  " : "", names[c], plainColor(*colours[c]));
   }
   std::cout.flush();
   int status = 0;
@@ -243,12 +232,7 @@ int printOutcome(const ColorartOptions& o, const std::string& path, const Outcom
 int runColorart(const ColorartOptions& o) {
   std::optional<CGSize> size = analysisSize(o);
   if (!size || !previewFolderReady(o)) return 2;
-  Run run{o,
-          *size,
-          o.native ? 0 : static_cast<int>(std::ceil(std::max(size->width, size->height))),
-          colorart_cli::expandArguments(o.images),
-          {},
-          {}};
+  Run run{o, {*size, o.native, o.threshold}, colorart_cli::expandArguments(o.images), {}, {}};
   const size_t total = run.inputs.size();
   if (!o.previewDir.empty()) {
     std::vector<std::string> paths;
@@ -294,15 +278,16 @@ SubcommandRegistration registration{Subcommand{
       app.description(
           "Find the background colour (from the image's leftmost column) and the primary, secondary and detail text "
           "colours of each image. By default the image is scaled to 512x512 and analysed with threshold 2, as the "
-          "tweak's colorArt does. Images are analysed on every core, output in the order given. Colours print as #rrggbb; one "
-          "that is not exactly 8-bit prints its exact components "
-          "too. Lines such as \"missed primary\" (no such colour found: white or black used) go to stderr. An image "
-          "that can't be read or decoded is reported on stderr and the others are still analysed; the exit status "
-          "is then 2.");
+          "tweak's colorArt does. Images are analysed on every core, output in the order given. Colours print as "
+          "#rrggbb; one that is not exactly 8-bit prints its exact components too. A text colour that is not found "
+          "(white or black stands in) is written to the system log as \"missed primary\" and the like, and listed "
+          "under \"missed\" in the JSON. An image that can't be read or decoded is reported on stderr and the "
+          "others are still analysed; the exit status is then 2. Nothing else goes to stderr.");
       app.add_flag("--json", o->json,
-                   "Print JSON: one object {background, primary, secondary, detail} per image, one per line, with an "
-                   "\"image\" field when there are several; a colour is \"#rrggbb\" when exactly 8-bit and opaque, "
-                   "else {r, g, b, a}");
+                   "Print JSON: one object {background, primary, secondary, detail, missed} per image, one per line, "
+                   "with an \"image\" field when there are several; each colour is {hex, r, g, b, a}: the nearest "
+                   "\"#rrggbb\" and its exact components; missed lists the text colours not found");
+      app.add_flag("--verbose,-v", o->verbose, "Also show the analysis's log lines (\"missed detail\" ...) on stderr");
       auto native = app.add_flag("--native", o->native, "Analyse each image at its own pixel size, without scaling");
       app.add_option("--threshold", o->threshold,
                      "An edge colour must occur on more than N rows of the leftmost column (default 2; a negative N "

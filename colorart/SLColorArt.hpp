@@ -1,7 +1,9 @@
 // SLColorArt: derives from an image a background colour (from its leftmost column) and three
 // text colours for that background (from all of its colours). The analysis runs in full in the
 // constructor, on the caller's thread; processImage runs it on the global queue and hands the
-// result to a completion on the main queue.
+// result to a completion on the main queue. The class wraps the analysis engine
+// (colorart/engine/ColorAnalysis.hpp) in the platform's objects, and writes its "missed ..."
+// lines to the system log.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "colorart/CountedColorSet.hpp"
-#include "platform/corefoundation/Geometry.hpp"
+#include "colorart/engine/ColorAnalysis.hpp"
+#include "colorart/engine/CountedColorSet.hpp"
 #include "platform/foundation/NSObject.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 #include "platform/uikit/UIImage.hpp"
 
@@ -28,8 +31,8 @@ class SLColorArt : public NSObject {
   VW_DECLARE_CLASS()
  public:
   using Dictionary = std::map<std::string, UIColorRef, std::less<>>;
-  static constexpr int64_t kDefaultThreshold = 2;
-  static constexpr double kMinimumTextSaturation = 0.15;
+  static constexpr int64_t kDefaultThreshold = colorart::kDefaultThreshold;
+  static constexpr double kMinimumTextSaturation = colorart::kMinimumTextSaturation;
 
   // The plain instance: threshold 2, no image, no colours. For calling the steps one by one.
   SLColorArt() = default;

@@ -1,7 +1,7 @@
 // UIImage(Scale): an image redrawn at another size.
 #pragma once
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIImage.hpp"
 
 // scaledToSize: the image stretched (aspect ratio not kept) into a new image context of `size`

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 class UIAlertView;
 

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "platform/dispatch/Dispatch.hpp"
-#include "platform/graphics/Fonts.hpp"
 #include "platform/quartz/CALayer.hpp"
+#include "platform/text/Fonts.hpp"
 #include "platform/uikit/UIView.hpp"
 #include "render/BlurEffect.hpp"
 #include "render/ViewPainter.hpp"

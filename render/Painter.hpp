@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 struct _PangoContext;

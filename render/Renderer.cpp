@@ -5,7 +5,7 @@
 
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/fs/DeviceRoot.hpp"
-#include "platform/graphics/Fonts.hpp"
+#include "platform/text/Fonts.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIView.hpp"
 #include "render/Painter.hpp"

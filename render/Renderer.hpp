@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 #include "render/AlertDrawing.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "platform/graphics/Fonts.hpp"
+#include "platform/text/Fonts.hpp"
 #include "render/Painter.hpp"
 
 namespace render {

@@ -1,10 +1,10 @@
 // Drawing text the way the toolkit's labels do, with Pango over the shared font map (so that
-// drawn sizes equal the sizes platform/graphics/TextMetrics measures).
+// drawn sizes equal the sizes platform/text/TextMetrics measures).
 #pragma once
 
 #include <string>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 namespace render {

@@ -19,6 +19,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang-format
   fontconfig fonts-urw-base35 fonts-roboto-unhinted
   python3 python3-dbus python3-gi
+  python3-dev pybind11-dev python3-numpy python3-distributed python3-pandas python3-pil
   lintian desktop-file-utils appstream
 )
 case "${1:-}" in

@@ -15,57 +15,6 @@ namespace colorart_cli {
 
 namespace fs = std::filesystem;
 
-std::optional<std::vector<uint8_t>> readImageFile(const std::string& path, std::string& error, int64_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = fmt::format("cannot read: {}", std::strerror(errno));
-    return std::nullopt;
-  }
-  struct FdCloser {
-    int fd;
-    ~FdCloser() { ::close(fd); }
-  } closer{fd};
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    error = fmt::format("cannot read: {}", std::strerror(errno));
-    return std::nullopt;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    error = "cannot read: Is a directory";
-    return std::nullopt;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error = "cannot read: not a regular file";
-    return std::nullopt;
-  }
-  if (st.st_size > maxBytes) {
-    error = fmt::format("cannot read: larger than {} MB", maxBytes / (1024 * 1024));
-    return std::nullopt;
-  }
-  // The size may change while reading: read at most one byte more than the bound.
-  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
-  size_t used = 0;
-  for (;;) {
-    if (used == bytes.size()) {
-      if (static_cast<int64_t>(bytes.size()) > maxBytes) {
-        error = fmt::format("cannot read: larger than {} MB", maxBytes / (1024 * 1024));
-        return std::nullopt;
-      }
-      bytes.resize(std::min<size_t>(bytes.size() + 65536, static_cast<size_t>(maxBytes) + 1));
-    }
-    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = fmt::format("cannot read: {}", std::strerror(errno));
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    used += static_cast<size_t>(n);
-  }
-  bytes.resize(used);
-  return bytes;
-}
-
 namespace {
 
 bool hasImageExtension(const fs::path& path) {

@@ -1,5 +1,5 @@
-// The files of a `velloway colorart` run: reading one image file with a bound, and expanding
-// folder arguments into the PNG and JPEG files they hold.
+// The files of a `velloway colorart` run: folder arguments expanded into the PNG and JPEG files
+// they hold. (Reading one file with a bound is the engine's: colorart/engine/Artwork.hpp.)
 #pragma once
 
 #include <cstdint>
@@ -8,15 +8,6 @@
 #include <vector>
 
 namespace colorart_cli {
-
-// Largest image file read (a file over it is refused before it is read).
-inline constexpr int64_t kMaxImageFileBytes = 256LL * 1024 * 1024;
-
-// The bytes of a regular file of at most maxBytes. Opened without blocking and checked after
-// opening, so a FIFO, a device or a /proc file can't hang the read. On failure, nothing, and
-// `error` says why.
-std::optional<std::vector<uint8_t>> readImageFile(const std::string& path, std::string& error,
-                                                  int64_t maxBytes = kMaxImageFileBytes);
 
 // One input of a run: a path to analyse, or an error found while listing a folder.
 struct Input {

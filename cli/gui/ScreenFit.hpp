@@ -3,7 +3,7 @@
 // filling the space, so that at 1x and 2x each point is whole pixels. No GTK here.
 #pragma once
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 namespace gui {
 

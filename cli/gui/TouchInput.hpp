@@ -12,8 +12,8 @@
 #include <string>
 
 #include "hosts/input/InputHost.hpp"
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 class SimSession;
 

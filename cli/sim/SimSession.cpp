@@ -16,7 +16,7 @@
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/foundation/NSLog.hpp"
-#include "platform/graphics/Fonts.hpp"
+#include "platform/text/Fonts.hpp"
 #include "tweak/VLWView.hpp"
 
 namespace {

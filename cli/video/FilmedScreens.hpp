@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 struct SimContext;
 namespace render {

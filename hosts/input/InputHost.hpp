@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
 class InputHost {

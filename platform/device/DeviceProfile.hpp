@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 enum class DeviceIdiom { Phone = 0, Pad = 1 };
 

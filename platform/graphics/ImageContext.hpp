@@ -17,8 +17,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/graphics/CGImage.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 // A fully transparent image of the given size in points. A size that is not positive (or too
 // large for an image, see CGImage::kMaxSide) makes an empty context: drawing into it does

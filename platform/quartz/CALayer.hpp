@@ -12,9 +12,9 @@
 #include <variant>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/foundation/NSObject.hpp"
 #include "platform/graphics/CGColor.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 // An animated value: a number or a point (NSValue valueWithCGPoint:).
 using CAValue = std::variant<std::monostate, double, CGPoint>;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/graphics/TextMetrics.hpp"
+#include "platform/text/TextMetrics.hpp"
 
 namespace {
 

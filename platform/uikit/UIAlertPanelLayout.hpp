@@ -4,14 +4,14 @@
 // The panel: 270 points wide, centred on the screen; the title (bold) and the message centred
 // under each other, the text field under them, then the buttons below hairlines: two side by
 // side (the cancel button on the left), any other number stacked (the cancel button last).
-// Text is measured as the renderer draws it (platform/graphics/TextMetrics).
+// Text is measured as the renderer draws it (platform/text/TextMetrics).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 // The faces and sizes of the panel's text.
 inline constexpr const char* kAlertTitleFont = "Helvetica-Bold";

@@ -9,6 +9,7 @@
 
 #include "platform/foundation/NSObject.hpp"
 #include "platform/graphics/CGColor.hpp"
+#include "platform/graphics/ColorModel.hpp"
 
 class UIColor;
 using UIColorRef = std::shared_ptr<UIColor>;
@@ -41,8 +42,12 @@ class UIColor : public NSObject {
 
   // The HSB (HSV) conversions behind colorWithHue and getHue, as pure functions on doubles, for
   // callers that convert many colours without making colour objects.
-  static void hsbToRgb(double hue, double saturation, double brightness, double* red, double* green, double* blue);
-  static void rgbToHsb(double red, double green, double blue, double* hue, double* saturation, double* brightness);
+  static void hsbToRgb(double hue, double saturation, double brightness, double* red, double* green, double* blue) {
+    ::hsbToRgb(hue, saturation, brightness, red, green, blue);
+  }
+  static void rgbToHsb(double red, double green, double blue, double* hue, double* saturation, double* brightness) {
+    ::rgbToHsb(red, green, blue, hue, saturation, brightness);
+  }
 
   // Same colour: all four components exactly equal.
   bool isEqual(const UIColor& other) const { return color_ == other.color_; }

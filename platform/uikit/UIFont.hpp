@@ -1,5 +1,5 @@
 // UIKit stand-in: fonts, as a face name and a point size. The faces are drawn and measured
-// through fontconfig (see render/ and platform/graphics/TextMetrics).
+// through fontconfig (see render/ and platform/text/TextMetrics).
 #pragma once
 
 #include <memory>

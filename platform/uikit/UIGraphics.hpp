@@ -7,7 +7,7 @@
 // current CGContext.
 #pragma once
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIImage.hpp"
 
 // Pushes a new, fully transparent image context of that size (see CGImageContext for sizes

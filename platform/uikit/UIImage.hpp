@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/foundation/NSObject.hpp"
 #include "platform/graphics/CGImage.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 class UIImage;
 using UIImageRef = std::shared_ptr<UIImage>;

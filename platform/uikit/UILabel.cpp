@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "platform/graphics/TextMetrics.hpp"
+#include "platform/text/TextMetrics.hpp"
 
 VW_DEFINE_CLASS(UILabel, UIView, factoryOf<UILabel>())
 

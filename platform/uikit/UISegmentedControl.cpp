@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/graphics/TextMetrics.hpp"
+#include "platform/text/TextMetrics.hpp"
 #include "platform/uikit/UIAppearance.hpp"
 
 VW_DEFINE_CLASS(UISegmentedControl, UIControl, factoryOf<UISegmentedControl>())

@@ -12,8 +12,8 @@
 #include <nlohmann/json_fwd.hpp>
 #include <vector>
 
-#include "platform/corefoundation/Geometry.hpp"
 #include "platform/foundation/NSObject.hpp"
+#include "platform/graphics/Geometry.hpp"
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/NSLayoutConstraint.hpp"
 #include "platform/uikit/UIColor.hpp"

@@ -93,10 +93,14 @@ TEST_F(ColorartCommand, PrintsTheColoursOfThe512By512Analysis) {
   Outcome j = run("--json '" + path + "'");
   EXPECT_EQ(j.status, 0);
   auto object = nlohmann::json::parse(j.out);
-  EXPECT_EQ(object.size(), 4u);
-  EXPECT_EQ(object["background"], "#008080");
-  EXPECT_EQ(object["primary"], std::string("#faf078"));
-  EXPECT_EQ(object["detail"], hexOf(expected.detailColor()));
+  EXPECT_EQ(object.size(), 5u);
+  EXPECT_EQ(object["background"]["hex"], "#008080");
+  EXPECT_EQ(object["primary"]["hex"], std::string("#faf078"));
+  EXPECT_EQ(object["detail"]["hex"], hexOf(expected.detailColor()));
+  // Every colour in one shape: the hex and the exact components beside it.
+  EXPECT_EQ(object["primary"]["r"].get<double>(), expected.primaryColor()->red());
+  EXPECT_EQ(object["primary"]["a"].get<double>(), 1.0);
+  EXPECT_EQ(object["missed"], nlohmann::json::array());
   EXPECT_FALSE(object.contains("image"));
 }
 
@@ -105,19 +109,24 @@ TEST_F(ColorartCommand, NativeThresholdAndSizeReachTheAnalysis) {
   std::string path = writePng("thin.png", *test_images::solid(1, 2, opaque(255, 0, 0)));
   Outcome native = run("--native --json '" + path + "'");
   EXPECT_EQ(native.status, 0);
-  EXPECT_EQ(nlohmann::json::parse(native.out)["background"], "#ffffff");
-  // Nothing but white: no text colour, three log lines on stderr, status 0.
+  EXPECT_EQ(nlohmann::json::parse(native.out)["background"]["hex"], "#ffffff");
+  // Nothing but white: no text colour, all three listed as missed, stderr quiet, status 0; with
+  // --verbose the analysis's three log lines show on stderr.
   std::string white = writePng("white.png", *test_images::solid(3, 3, opaque(255, 255, 255)));
   Outcome blank = run("--json '" + white + "'");
   EXPECT_EQ(blank.status, 0);
-  EXPECT_EQ(blank.err, "velloway colorart: " + white + ": missed primary\nvelloway colorart: " + white +
-                           ": missed secondary\nvelloway colorart: " + white + ": missed detail\n");
-  EXPECT_EQ(nlohmann::json::parse(blank.out)["primary"], "#000000");
-  EXPECT_EQ(nlohmann::json::parse(run("--json '" + path + "'").out)["background"], "#ff0000");
-  EXPECT_EQ(nlohmann::json::parse(run("--native --threshold 1 --json '" + path + "'").out)["background"], "#ff0000");
-  EXPECT_EQ(nlohmann::json::parse(run("--threshold -1 --json '" + path + "'").out)["background"], "#ffffff");
-  EXPECT_EQ(nlohmann::json::parse(run("--size 1x2 --json '" + path + "'").out)["background"], "#ffffff");
-  EXPECT_EQ(nlohmann::json::parse(run("--size 3x3 --json '" + path + "'").out)["background"], "#ff0000");
+  EXPECT_EQ(blank.err, "");
+  EXPECT_EQ(nlohmann::json::parse(blank.out)["missed"], nlohmann::json::parse(R"(["primary","secondary","detail"])"));
+  Outcome verbose = run("--verbose --json '" + white + "'");
+  EXPECT_EQ(verbose.err, "velloway colorart: " + white + ": missed primary\nvelloway colorart: " + white +
+                             ": missed secondary\nvelloway colorart: " + white + ": missed detail\n");
+  EXPECT_EQ(verbose.out, blank.out);
+  EXPECT_EQ(nlohmann::json::parse(blank.out)["primary"]["hex"], "#000000");
+  EXPECT_EQ(nlohmann::json::parse(run("--json '" + path + "'").out)["background"]["hex"], "#ff0000");
+  EXPECT_EQ(nlohmann::json::parse(run("--native --threshold 1 --json '" + path + "'").out)["background"]["hex"], "#ff0000");
+  EXPECT_EQ(nlohmann::json::parse(run("--threshold -1 --json '" + path + "'").out)["background"]["hex"], "#ffffff");
+  EXPECT_EQ(nlohmann::json::parse(run("--size 1x2 --json '" + path + "'").out)["background"]["hex"], "#ffffff");
+  EXPECT_EQ(nlohmann::json::parse(run("--size 3x3 --json '" + path + "'").out)["background"]["hex"], "#ff0000");
 }
 
 TEST_F(ColorartCommand, ColoursThatAreNotEightBitPrintTheirExactComponents) {
@@ -129,6 +138,7 @@ TEST_F(ColorartCommand, ColoursThatAreNotEightBitPrintTheirExactComponents) {
   Outcome j = run("--native --json '" + path + "'");
   auto primary = nlohmann::json::parse(j.out)["primary"];
   ASSERT_TRUE(primary.is_object()) << j.out;
+  EXPECT_EQ(primary["hex"], "#332b2b");
   EXPECT_EQ(primary["r"].get<double>(), expected.primaryColor()->red());
   EXPECT_EQ(primary["g"].get<double>(), expected.primaryColor()->green());
   EXPECT_EQ(primary["b"].get<double>(), expected.primaryColor()->blue());
@@ -160,7 +170,7 @@ TEST_F(ColorartCommand, BadFilesAreReportedAndTheOthersStillAnalysed) {
   while (std::getline(lines, line)) objects.push_back(nlohmann::json::parse(line));
   ASSERT_EQ(objects.size(), 1u) << r.out;
   EXPECT_EQ(objects[0]["image"], good);
-  EXPECT_EQ(objects[0]["background"], "#008080");
+  EXPECT_EQ(objects[0]["background"]["hex"], "#008080");
 
   Outcome two = run("'" + good + "' '" + good + "'");
   EXPECT_EQ(two.status, 0);
@@ -215,7 +225,7 @@ TEST_F(ColorartCommand, ManyImagesOnSeveralCoresPrintInArgumentOrder) {
     auto object = nlohmann::json::parse(lines[n]);
     EXPECT_EQ(object["image"], paths[i]);
     SLColorArt expected(scaledToSize(numbered(static_cast<int>(n)), CGSizeMake(512, 512)), 2);
-    EXPECT_EQ(object["background"], hexOf(expected.backgroundColor())) << n;
+    EXPECT_EQ(object["background"]["hex"], hexOf(expected.backgroundColor())) << n;
     ++n;
   }
   // Nothing of a progress line when stderr is not a terminal.

@@ -29,7 +29,7 @@ while IFS= read -r -d '' file; do
   done < <(readelf -d "$file" | sed -n 's/.*(R\(UN\)\?PATH).*\[\(.*\)\]/\2/p')
   if readelf -S "$file" | grep -q '\.debug_info'; then fail "${file#$work/} carries debug information"; fi
 done < <(find "$work/prefix" -type f -print0)
-# The command, four platform libraries, the commands and window libraries, the two deliverables.
+# The command, five platform libraries, the commands and window libraries, the two deliverables.
 [[ $elves -ge 9 ]] || fail "only $elves ELF files installed"
 
 cp -a "$work/prefix" "$work/moved"

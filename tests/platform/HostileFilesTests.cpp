@@ -21,8 +21,8 @@
 
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
-#include "platform/graphics/Fonts.hpp"
-#include "platform/graphics/TextMetrics.hpp"
+#include "platform/text/Fonts.hpp"
+#include "platform/text/TextMetrics.hpp"
 #include "tests/support/BinaryPlist.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 

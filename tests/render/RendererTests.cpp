@@ -8,8 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "RenderTestSupport.hpp"
-#include "platform/graphics/Fonts.hpp"
-#include "platform/graphics/TextMetrics.hpp"
+#include "platform/text/Fonts.hpp"
+#include "platform/text/TextMetrics.hpp"
 #include "platform/uikit/UIAlertPanelLayout.hpp"
 #include "platform/uikit/UIControl.hpp"
 #include "platform/uikit/UIImageView.hpp"

@@ -1,5 +1,5 @@
 // Fonts for measuring and drawing text: the project's fontconfig file and the one Pango font
-// map that both the text metrics (platform/graphics/TextMetrics) and the renderer (render/)
+// map that both the text metrics (platform/text/TextMetrics) and the renderer (render/)
 // use, so that a label's measured size is the size it is drawn at.
 //
 // The fontconfig file (render/fonts/fonts.conf, copied by the build to

@@ -1,6 +1,6 @@
 // Core Graphics geometry: points, sizes and rectangles in points, as doubles (CGFloat).
-// Plain values with no dependencies, kept in the lowest tier so that the device profile and
-// everything above it share them (the phone's own headers declare them beside Core Foundation).
+// Plain values with no dependencies, kept in the lowest tier (pixels) so that image contexts,
+// the device profile and everything above share them.
 #pragma once
 
 #include <algorithm>

@@ -1,10 +1,10 @@
-#include "platform/graphics/TextMetrics.hpp"
+#include "platform/text/TextMetrics.hpp"
 
 #include <pango/pangocairo.h>
 
 #include <cmath>
 
-#include "platform/graphics/Fonts.hpp"
+#include "platform/text/Fonts.hpp"
 
 std::string pangoFontDescription(const std::string& fontName, double pointSize) {
   PangoFontDescription* desc = fonts::newFontDescription(fontName, pointSize);

@@ -1,10 +1,10 @@
 // Measuring text as the renderer draws it (Pango over the project's fontconfig file, through
-// the shared font map of platform/graphics/Fonts), for natural sizes of labels.
+// the shared font map of platform/text/Fonts), for natural sizes of labels.
 #pragma once
 
 #include <string>
 
-#include "platform/corefoundation/Geometry.hpp"
+#include "platform/graphics/Geometry.hpp"
 
 // The size in points of one line of text in the named face, rounded up to whole points (the
 // toolkit's natural size of a one-line label).

@@ -1,4 +1,4 @@
-#include "platform/graphics/Fonts.hpp"
+#include "platform/text/Fonts.hpp"
 
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>

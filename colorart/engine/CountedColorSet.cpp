@@ -1,4 +1,4 @@
-#include "colorart/CountedColorSet.hpp"
+#include "colorart/engine/CountedColorSet.hpp"
 
 #include <algorithm>
 
