@@ -230,6 +230,15 @@ class GuiPhone : public ::testing::Test {
   fs::path root;
 };
 
+// Clicks the switch of a table row found in a dumped screen; false when the row has none.
+bool clickSwitchOf(const Window& window, const Placed& row) {
+  auto toggle = pathTo(row.view, "class", "UISwitch");
+  if (toggle.empty()) return false;
+  window.click(row.x - row.view["frame"][0].get<double>() + toggle.back().midX(),
+               row.y - row.view["frame"][1].get<double>() + toggle.back().midY());
+  return true;
+}
+
 // `velloway phone --gui` with these options on the test's root, both processes serving.
 Child startPhone(const fs::path& root, const fs::path& logs, const std::vector<std::string>& options) {
   std::vector<std::string> argv{VELLOWAY_BINARY, "phone", "--gui", "--root", root.string()};
@@ -296,10 +305,7 @@ TEST_F(GuiPhone, MouseAndKeysGoThroughTheTouchPathsOfBothProcesses) {
     auto screen = dump("settings", root, "screen")["screen"];
     auto row = cellOf(pathTo(screen, "text", "Vibrancy Labels"));
     ASSERT_TRUE(row);
-    auto toggle = pathTo(row->view, "class", "UISwitch");
-    ASSERT_FALSE(toggle.empty());
-    settings.click(row->x - row->view["frame"][0].get<double>() + toggle.back().midX(),
-                   row->y - row->view["frame"][1].get<double>() + toggle.back().midY());
+    ASSERT_TRUE(clickSwitchOf(settings, *row));
     EXPECT_TRUE(eventually([&] { return dump("springboard", root, "settings")["settings"]["vibrancy"] == true; }));
     home.keys({"ctrl+r"});
     ASSERT_TRUE(eventually([&] { return dump("springboard", root, "host")["host"]["reachabilityActive"] == true; }));
@@ -594,10 +600,7 @@ TEST_F(GuiPhone, ARecordedWindowSessionReplaysToTheSameState) {
   auto screen = dump("settings", root, "screen")["screen"];
   auto row = cellOf(pathTo(screen, "text", "Vibrancy Labels"));
   ASSERT_TRUE(row);
-  auto toggle = pathTo(row->view, "class", "UISwitch");
-  ASSERT_FALSE(toggle.empty());
-  settings.click(row->x - row->view["frame"][0].get<double>() + toggle.back().midX(),
-                 row->y - row->view["frame"][1].get<double>() + toggle.back().midY());
+  ASSERT_TRUE(clickSwitchOf(settings, *row));
   ASSERT_TRUE(eventually([&] { return dump("springboard", root, "settings")["settings"]["vibrancy"] == true; }));
   auto slider = cellOf(pathTo(screen, "class", "UISlider"));
   ASSERT_TRUE(slider);
