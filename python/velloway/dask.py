@@ -62,7 +62,9 @@ def colorart(paths, client=None, chunk=64, size=(512, 512), threshold=2):
     meta = pandas.DataFrame({c: pandas.Series(dtype=object) for c in COLUMNS}, index=pandas.RangeIndex(0))
     if not paths:
         return dask.dataframe.from_pandas(meta, npartitions=1)
-    task = dask.delayed(_analyse_chunk, pure=True)
+    # Not pure: a task reads files, so the same paths in a later call are new work (a file may have
+    # changed), never the results of an earlier call still held on the cluster.
+    task = dask.delayed(_analyse_chunk, pure=False)
     starts = range(0, len(paths), chunk)
     parts = [task(paths[s : s + chunk], s, size, threshold) for s in starts]
     divisions = list(starts) + [len(paths) - 1]

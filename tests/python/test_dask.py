@@ -52,6 +52,25 @@ class DaskTest(FolderTest):
         # Both workers took part.
         self.assertEqual(len({task["worker"] for task in tasks.data}), 2)
 
+    def test_a_file_changed_between_runs_is_analysed_again(self):
+        # The tasks read files: the same paths twice are not the same work. A first run still held
+        # on the cluster must not answer for the second.
+        paths = [self.write_png(f"{i}.png", banded(40, 40, i)) for i in range(4)]
+        cluster = LocalCluster(n_workers=1, threads_per_worker=1, processes=True, dashboard_address=None)
+        self.addCleanup(cluster.close)
+        client = Client(cluster)
+        self.addCleanup(client.close)
+        first = velloway.dask.colorart(paths, client=client, chunk=2)
+        before = first.compute()
+        self.write_png("0.png", banded(40, 40, 99))
+        after = velloway.dask.colorart(paths, client=client, chunk=2).compute()
+        objects, _, status = command_json(paths[0])
+        self.assertEqual(status, 0)
+        self.assertEqual(after["background"][0], objects[0]["background"]["hex"])
+        self.assertNotEqual(list(before.iloc[0][1:9]), list(after.iloc[0][1:9]))
+        self.assertEqual(list(before.iloc[1:]["background"]), list(after.iloc[1:]["background"]))
+        del first
+
     def test_no_paths_is_an_empty_frame(self):
         self.assertEqual(len(velloway.dask.colorart([]).compute()), 0)
         with self.assertRaises(ValueError):
