@@ -80,18 +80,20 @@ check-format: setup
 fresh-check:
 	./scripts/fresh-check.sh $(FRESH_ARGS)
 
-# The Debian package, velloway_VERSION_ARCH.deb here, made by CPack from the default build's
-# install rules (packaging/); deb-check unpacks it, runs it and runs lintian on it (CI).
+# The Debian packages here (velloway, libvelloway-colorart1, libvelloway-colorart-dev,
+# python3-velloway: NAME_VERSION_ARCH.deb), made by CPack from the default build's install rules
+# (packaging/); deb-check unpacks them, runs them and runs lintian on them (CI).
+DEBS = velloway_*.deb libvelloway-colorart*.deb python3-velloway_*.deb
 deb: build
-	rm -rf build/deb velloway_*.deb
+	rm -rf build/deb $(DEBS)
 	cd build/default && cpack --config CPackConfig.cmake -B $(CURDIR)/build/deb
-	cp build/deb/velloway_*.deb .
+	cp build/deb/*.deb .
 
 deb-check: deb
-	./tests/install/deb-package.sh velloway_*.deb
+	./tests/install/deb-package.sh $(DEBS)
 
 bench: build
 	./build/default/bin/velloway-bench
 
 clean:
-	rm -rf build $(DEMO_OUT) velloway_*.deb
+	rm -rf build $(DEMO_OUT) $(DEBS)

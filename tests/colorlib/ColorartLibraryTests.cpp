@@ -63,14 +63,18 @@ Colours analyseFile(const fs::path& path, const vlw_colorart_options* options = 
 // plain C program can't, so these run in the default build.
 class InstalledColorartLibrary : public ColorartLibrary {
  protected:
-  // Installs the colorart component into dir_/prefix; the names of the files it installed.
+  // Installs the library's two components (what programs run with, what they are built with)
+  // into dir_/prefix; the names of the files they installed.
   std::vector<std::string> install() {
-    RunResult r = runCommand(
-        fmt::format("cmake --install '{}' --prefix '{}' --component colorart", VELLOWAY_BUILD_DIR, prefix().string()), dir_);
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* component : {"colorart", "colorart-dev"}) {
+      RunResult r = runCommand(
+          fmt::format("cmake --install '{}' --prefix '{}' --component {}", VELLOWAY_BUILD_DIR, prefix().string(), component),
+          dir_);
+      EXPECT_EQ(r.status, 0) << r.out << r.err;
+    }
     std::vector<std::string> installed;
     for (const auto& entry : fs::recursive_directory_iterator(prefix()))
-      if (!entry.is_directory()) installed.push_back(entry.path().filename().string());
+      if (!entry.is_directory()) installed.push_back(entry.path().lexically_relative(prefix()).string());
     std::sort(installed.begin(), installed.end());
     return installed;
   }
@@ -101,11 +105,17 @@ class InstalledColorartLibrary : public ColorartLibrary {
 
 TEST_F(InstalledColorartLibrary, ACProgramBuiltWithPkgConfigGetsWhatTheCommandPrints) {
   // Only what the component owns: the library, its headers, the .pc file and the CMake package.
+  // Only what the two components own, where programs look for them: the library, its headers,
+  // the .pc file and the CMake package, the copyright and changelog of each package.
+  const std::string lib = COLORART_LIBDIR, cmake = lib + "/cmake/VellowayColorart/";
   EXPECT_EQ(install(),
-            (std::vector<std::string>{"VellowayColorartConfig.cmake", "VellowayColorartConfigVersion.cmake",
-                                      "VellowayColorartTargets-relwithdebinfo.cmake", "VellowayColorartTargets.cmake",
-                                      "libvelloway-colorart.so", "libvelloway-colorart.so.1", "libvelloway-colorart.so.1.0.0",
-                                      "velloway-colorart.h", "velloway-colorart.hpp", "velloway-colorart.pc"}));
+            (std::vector<std::string>{
+                "include/velloway-colorart.h", "include/velloway-colorart.hpp", cmake + "VellowayColorartConfig.cmake",
+                cmake + "VellowayColorartConfigVersion.cmake", cmake + "VellowayColorartTargets-relwithdebinfo.cmake",
+                cmake + "VellowayColorartTargets.cmake", lib + "/libvelloway-colorart.so", lib + "/libvelloway-colorart.so.1",
+                lib + "/libvelloway-colorart.so.1.0.0", lib + "/pkgconfig/velloway-colorart.pc",
+                "share/doc/libvelloway-colorart-dev/changelog.gz", "share/doc/libvelloway-colorart-dev/copyright",
+                "share/doc/libvelloway-colorart1/changelog.gz", "share/doc/libvelloway-colorart1/copyright"}));
   const fs::path probe = buildProbe();
   // A PNG, a JPEG (each read by the library and from memory) and raw pixels in padded rows.
   const RgbaImage banded = bandedImage(1200, 1100);  // large enough to be reduced while decoded

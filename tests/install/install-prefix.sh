@@ -11,7 +11,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-cmake --install "$build" --prefix "$work/prefix" --component velloway >/dev/null
+for component in velloway colorart python; do
+  cmake --install "$build" --prefix "$work/prefix" --component $component >/dev/null
+done
 
 if found=$(grep -rlF -e "$build" -e "$source" "$work/prefix"); then
   fail "installed files name the build or source folder: $found"
@@ -29,8 +31,9 @@ while IFS= read -r -d '' file; do
   done < <(readelf -d "$file" | sed -n 's/.*(R\(UN\)\?PATH).*\[\(.*\)\]/\2/p')
   if readelf -S "$file" | grep -q '\.debug_info'; then fail "${file#$work/} carries debug information"; fi
 done < <(find "$work/prefix" -type f -print0)
-# The command, five platform libraries, the commands and window libraries, the two deliverables.
-[[ $elves -ge 9 ]] || fail "only $elves ELF files installed"
+# The command, five platform libraries, the commands, window and video libraries, the two
+# deliverables, the colour library and the Python module's extension.
+[[ $elves -ge 13 ]] || fail "only $elves ELF files installed"
 
 cp -a "$work/prefix" "$work/moved"
 rm -rf "$work/prefix"
@@ -42,4 +45,11 @@ mapfile -t pictures < <(grep -o '[0-9][0-9]*-[a-z0-9-]*\.png' "$work/demo/transc
 for picture in "${pictures[@]}"; do
   [[ $(head -c 8 "$work/demo/$picture" 2>/dev/null | od -An -c | tr -d ' ') == '211PNG\r\n032\n' ]] || fail "$picture is missing or not a PNG"
 done
-echo "installed, moved, and the demo drew ${#pictures[@]} pictures"
+# Debian's python3 imports the moved module, which finds the moved colour library by its run
+# path, and agrees with the command.
+cover=$source/tests/scenarios/data/cover.jpg
+command=$("$work/moved/bin/velloway" colorart --json "$cover" | /usr/bin/python3 -c 'import json, sys; print(json.load(sys.stdin)["background"]["hex"])')
+python=$(PYTHONPATH=$(echo "$work"/moved/lib/python3*/dist-packages) /usr/bin/python3 -c \
+  'import sys, velloway; print(velloway.colorart(sys.argv[1]).background.hex)' "$cover") || fail "the moved Python module does not work"
+[[ $python == "$command" ]] || fail "the moved Python module says $python, the command $command"
+echo "installed, moved, the demo drew ${#pictures[@]} pictures, and python3 analysed the cover from there"
