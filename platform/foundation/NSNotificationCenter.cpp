@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/objc/ObjCRuntime.hpp"
+#include "platform/process/ProcessState.hpp"
 
 struct NSNotificationCenter::State {
   struct Observer {
@@ -11,9 +12,15 @@ struct NSNotificationCenter::State {
     id object = nullptr;
     SEL selector = nullptr;
     std::function<void(const std::string&)> block;
+    bool ofLoadedCode = false;  // registered by a library's load-time initialiser: kept by a reset
   };
   mutable std::mutex mutex;
   std::vector<Observer> observers;
+
+  void reset() {
+    std::lock_guard lock(mutex);
+    std::erase_if(observers, [](const Observer& o) { return !o.ofLoadedCode; });
+  }
 };
 
 NSNotificationCenter& NSNotificationCenter::defaultCenter() {
@@ -22,20 +29,20 @@ NSNotificationCenter& NSNotificationCenter::defaultCenter() {
 }
 
 NSNotificationCenter::State& NSNotificationCenter::state() const {
-  static auto* s = new State;
+  static auto* s = process_state::make<State>("notification center");
   return *s;
 }
 
 void NSNotificationCenter::addObserver(id observer, SEL selector, const std::string& name, const void*) {
   if (!observer || !selector) return;
   std::lock_guard lock(state().mutex);
-  state().observers.push_back({name, observer, selector, {}});
+  state().observers.push_back({name, observer, selector, {}, process_state::loadingCode()});
 }
 
 void NSNotificationCenter::addObserverForName(const std::string& name, std::function<void(const std::string&)> block) {
   if (!block) return;
   std::lock_guard lock(state().mutex);
-  state().observers.push_back({name, nullptr, nullptr, std::move(block)});
+  state().observers.push_back({name, nullptr, nullptr, std::move(block), process_state::loadingCode()});
 }
 
 void NSNotificationCenter::postNotificationName(const std::string& name, const void*) {
