@@ -1,5 +1,7 @@
 #include "platform/foundation/NSNotificationCenter.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -17,9 +19,13 @@ struct NSNotificationCenter::State {
   mutable std::mutex mutex;
   std::vector<Observer> observers;
 
+  // The observers of loaded code only.
   void reset() {
+    std::vector<Observer> dropped;  // released outside the lock: a block may own anything
     std::lock_guard lock(mutex);
-    std::erase_if(observers, [](const Observer& o) { return !o.ofLoadedCode; });
+    auto kept = std::stable_partition(observers.begin(), observers.end(), [](const Observer& o) { return o.ofLoadedCode; });
+    dropped.assign(std::make_move_iterator(kept), std::make_move_iterator(observers.end()));
+    observers.erase(kept, observers.end());
   }
 };
 
