@@ -27,37 +27,48 @@ namespace fs = std::filesystem;
 
 class ProcessReset : public test_support::ProcessStateTest {};
 
-int darwinCalls = 0;
-void countDarwinCall(CFNotificationCenterRef, void*, const std::string&, const void*, const void*) { ++darwinCalls; }
+// Counts the calls into the int its observer pointer names.
+void countCall(CFNotificationCenterRef, void* counter, const std::string&, const void*, const void*) {
+  ++*static_cast<int*>(counter);
+}
 
 TEST_F(ProcessReset, DropsObserversAndPostingsButKeepsThoseOfLoadedCode) {
-  int blockCalls = 0, loadedBlockCalls = 0;
+  // The observers of loaded code stay for good: names of this run only, counters that outlive it.
+  static int run = 0, darwinCalls, loadedDarwinCalls;
+  static auto blockCalls = std::make_shared<int>(), loadedBlockCalls = std::make_shared<int>();
+  darwinCalls = loadedDarwinCalls = *blockCalls = *loadedBlockCalls = 0;
+  const std::string local = "test.reset.local." + std::to_string(run), darwinName = "test.reset.darwin." + std::to_string(run);
+  ++run;
   auto& center = NSNotificationCenter::defaultCenter();
-  center.addObserverForName("test.reset.local", [&](const std::string&) { ++blockCalls; });
+  auto* darwin = CFNotificationCenterGetDarwinNotifyCenter();
+  center.addObserverForName(local, [calls = blockCalls](const std::string&) { ++*calls; });
   {
     process_state::LoadingCode loading;  // as a library's initialiser would
-    center.addObserverForName("test.reset.local", [&](const std::string&) { ++loadedBlockCalls; });
+    center.addObserverForName(local, [calls = loadedBlockCalls](const std::string&) { ++*calls; });
+    CFNotificationCenterAddObserver(darwin, &loadedDarwinCalls, countCall, darwinName, nullptr,
+                                    CFNotificationSuspensionBehaviorCoalesce);
   }
-  auto* darwin = CFNotificationCenterGetDarwinNotifyCenter();
-  CFNotificationCenterAddObserver(darwin, nullptr, countDarwinCall, "test.reset.darwin", nullptr,
+  CFNotificationCenterAddObserver(darwin, &darwinCalls, countCall, darwinName, nullptr,
                                   CFNotificationSuspensionBehaviorDeliverImmediately);
-  CFNotificationCenterPostNotification(darwin, "test.reset.darwin", nullptr, nullptr, true);
+  CFNotificationCenterPostNotification(darwin, darwinName, nullptr, nullptr, true);
   main_loop::runUntilIdle();
   ASSERT_EQ(darwinCalls, 1);
+  ASSERT_EQ(loadedDarwinCalls, 1);
   ASSERT_EQ(darwin_notify::posted().size(), 1u);
-  ASSERT_EQ(darwin_notify::deliveries().at("test.reset.darwin"), 1u);
+  ASSERT_EQ(darwin_notify::deliveries().at(darwinName), 2u);
 
   process_state::reset();
 
   EXPECT_TRUE(darwin_notify::posted().empty());
   EXPECT_TRUE(darwin_notify::deliveries().empty());
-  EXPECT_EQ(darwin_notify::observerCount("test.reset.darwin"), 0u);
-  CFNotificationCenterPostNotification(darwin, "test.reset.darwin", nullptr, nullptr, true);
+  EXPECT_EQ(darwin_notify::observerCount(darwinName), 1u) << "the observer of loaded code only";
+  CFNotificationCenterPostNotification(darwin, darwinName, nullptr, nullptr, true);
   main_loop::runUntilIdle();
   EXPECT_EQ(darwinCalls, 1) << "an observer registered at run time is gone";
-  center.postNotificationName("test.reset.local");
-  EXPECT_EQ(blockCalls, 0) << "an observer registered at run time is gone";
-  EXPECT_EQ(loadedBlockCalls, 1) << "the observer of loaded code stays";
+  EXPECT_EQ(loadedDarwinCalls, 2) << "the observer of loaded code stays";
+  center.postNotificationName(local);
+  EXPECT_EQ(*blockCalls, 0) << "an observer registered at run time is gone";
+  EXPECT_EQ(*loadedBlockCalls, 1) << "the observer of loaded code stays";
 }
 
 TEST_F(ProcessReset, EmptiesTheMainQueueAndTheTimersAndStartsTheClockAgain) {
@@ -145,8 +156,11 @@ TEST_F(ProcessReset, ClosesAlertsAndForgetsImagesAppearanceAndWhatPlays) {
 
 TEST(ProcessStateRegistry, ResetsTheLatestMadeFirstAndNamesEachPieceOnce) {
   static std::vector<std::string> order;
-  process_state::registerReset("test piece made first", [] { order.push_back("first"); });
-  process_state::registerReset("test piece made second", [] { order.push_back("second"); });
+  [[maybe_unused]] static const bool registered = [] {  // pieces are made once a process
+    process_state::registerReset("test piece made first", [] { order.push_back("first"); });
+    process_state::registerReset("test piece made second", [] { order.push_back("second"); });
+    return true;
+  }();
   order.clear();
   process_state::reset();
   EXPECT_EQ(order, (std::vector<std::string>{"second", "first"}));
