@@ -4,11 +4,25 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UILabel.hpp"
 #include "platform/uikit/UIVisualEffectView.hpp"
+
+// The overlay's properties, one line each: type, getter name, setter name after "set". Each
+// use of the table below expands one macro per line, so a property is written here only.
+#define VLW_VIEW_PROPERTIES(X)                              \
+  X(UIBlurEffectRef, blurEffect, BlurEffect)                \
+  X(UIVisualEffectViewRef, blurEffectView, BlurEffectView)  \
+  X(UIViewRef, touchView, TouchView)                        \
+  X(UILabelRef, songNameLabel, SongNameLabel)               \
+  X(UILabelRef, artistAndAlbumLabel, ArtistAndAlbumLabel)   \
+  X(UILabelRef, repeatLabel, RepeatLabel)                   \
+  X(UILabelRef, shuffleLabel, ShuffleLabel)                 \
+  X(UIImageViewRef, backgroundCoverArt, BackgroundCoverArt) \
+  X(UIImageViewRef, smallCoverArt, SmallCoverArt)
 
 class VLWView : public UIView {
   VW_DECLARE_CLASS()
@@ -28,48 +42,33 @@ class VLWView : public UIView {
   void turnUpForWhat(const NSObjectRef& sender);
   void turnDownForWhat(const NSObjectRef& sender);
 
-  // Properties. They hold their views owning: a view taken out of the tree by
-  // removeTheViews can still be updated by a late now-playing answer.
-  const UIBlurEffectRef& blurEffect() const { return _blurEffect; }
-  void setBlurEffect(UIBlurEffectRef v) { _blurEffect = std::move(v); }
-  const UIVisualEffectViewRef& blurEffectView() const { return _blurEffectView; }
-  void setBlurEffectView(UIVisualEffectViewRef v) { _blurEffectView = std::move(v); }
-  const UIViewRef& touchView() const { return _touchView; }
-  void setTouchView(UIViewRef v) { _touchView = std::move(v); }
-  const UILabelRef& songNameLabel() const { return _songNameLabel; }
-  void setSongNameLabel(UILabelRef v) { _songNameLabel = std::move(v); }
-  const UILabelRef& artistAndAlbumLabel() const { return _artistAndAlbumLabel; }
-  void setArtistAndAlbumLabel(UILabelRef v) { _artistAndAlbumLabel = std::move(v); }
-  const UILabelRef& repeatLabel() const { return _repeatLabel; }
-  void setRepeatLabel(UILabelRef v) { _repeatLabel = std::move(v); }
-  const UILabelRef& shuffleLabel() const { return _shuffleLabel; }
-  void setShuffleLabel(UILabelRef v) { _shuffleLabel = std::move(v); }
-  const UIImageViewRef& backgroundCoverArt() const { return _backgroundCoverArt; }
-  void setBackgroundCoverArt(UIImageViewRef v) { _backgroundCoverArt = std::move(v); }
-  const UIImageViewRef& smallCoverArt() const { return _smallCoverArt; }
-  void setSmallCoverArt(UIImageViewRef v) { _smallCoverArt = std::move(v); }
+  // Properties, each declared once in VLW_VIEW_PROPERTIES: a getter name(), a setter
+  // setName(v) and a member _name. They hold their views owning: a view taken out of the tree
+  // by removeTheViews can still be updated by a late now-playing answer.
+#define VLW_VIEW_ACCESSORS(Type, name, Name)   \
+  const Type& name() const { return _##name; } \
+  void set##Name(Type v) { _##name = std::move(v); }
+  VLW_VIEW_PROPERTIES(VLW_VIEW_ACCESSORS)
+#undef VLW_VIEW_ACCESSORS
 
-  // The properties that refer to views, by name, for dumps.
+  // The properties that refer to views, by name, in the order declared, for dumps.
   std::vector<std::pair<const char*, const UIView*>> viewProperties() const {
-    return {{"blurEffectView", _blurEffectView.get()},
-            {"touchView", _touchView.get()},
-            {"songNameLabel", _songNameLabel.get()},
-            {"artistAndAlbumLabel", _artistAndAlbumLabel.get()},
-            {"repeatLabel", _repeatLabel.get()},
-            {"shuffleLabel", _shuffleLabel.get()},
-            {"backgroundCoverArt", _backgroundCoverArt.get()},
-            {"smallCoverArt", _smallCoverArt.get()}};
+    std::vector<std::pair<const char*, const UIView*>> out;
+#define VLW_VIEW_LIST_VIEW(Type, name, Name) listIfView(out, #name, _##name);
+    VLW_VIEW_PROPERTIES(VLW_VIEW_LIST_VIEW)
+#undef VLW_VIEW_LIST_VIEW
+    return out;
   }
 
  private:
-  UIBlurEffectRef _blurEffect;
-  UIVisualEffectViewRef _blurEffectView;
-  UIViewRef _touchView;
-  UILabelRef _songNameLabel;
-  UILabelRef _artistAndAlbumLabel;
-  UILabelRef _repeatLabel;
-  UILabelRef _shuffleLabel;
-  UIImageViewRef _backgroundCoverArt;
-  UIImageViewRef _smallCoverArt;
+  template <class T>
+  static void listIfView(std::vector<std::pair<const char*, const UIView*>>& out, const char* name,
+                         const std::shared_ptr<T>& property) {
+    if constexpr (std::is_base_of_v<UIView, T>) out.emplace_back(name, property.get());
+  }
+
+#define VLW_VIEW_MEMBER(Type, name, Name) Type _##name;
+  VLW_VIEW_PROPERTIES(VLW_VIEW_MEMBER)
+#undef VLW_VIEW_MEMBER
 };
 using VLWViewRef = std::shared_ptr<VLWView>;

@@ -9,6 +9,7 @@
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
+#include "platform/process/ProcessState.hpp"
 #include "tweak/VLWView.hpp"
 
 namespace {
@@ -51,8 +52,10 @@ class ObservedPlayer final : public NowPlayingSource {
   nlohmann::json sent_ = nlohmann::json::array();
 };
 
+// Made again after a reset, which gives the now-playing source back to the built-in player.
 std::shared_ptr<ObservedPlayer>& observed() {
-  static auto* player = new std::shared_ptr<ObservedPlayer>;
+  static auto* player = process_state::make<std::shared_ptr<ObservedPlayer>>(
+      "observed media commands", [](std::shared_ptr<ObservedPlayer>& p) { p.reset(); });
   return *player;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/foundation/NSNotificationCenter.hpp"
 #include "platform/fs/ProgramFiles.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
+#include "platform/process/ProcessState.hpp"
 #include "platform/uikit/UILabel.hpp"
 
 namespace {
@@ -26,8 +27,13 @@ struct HomeScreenState {
 };
 
 HomeScreenState& state() {
-  static HomeScreenState s;
-  return s;
+  // The host, while there is one, is its own: a reset starts the rest again.
+  static HomeScreenState* s = process_state::make<HomeScreenState>("home screen", [](HomeScreenState& home) {
+    SpringBoardHost* host = home.host;
+    home = HomeScreenState{};
+    home.host = host;
+  });
+  return *s;
 }
 
 BOOL stockReachabilitySupported(id, SEL) { return deviceProfile().reachabilitySupported ? YES : NO; }
@@ -151,7 +157,11 @@ std::filesystem::path SpringBoardHost::defaultTweakPath() {
 
 void SpringBoardHost::loadTweak(const std::filesystem::path& library) {
   if (tweak_) throw std::runtime_error("the tweak is loaded already");
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle;
+  {
+    process_state::LoadingCode loading;  // its initialisers register what it keeps for good
+    handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
   if (!handle) throw std::runtime_error(std::string("cannot load the tweak: ") + dlerror());
   tweak_ = handle;  // never closed: hooks and globals live as long as the process
 }

@@ -8,6 +8,7 @@
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/NSLog.hpp"
+#include "platform/process/ProcessState.hpp"
 
 namespace session_bus {
 namespace {
@@ -19,10 +20,22 @@ constexpr int kMessagesPerTurn = 4096;
 struct BusState {
   std::unique_ptr<sdbus::IConnection> connection;
   std::atomic<bool> lost{false};
+  std::mutex carrying;  // held while Darwin notifications are put on the bus
+  bool carried = false;
+
+  // Not connected. The Darwin notifications go back within the process first: their transport
+  // refers to the connection.
+  void reset() {
+    std::lock_guard lock(carrying);
+    if (carried) darwin_notify::useTransport(nullptr);
+    carried = false;
+    connection.reset();
+    lost = false;
+  }
 };
 
 BusState& state() {
-  static BusState* s = new BusState;  // lives as long as the process
+  static BusState* s = process_state::make<BusState>("session bus");  // lives as long as the process
   return *s;
 }
 
@@ -121,8 +134,11 @@ sdbus::IConnection* connection() { return state().connection.get(); }
 bool lost() { return state().lost.load(); }
 
 void carryDarwinNotifications() {
-  static std::once_flag once;
-  std::call_once(once, [] { darwin_notify::useTransport(std::make_shared<DarwinOverBus>(connect())); });
+  auto& s = state();
+  std::lock_guard lock(s.carrying);
+  if (s.carried) return;
+  darwin_notify::useTransport(std::make_shared<DarwinOverBus>(connect()));
+  s.carried = true;
 }
 
 }  // namespace session_bus

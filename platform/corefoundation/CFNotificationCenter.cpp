@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/process/ProcessState.hpp"
 
 struct CFNotificationCenter {
   struct Observer {
@@ -13,16 +14,28 @@ struct CFNotificationCenter {
     std::string name;
     CFNotificationSuspensionBehavior behavior;
     bool deliveryPending = false;
+    bool ofLoadedCode = false;  // registered by a library's load-time initialiser: kept by a reset
   };
   std::mutex mutex;
   std::vector<std::shared_ptr<Observer>> observers;
   std::deque<std::string> posted;
   std::map<std::string, size_t> deliveries;
   std::shared_ptr<darwin_notify::Transport> transport;  // null: within this process
+
+  // Nothing posted or delivered yet, within this process, with the observers of loaded code only.
+  void reset() {
+    std::shared_ptr<darwin_notify::Transport> dropped;  // released outside the lock
+    std::lock_guard lock(mutex);
+    std::erase_if(observers, [](const auto& o) { return !o->ofLoadedCode; });
+    for (auto& o : observers) o->deliveryPending = false;
+    posted.clear();
+    deliveries.clear();
+    dropped.swap(transport);
+  }
 };
 
 CFNotificationCenterRef CFNotificationCenterGetDarwinNotifyCenter() {
-  static auto* center = new CFNotificationCenter;
+  static auto* center = process_state::make<CFNotificationCenter>("Darwin notification center");
   return center;
 }
 
@@ -34,8 +47,8 @@ void CFNotificationCenterAddObserver(CFNotificationCenterRef center, const void*
     std::lock_guard lock(center->mutex);
     bool firstOfName = true;
     for (const auto& o : center->observers) firstOfName = firstOfName && o->name != name;
-    center->observers.push_back(
-        std::make_shared<CFNotificationCenter::Observer>(CFNotificationCenter::Observer{observer, callback, name, behavior}));
+    center->observers.push_back(std::make_shared<CFNotificationCenter::Observer>(
+        CFNotificationCenter::Observer{observer, callback, name, behavior, false, process_state::loadingCode()}));
     if (firstOfName) transport = center->transport;
   }
   if (transport) transport->observe(name);

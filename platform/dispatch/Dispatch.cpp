@@ -1,5 +1,6 @@
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/dispatch/TimerFirings.hpp"
+#include "platform/process/ProcessState.hpp"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -45,6 +46,13 @@ class MainQueue final : public DispatchQueue {
   size_t pending() {
     std::lock_guard lock(mutex_);
     return blocks_.size();
+  }
+  void clear() {
+    std::deque<std::function<void()>> dropped;  // destroyed outside the lock: a block may hold the last reference to anything
+    {
+      std::lock_guard lock(mutex_);
+      dropped.swap(blocks_);
+    }
   }
 
  private:
@@ -132,11 +140,36 @@ struct DispatchState {
   int wakeFd = -1;
   std::atomic<bool> stopping{false};
   std::vector<main_loop::PollSource> sources;
+
+  // Back to a new device: simulated time at 0, nothing queued, no timer, no loop sources, no
+  // main thread claimed yet. Waits for the global queue's work first. Timer ids go on counting,
+  // so that an old id never cancels a new timer.
+  void reset();
 };
 
 DispatchState& state() {
-  static DispatchState* s = new DispatchState;  // lives as long as the process
+  static DispatchState* s = process_state::make<DispatchState>("dispatch");  // lives as long as the process
   return *s;
+}
+
+void DispatchState::reset() {
+  globalQueue.waitIdle();
+  mainQueue.clear();
+  std::map<sim_clock::TimerId, Timer> droppedTimers;
+  {
+    std::lock_guard lock(clockMutex);
+    droppedTimers.swap(timers);
+    now = 0;
+    advanceFirings = 0;
+    if (realTime.exchange(false)) ::close(wakeFd);
+    wakeFd = -1;
+  }
+  {
+    std::lock_guard lock(mainThreadMutex);
+    mainThreadClaimed = false;
+  }
+  stopping = false;
+  sources.clear();
 }
 
 void wakeLoop() {

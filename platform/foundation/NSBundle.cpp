@@ -6,6 +6,7 @@
 
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/process/ProcessState.hpp"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +22,13 @@ struct BundleState {
 };
 
 BundleState& bundleState() {
-  static BundleState* s = new BundleState;  // bundles are never unloaded
+  // Bundles' executables are never unloaded, so a reset forgets only the bundle objects (read
+  // again from their folders when next asked for), not what was loaded.
+  static BundleState* s = process_state::make<BundleState>("bundles", [](BundleState& b) {
+    std::map<std::string, NSBundleRef> dropped;  // released outside the lock
+    std::lock_guard lock(b.mutex);
+    dropped.swap(b.bundles);
+  });
   return *s;
 }
 
@@ -346,7 +353,11 @@ bool NSBundle::load() {
     if (s.loadedImages.count(image)) return true;
   }
   // Never closed: the classes it registers live as long as the process.
-  void* handle = dlopen(image.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  void* handle;
+  {
+    process_state::LoadingCode loading;
+    handle = dlopen(image.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  }
   if (!handle) {
     const char* err = dlerror();
     loadError_ = err ? err : "dlopen failed";

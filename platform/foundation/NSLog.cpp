@@ -6,6 +6,8 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/process/ProcessState.hpp"
+
 namespace {
 
 struct LogState {
@@ -13,10 +15,18 @@ struct LogState {
   std::deque<std::string> lines;
   std::function<void(std::string_view)> printer;
   std::string sender;
+
+  // No line kept, none printed, the default sender.
+  void reset() {
+    std::lock_guard lock(mutex);
+    lines.clear();
+    printer = nullptr;
+    sender.clear();
+  }
 };
 
 LogState& state() {
-  static LogState* s = new LogState;
+  static LogState* s = process_state::make<LogState>("system log");
   return *s;
 }
 

@@ -1,9 +1,12 @@
 #include "platform/foundation/NSNotificationCenter.hpp"
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
 #include "platform/objc/ObjCRuntime.hpp"
+#include "platform/process/ProcessState.hpp"
 
 struct NSNotificationCenter::State {
   struct Observer {
@@ -11,9 +14,19 @@ struct NSNotificationCenter::State {
     id object = nullptr;
     SEL selector = nullptr;
     std::function<void(const std::string&)> block;
+    bool ofLoadedCode = false;  // registered by a library's load-time initialiser: kept by a reset
   };
   mutable std::mutex mutex;
   std::vector<Observer> observers;
+
+  // The observers of loaded code only.
+  void reset() {
+    std::vector<Observer> dropped;  // released outside the lock: a block may own anything
+    std::lock_guard lock(mutex);
+    auto kept = std::stable_partition(observers.begin(), observers.end(), [](const Observer& o) { return o.ofLoadedCode; });
+    dropped.assign(std::make_move_iterator(kept), std::make_move_iterator(observers.end()));
+    observers.erase(kept, observers.end());
+  }
 };
 
 NSNotificationCenter& NSNotificationCenter::defaultCenter() {
@@ -22,20 +35,20 @@ NSNotificationCenter& NSNotificationCenter::defaultCenter() {
 }
 
 NSNotificationCenter::State& NSNotificationCenter::state() const {
-  static auto* s = new State;
+  static auto* s = process_state::make<State>("notification center");
   return *s;
 }
 
 void NSNotificationCenter::addObserver(id observer, SEL selector, const std::string& name, const void*) {
   if (!observer || !selector) return;
   std::lock_guard lock(state().mutex);
-  state().observers.push_back({name, observer, selector, {}});
+  state().observers.push_back({name, observer, selector, {}, process_state::loadingCode()});
 }
 
 void NSNotificationCenter::addObserverForName(const std::string& name, std::function<void(const std::string&)> block) {
   if (!block) return;
   std::lock_guard lock(state().mutex);
-  state().observers.push_back({name, nullptr, nullptr, std::move(block)});
+  state().observers.push_back({name, nullptr, nullptr, std::move(block), process_state::loadingCode()});
 }
 
 void NSNotificationCenter::postNotificationName(const std::string& name, const void*) {

@@ -3,6 +3,8 @@
 #include <mutex>
 #include <set>
 
+#include "platform/process/ProcessState.hpp"
+
 namespace {
 
 struct RegistryState {
@@ -12,7 +14,12 @@ struct RegistryState {
 };
 
 RegistryState& registryState() {
-  static RegistryState* state = new RegistryState;  // never destroyed: classes outlive static teardown
+  // Never destroyed: classes outlive static teardown. They are code, defined as their libraries
+  // load, so a reset brings back only the classes withdrawn.
+  static RegistryState* state = process_state::make<RegistryState>("withdrawn classes", [](RegistryState& s) {
+    std::lock_guard lock(s.mutex);
+    s.withdrawn.clear();
+  });
   return *state;
 }
 

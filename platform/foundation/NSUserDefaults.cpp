@@ -1,19 +1,28 @@
 #include "platform/foundation/NSUserDefaults.hpp"
 
 #include "platform/corefoundation/CFPreferences.hpp"
+#include "platform/process/ProcessState.hpp"
 
 VW_DEFINE_CLASS(NSUserDefaults, NSObject, nullptr)
 
 namespace {
 
+constexpr const char* kDefaultDomain = "com.apple.Preferences";
+
 struct StandardDefaults {
   std::mutex mutex;
-  std::string domain = "com.apple.Preferences";
+  std::string domain = kDefaultDomain;
   std::shared_ptr<NSUserDefaults> defaults;
+
+  void reset() {
+    std::lock_guard lock(mutex);
+    domain = kDefaultDomain;
+    defaults.reset();
+  }
 };
 
 StandardDefaults& standard() {
-  static StandardDefaults* s = new StandardDefaults;
+  static StandardDefaults* s = process_state::make<StandardDefaults>("standard user defaults");
   return *s;
 }
 

@@ -18,20 +18,36 @@
 
 #include "platform/fs/FolderWalk.hpp"
 #include "platform/fs/WriteGate.hpp"
+#include "platform/process/ProcessState.hpp"
 
 namespace fs = std::filesystem;
 
 namespace device_fs {
 namespace {
 
+// Set once openat2 has been missing or refused (or by tests): every open walks from then on.
+std::atomic<bool>& openByWalk() {
+  static std::atomic<bool> walking{false};
+  return walking;
+}
+
 struct RootState {
   std::mutex mutex;
   fs::path root;
   int fd = -1;  // the root folder, the starting point of every device path
+
+  // No root chosen, and openat2 tried again first.
+  void reset() {
+    std::lock_guard lock(mutex);
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    root.clear();
+    openByWalk() = false;
+  }
 };
 
 RootState& state() {
-  static RootState* s = new RootState;
+  static RootState* s = process_state::make<RootState>("device root");
   return *s;
 }
 
@@ -39,12 +55,6 @@ int rootFd() {
   std::lock_guard lock(state().mutex);
   if (state().fd < 0) throw std::logic_error("no device root chosen");
   return state().fd;
-}
-
-// Set once openat2 has been missing or refused (or by tests): every open walks from then on.
-std::atomic<bool>& openByWalk() {
-  static std::atomic<bool> walking{false};
-  return walking;
 }
 
 // The phone's link at name in the root folder, made when nothing is there yet.

@@ -8,6 +8,7 @@
 #include "platform/foundation/NSNotificationCenter.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
+#include "platform/process/ProcessState.hpp"
 
 VW_DEFINE_CLASS(MPUSystemMediaControlsView, UIView, [] { return NSObjectRef(MPUSystemMediaControlsView::create(CGRectZero)); },
                 {{"previousTrack:", selectorOf(&MPUSystemMediaControlsView::previousTrack)},
@@ -20,11 +21,17 @@ namespace {
 struct LiveControls {
   std::mutex mutex;
   std::vector<std::weak_ptr<MPUSystemMediaControlsView>> views;
-  std::once_flag observing;
+  bool observing = false;  // a reset of the notification centre drops the observer too
+
+  void reset() {
+    std::lock_guard lock(mutex);
+    views.clear();
+    observing = false;
+  }
 };
 
 LiveControls& liveControls() {
-  static auto* live = new LiveControls;  // lives as long as the process
+  static auto* live = process_state::make<LiveControls>("live media controls");  // lives as long as the process
   return *live;
 }
 
@@ -47,11 +54,12 @@ void refreshLiveControls() {
 
 void track(const MPUSystemMediaControlsViewRef& view) {
   auto& live = liveControls();
-  std::call_once(live.observing, [] {
+  std::lock_guard lock(live.mutex);
+  if (!live.observing) {
     NSNotificationCenter::defaultCenter().addObserverForName(kMRMediaRemoteNowPlayingInfoDidChangeNotification,
                                                              [](const std::string&) { refreshLiveControls(); });
-  });
-  std::lock_guard lock(live.mutex);
+    live.observing = true;
+  }
   std::erase_if(live.views, [](const auto& weak) { return weak.expired(); });
   live.views.push_back(view);
 }

@@ -9,6 +9,7 @@
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/foundation/NSNotificationCenter.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
+#include "platform/process/ProcessState.hpp"
 
 namespace {
 
@@ -56,7 +57,11 @@ plist::Data gradientPng(int size, const uint8_t from[3], const uint8_t to[3]) {
 }  // namespace
 
 NowPlayingPlayer& NowPlayingPlayer::shared() {
-  static auto* player = new NowPlayingPlayer;  // lives as long as the process
+  static auto* player = [] {  // lives as long as the process
+    auto* made = new NowPlayingPlayer;
+    process_state::registerReset("now-playing player", [made] { made->reset(); });
+    return made;
+  }();
   return *player;
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
+#include "platform/process/ProcessState.hpp"
 
 namespace {
 
@@ -17,8 +18,17 @@ class BuiltInSource final : public NowPlayingSource {
   }
 };
 
-std::atomic<std::shared_ptr<NowPlayingSource>>& current() {
-  static auto* source = new std::atomic<std::shared_ptr<NowPlayingSource>>(std::make_shared<BuiltInSource>());
+using CurrentSource = std::atomic<std::shared_ptr<NowPlayingSource>>;
+
+// The built-in player's source, as at start.
+void useBuiltIn(CurrentSource& source) { source.store(std::make_shared<BuiltInSource>()); }
+
+CurrentSource& current() {
+  static CurrentSource* source = [] {
+    auto* made = process_state::make<CurrentSource>("now-playing source", useBuiltIn);
+    useBuiltIn(*made);
+    return made;
+  }();
   return *source;
 }
 

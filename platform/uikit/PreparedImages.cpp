@@ -5,6 +5,8 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/process/ProcessState.hpp"
+
 namespace prepared_images {
 namespace {
 
@@ -19,7 +21,7 @@ struct State {
 };
 
 State& state() {
-  static auto* s = new State;  // lives as long as the process
+  static auto* s = process_state::make<State>("prepared images", [](State&) { clear(); });  // lives as long as the process
   return *s;
 }
 

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/process/ProcessState.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
 VW_DEFINE_CLASS(UITextField, UIControl, factoryOf<UITextField>())
@@ -23,7 +24,7 @@ struct AlertState {
 };
 
 AlertState& state() {
-  static AlertState* s = new AlertState;
+  static AlertState* s = process_state::make<AlertState>("alerts", [](AlertState&) { alert_center::reset(); });
   return *s;
 }
 

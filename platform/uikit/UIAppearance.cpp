@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "platform/process/ProcessState.hpp"
 #include "platform/uikit/UIViewController.hpp"
 
 VW_DEFINE_CLASS(UIAppearanceProxy, NSObject, nullptr)
@@ -17,7 +18,11 @@ struct AppearanceState {
 };
 
 AppearanceState& appearanceState() {
-  static AppearanceState* s = new AppearanceState;
+  static AppearanceState* s = process_state::make<AppearanceState>("appearance proxies", [](AppearanceState& a) {
+    std::vector<UIAppearanceProxyRef> dropped;  // released outside the lock
+    std::lock_guard lock(a.mutex);
+    dropped.swap(a.proxies);
+  });
   return *s;
 }
 

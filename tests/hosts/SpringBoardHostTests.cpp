@@ -51,4 +51,48 @@ TEST_F(HomeScreenTest, ColouringGivesTheArtistLabelThePrimaryAndTheSongLabelTheS
   EXPECT_EQ(song->textColor(), nullptr);
 }
 
+TEST_F(HomeScreenTest, OverlayNamesItsViewPropertiesInOrderAndEachAccessorReachesItsOwn) {
+  SpringBoardHost host;
+  host.loadTweak(SpringBoardHost::defaultTweakPath());
+  ASSERT_TRUE(host.activateReachability());
+  auto overlay = host.currentOverlay();
+  ASSERT_TRUE(overlay);
+  std::vector<std::string> names;
+  for (const auto& [name, view] : overlay->viewProperties()) names.emplace_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"blurEffectView", "touchView", "songNameLabel", "artistAndAlbumLabel", "repeatLabel",
+                                             "shuffleLabel", "backgroundCoverArt", "smallCoverArt"}))
+      << "the blur effect is no view";
+  // A new view for each property, through its setter: the getter and the list show that one.
+  auto blurView = std::make_shared<UIVisualEffectView>(UIBlurEffect::effectWithStyle(UIBlurEffectStyleDark));
+  auto touch = std::make_shared<UIView>(CGRectMake(0, 0, 10, 10));
+  std::vector<UILabelRef> labels;
+  for (int i = 0; i < 4; ++i) labels.push_back(std::make_shared<UILabel>(CGRectMake(0, 0, 10, 10)));
+  auto background = std::make_shared<UIImageView>(CGRectMake(0, 0, 10, 10));
+  auto cover = std::make_shared<UIImageView>(CGRectMake(0, 0, 10, 10));
+  auto effect = UIBlurEffect::effectWithStyle(UIBlurEffectStyleLight);
+  overlay->setBlurEffect(effect);
+  overlay->setBlurEffectView(blurView);
+  overlay->setTouchView(touch);
+  overlay->setSongNameLabel(labels[0]);
+  overlay->setArtistAndAlbumLabel(labels[1]);
+  overlay->setRepeatLabel(labels[2]);
+  overlay->setShuffleLabel(labels[3]);
+  overlay->setBackgroundCoverArt(background);
+  overlay->setSmallCoverArt(cover);
+  EXPECT_EQ(overlay->blurEffect(), effect);
+  EXPECT_EQ(overlay->blurEffectView(), blurView);
+  EXPECT_EQ(overlay->touchView(), touch);
+  EXPECT_EQ(overlay->songNameLabel(), labels[0]);
+  EXPECT_EQ(overlay->artistAndAlbumLabel(), labels[1]);
+  EXPECT_EQ(overlay->repeatLabel(), labels[2]);
+  EXPECT_EQ(overlay->shuffleLabel(), labels[3]);
+  EXPECT_EQ(overlay->backgroundCoverArt(), background);
+  EXPECT_EQ(overlay->smallCoverArt(), cover);
+  std::vector<const UIView*> expected{blurView.get(),  touch.get(),     labels[0].get(),  labels[1].get(),
+                                      labels[2].get(), labels[3].get(), background.get(), cover.get()};
+  std::vector<const UIView*> listed;
+  for (const auto& [name, view] : overlay->viewProperties()) listed.push_back(view);
+  EXPECT_EQ(listed, expected);
+}
+
 }  // namespace

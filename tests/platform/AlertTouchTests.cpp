@@ -8,6 +8,7 @@
 
 #include "platform/uikit/UIAlertView.hpp"
 #include "platform/uikit/UIWindow.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace {
 
@@ -20,10 +21,8 @@ class Pressed : public UIAlertViewDelegate {
 CGRect rectOf(const nlohmann::json& frame) { return {{frame[0], frame[1]}, {frame[2], frame[3]}}; }
 CGPoint centreOf(const nlohmann::json& frame) { return {rectOf(frame).midX(), rectOf(frame).midY()}; }
 
-class AlertTouches : public ::testing::Test {
+class AlertTouches : public test_support::ProcessStateTest {
  protected:
-  void SetUp() override { alert_center::reset(); }
-  void TearDown() override { alert_center::reset(); }
   std::shared_ptr<Pressed> delegate = std::make_shared<Pressed>();
 };
 

@@ -8,10 +8,9 @@
 #include <stdexcept>
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
-#include "platform/device/DeviceProfile.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/fs/DeviceRoot.hpp"
-#include "platform/uikit/UIAlertView.hpp"
+#include "platform/process/ProcessState.hpp"
 
 namespace fs = std::filesystem;
 
@@ -64,10 +63,7 @@ std::vector<std::string> postedSince(size_t from) {
   return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())), all.end());
 }
 
-void resetProcessState() {
-  deviceProfile() = DeviceProfile{};
-  alert_center::reset();
-}
+void resetProcessState() { process_state::reset(); }
 
 void ProcessStateTest::SetUp() { resetProcessState(); }
 

@@ -1,6 +1,5 @@
-// The tests' device: a fresh temporary device root per test, and the process-wide state that
-// tests change (the device profile, the alerts on screen) put back to its start before and
-// after each test, so that no test sees what another left behind.
+// The tests' device: a fresh temporary device root per test, and the process-wide state put
+// back to new before and after each test, so that no test sees what another left behind.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,7 +35,9 @@ inline std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s
 size_t postedCount();
 std::vector<std::string> postedSince(size_t from);
 
-// The default device profile, no alert on screen or in the history.
+// Every piece of process-wide state back to new (process_state::reset): the default device
+// profile, no device root, an empty main queue and clock at 0, no alert, no observer but those
+// of loaded libraries, an empty log, ...
 void resetProcessState();
 
 // Process state reset around each test; for tests that need no files.
