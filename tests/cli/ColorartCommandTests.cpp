@@ -15,6 +15,7 @@
 
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 #include "tests/support/TestImages.hpp"
 
@@ -44,16 +45,8 @@ class ColorartCommand : public ::testing::Test {
   }
 
   Outcome run(const std::string& arguments) {
-    std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
-    std::string command = std::string("'") + VELLOWAY_COMMAND + "' colorart " + arguments + " >'" + out + "' 2>'" + err + "'";
-    int raw = std::system(command.c_str());
-    auto slurp = [](const std::string& p) {
-      std::ifstream in(p);
-      std::stringstream s;
-      s << in.rdbuf();
-      return s.str();
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    test_process::ShellResult run = test_process::runShell(std::string("'") + VELLOWAY_COMMAND + "' colorart " + arguments, dir_);
+    return {run.status, run.out, run.err};
   }
 
   fs::path dir_;

@@ -1,5 +1,7 @@
 #include "ColorlibTestFiles.hpp"
 
+#include "tests/support/ChildProcess.hpp"
+
 #include <png.h>
 #include <sys/wait.h>
 
@@ -56,15 +58,8 @@ void writeBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 }
 
 RunResult runCommand(const std::string& command, const fs::path& scratch) {
-  const std::string out = (scratch / "stdout").string(), err = (scratch / "stderr").string();
-  const int raw = std::system(("(" + command + ") >'" + out + "' 2>'" + err + "'").c_str());
-  auto slurp = [](const std::string& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  };
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  test_process::ShellResult run = test_process::runShell("(" + command + ")", scratch);
+  return {run.status, run.out, run.err};
 }
 
 namespace {

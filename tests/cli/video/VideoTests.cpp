@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "render/Renderer.hpp"
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace {
@@ -39,10 +40,8 @@ class Video : public ::testing::Test {
 
   // Runs a shell command line in the test's folder, its output captured.
   Outcome shell(const std::string& command) {
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    int raw =
-        std::system(("cd '" + dir_.string() + "' && " + command + " >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test_support::readHostFile(out), test_support::readHostFile(err)};
+    test_process::ShellResult run = test_process::runShell("cd '" + dir_.string() + "' && " + command, dir_);
+    return {run.status, run.out, run.err};
   }
   // `velloway sim OPTIONS script.sim` with that script.
   Outcome sim(const std::string& options, const std::string& script) {
