@@ -15,6 +15,7 @@
 
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 #include "tests/support/TestImages.hpp"
@@ -31,7 +32,7 @@ struct Outcome {
 
 class ColorartCommand : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-colorart"); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-colorart"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string writePng(const std::string& name, const UIImage& image) {

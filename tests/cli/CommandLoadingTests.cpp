@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "cli/Subcommand.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
@@ -31,7 +32,7 @@ struct Outcome {
 
 class CommandLoading : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-loading"); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-loading"); }
   // The sanitizer build links both libraries into the executable (cli/CMakeLists.txt).
   static bool loadsEverythingAtStart() { return VELLOWAY_SANITIZED; }
   void TearDown() override { fs::remove_all(dir_); }

@@ -16,12 +16,6 @@ namespace colorlib_test {
 
 namespace fs = std::filesystem;
 
-fs::path makeTemporaryFolder() {
-  std::string pattern = (fs::temp_directory_path() / "velloway-colorlib-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
-
 RgbaImage bandedImage(int width, int height) {
   RgbaImage image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
   for (int y = 0; y < height; ++y)

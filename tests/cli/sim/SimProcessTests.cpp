@@ -105,8 +105,8 @@ void expectEndedBySigtermLeavingNothing(const SimChild& child, const fs::path& t
 }
 
 TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
-  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
-  fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
+  fs::path temp = device_fs::makeTemporaryFolder("vlw-sim-term");
+  fs::path pauses = device_fs::makeTemporaryFolder("vlw-sim-pause");
   SimChild child = spawnSim(temp, pauses);
   ASSERT_GT(child.pid, 0);
   // The first write (the settings file) stops half done: its temporary file is written, not
@@ -125,8 +125,8 @@ TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
 }
 
 TEST(SimProcess, TerminationBetweenLinesRemovesTheTemporaryDeviceRoot) {
-  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
-  fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
+  fs::path temp = device_fs::makeTemporaryFolder("vlw-sim-term");
+  fs::path pauses = device_fs::makeTemporaryFolder("vlw-sim-pause");
   SimChild child = spawnSim(temp, pauses);
   ASSERT_GT(child.pid, 0);
   // The first write passes its pause at once; after it, sim is reading the next line.

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/TemporaryFolder.hpp"
 #include "render/Renderer.hpp"
 #include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
@@ -35,7 +36,7 @@ const char* const kOverlayShown = "boot\nidle\nalert press Close\nmedia play-dem
 
 class Video : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-video"); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-video"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   // Runs a shell command line in the test's folder, its output captured.
