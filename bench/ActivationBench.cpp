@@ -4,20 +4,22 @@
 // artwork the answer decodes it; without, it clears the image views.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
 
 namespace {
 
 SpringBoardHost& host() {
   static std::unique_ptr<SpringBoardHost> h = [] {
-    auto dir = std::filesystem::temp_directory_path() / "velloway-activation-bench";
-    std::filesystem::remove_all(dir);
+    static const auto dir = device_fs::makeTemporaryFolder("velloway-activation-bench");
+    std::atexit([] { std::filesystem::remove_all(dir); });
     device_fs::useRoot(dir);
     auto sb = std::make_unique<SpringBoardHost>();
     sb->loadTweak(SpringBoardHost::defaultTweakPath());

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/bus/PrivateBus.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 
 extern char** environ;
 
@@ -176,8 +177,7 @@ int main(int argc, char** argv) {
   setenv("DBUS_SESSION_BUS_ADDRESS", bus->address.c_str(), 1);
   // The live processes' default device root lives under XDG_DATA_HOME: a temporary one, so that
   // the command timed is exactly `velloway ctl springboard 'dump host'`.
-  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-ctl-startup-bench-{}", getpid());
-  fs::create_directories(folder);
+  fs::path folder = device_fs::makeTemporaryFolder("velloway-ctl-startup-bench");
   setenv("XDG_DATA_HOME", folder.c_str(), 1);
   int status = benchAgainst(velloway, folder, runs);
   session_bus::stopPrivateBus(*bus);

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "LiveHarness.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

@@ -10,8 +10,8 @@
 #include <optional>
 #include <thread>
 
-#include "LiveHarness.hpp"
-#include "XServer.hpp"
+#include "tests/support/LiveHarness.hpp"
+#include "tests/support/XServer.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

@@ -31,6 +31,7 @@
 #include "platform/bus/SessionBus.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 
 namespace fs = std::filesystem;
 
@@ -107,7 +108,7 @@ void notificationLatency(int posts) {
 }
 
 void controlLatency(const std::string& velloway, int calls) {
-  fs::path root = fs::temp_directory_path() / fmt::format("velloway-live-bench-{}", getpid());
+  fs::path root = device_fs::makeTemporaryFolder("velloway-live-bench");
   fflush(nullptr);
   pid_t springboard = fork();
   if (springboard == 0) {
@@ -269,8 +270,7 @@ void mprisLatency(const std::string& velloway, int changes) {
     fmt::print("MPRIS track change -> overlay: skipped (needs mpv, mpv-mpris and ffmpeg)\n");
     return;
   }
-  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-mpris-bench-{}", getpid());
-  fs::create_directories(folder);
+  fs::path folder = device_fs::makeTemporaryFolder("velloway-mpris-bench");
   pid_t mpv = spawnQuiet(tonePlayer(folder, plugin));
   pid_t springboard = spawnQuiet(
       {velloway, "springboard", "--root", (folder / "device").string(), "--name", "mprisbench", "--media", "mpris:mpv"});
@@ -308,7 +308,7 @@ double peakRssMegabytes(pid_t pid) {
 // player that `startPlayer` starts, with the overlay up.
 void underHostilePlayer(const std::string& velloway, const char* what, const std::function<pid_t()>& startPlayer,
                         double seconds) {
-  fs::path root = fs::temp_directory_path() / fmt::format("velloway-hostile-bench-{}", getpid());
+  fs::path root = device_fs::makeTemporaryFolder("velloway-hostile-bench");
   std::string name = fmt::format("hostile{}", getpid());
   pid_t springboard = spawnQuiet(
       {velloway, "springboard", "--root", root.string(), "--name", name, "--media", std::string("mpris:") + bench_player::kName});
@@ -359,8 +359,7 @@ void hostilePlayers(const std::string& velloway, double seconds) {
       velloway, "no player", [] { return 0; }, seconds);
   underHostilePlayer(
       velloway, "27,000 PropertiesChanged/s", [] { return bench_player::startFlood(27000); }, seconds);
-  fs::path folder = fs::temp_directory_path() / fmt::format("velloway-covers-bench-{}", getpid());
-  fs::create_directories(folder);
+  fs::path folder = device_fs::makeTemporaryFolder("velloway-covers-bench");
   fs::path a = folder / "a.png", b = folder / "b.png";
   if (bench_player::writeGradientPng(a, 8000, 1) && bench_player::writeGradientPng(b, 8000, 2))
     underHostilePlayer(

@@ -22,6 +22,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/fs/TemporaryFolder.hpp"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -98,8 +100,7 @@ struct Series {
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const std::string velloway = argc > 2 ? argv[2] : (fs::path(argv[0]).parent_path() / "velloway").string();
-  const fs::path folder = fs::temp_directory_path() / fmt::format("velloway-video-bench-{}", ::getpid());
-  fs::create_directories(folder);
+  const fs::path folder = device_fs::makeTemporaryFolder("velloway-video-bench");
   const std::vector<std::string> oneCore{"taskset", "-c", "0", velloway, "demo", "--out", (folder / "out").string()};
   Series plain, zoom1, zoom2;
   Clip clip1, clip2;

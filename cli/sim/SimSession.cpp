@@ -16,6 +16,7 @@
 #include "hosts/springboard/SpringBoardHost.hpp"
 #include "platform/device/DeviceProfile.hpp"
 #include "platform/foundation/NSLog.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "platform/text/Fonts.hpp"
 #include "tweak/VLWView.hpp"
 
@@ -199,11 +200,7 @@ bool parseSize(const std::string& text, double& width, double& height) {
   return std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0 && width <= 10000 && height <= 10000;
 }
 
-std::filesystem::path makeTemporaryRoot() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "velloway-device-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary device root");
-  return pattern;
-}
+std::filesystem::path makeTemporaryRoot() { return device_fs::makeTemporaryFolder("velloway-device"); }
 
 void printSystemLogToStderr() {
   system_log::setPrinter([](std::string_view line) { std::cerr << fmt::format("{} {}\n", system_log::sender(), line); });

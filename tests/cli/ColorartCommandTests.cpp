@@ -15,6 +15,8 @@
 
 #include "colorart/SLColorArt.hpp"
 #include "colorart/UIImage+Scale.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 #include "tests/support/TestImages.hpp"
 
@@ -30,7 +32,7 @@ struct Outcome {
 
 class ColorartCommand : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-colorart"); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-colorart"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string writePng(const std::string& name, const UIImage& image) {
@@ -44,16 +46,8 @@ class ColorartCommand : public ::testing::Test {
   }
 
   Outcome run(const std::string& arguments) {
-    std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
-    std::string command = std::string("'") + VELLOWAY_COMMAND + "' colorart " + arguments + " >'" + out + "' 2>'" + err + "'";
-    int raw = std::system(command.c_str());
-    auto slurp = [](const std::string& p) {
-      std::ifstream in(p);
-      std::stringstream s;
-      s << in.rdbuf();
-      return s.str();
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    test_process::ShellResult run = test_process::runShell(std::string("'") + VELLOWAY_COMMAND + "' colorart " + arguments, dir_);
+    return {run.status, run.out, run.err};
   }
 
   fs::path dir_;

@@ -16,6 +16,8 @@
 #include <sstream>
 
 #include "cli/Subcommand.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace {
@@ -30,7 +32,7 @@ struct Outcome {
 
 class CommandLoading : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-loading"); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-loading"); }
   // The sanitizer build links both libraries into the executable (cli/CMakeLists.txt).
   static bool loadsEverythingAtStart() { return VELLOWAY_SANITIZED; }
   void TearDown() override { fs::remove_all(dir_); }
@@ -38,12 +40,10 @@ class CommandLoading : public ::testing::Test {
   // Runs velloway with `arguments` (already quoted for the shell) and `environment` (NAME=VALUE
   // words), on a session bus address where nothing listens.
   Outcome run(const std::string& arguments, const std::string& environment = "") {
-    fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     std::string command = "env DBUS_SESSION_BUS_ADDRESS=unix:path=" + (dir_ / "no-bus").string() + " LD_DEBUG=files " +
-                          environment + " '" + VELLOWAY_BINARY + "' " + arguments + " >'" + out.string() + "' 2>'" +
-                          err.string() + "'";
-    int raw = std::system(command.c_str());
-    Outcome result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test_support::readHostFile(out), test_support::readHostFile(err), {}};
+                          environment + " '" + VELLOWAY_BINARY + "' " + arguments;
+    test_process::ShellResult run = test_process::runShell(command, dir_);
+    Outcome result{run.status, run.out, run.err, {}};
     static const std::regex opened(R"(file=(\S+) \[\d+\];)");
     for (std::sregex_iterator it(result.err.begin(), result.err.end(), opened), end; it != end; ++it)
       result.loaded.insert(fs::path((*it)[1].str()).filename().string());

@@ -16,6 +16,7 @@
 #include <fmt/format.h>
 
 #include "ColorlibTestFiles.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "velloway-colorart.h"
 #include "velloway-colorart.hpp"
 
@@ -26,7 +27,7 @@ using namespace colorlib_test;
 
 class ColorartLibrary : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = makeTemporaryFolder(); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-colorlib"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   // `velloway colorart --json` on one file, in the comparable form.

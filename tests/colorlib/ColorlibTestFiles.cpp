@@ -1,5 +1,7 @@
 #include "ColorlibTestFiles.hpp"
 
+#include "tests/support/ChildProcess.hpp"
+
 #include <png.h>
 #include <sys/wait.h>
 
@@ -13,12 +15,6 @@
 namespace colorlib_test {
 
 namespace fs = std::filesystem;
-
-fs::path makeTemporaryFolder() {
-  std::string pattern = (fs::temp_directory_path() / "velloway-colorlib-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
 
 RgbaImage bandedImage(int width, int height) {
   RgbaImage image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
@@ -56,15 +52,8 @@ void writeBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 }
 
 RunResult runCommand(const std::string& command, const fs::path& scratch) {
-  const std::string out = (scratch / "stdout").string(), err = (scratch / "stderr").string();
-  const int raw = std::system(("(" + command + ") >'" + out + "' 2>'" + err + "'").c_str());
-  auto slurp = [](const std::string& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  };
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  test_process::ShellResult run = test_process::runShell("(" + command + ")", scratch);
+  return {run.status, run.out, run.err};
 }
 
 namespace {

@@ -13,8 +13,6 @@
 
 namespace colorlib_test {
 
-std::filesystem::path makeTemporaryFolder();
-
 // Straight-alpha RGBA pixels, rows packed.
 struct RgbaImage {
   int width = 0, height = 0;

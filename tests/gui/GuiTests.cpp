@@ -10,9 +10,9 @@
 #include <sstream>
 #include <thread>
 
-#include "LiveHarness.hpp"
-#include "XServer.hpp"
 #include "render/Renderer.hpp"
+#include "tests/support/LiveHarness.hpp"
+#include "tests/support/XServer.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

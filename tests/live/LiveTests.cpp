@@ -10,9 +10,9 @@
 #include <set>
 #include <thread>
 
-#include "LiveHarness.hpp"
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

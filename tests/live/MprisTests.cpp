@@ -7,10 +7,11 @@
 
 #include <fstream>
 
-#include "LiveHarness.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/mediaremote/MprisSource.hpp"
 #include "platform/uikit/UIImage.hpp"
+#include "tests/support/LiveHarness.hpp"
+#include "tests/support/XServer.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;
@@ -20,8 +21,6 @@ namespace {
 
 constexpr const char* kMprisPlugin = "/usr/lib/mpv-mpris/mpris.so";
 constexpr const char* kPlayer = "org.mpris.MediaPlayer2.mpv";
-
-bool onPath(const std::string& tool) { return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0; }
 
 // Whether a label (or any view) in the dumped tree shows this text.
 bool showsText(const nlohmann::json& tree, const std::string& text) {

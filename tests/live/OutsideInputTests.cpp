@@ -6,7 +6,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <sys/stat.h>
 
-#include "LiveHarness.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

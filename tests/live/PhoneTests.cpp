@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "LiveHarness.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

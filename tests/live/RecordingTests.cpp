@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "LiveHarness.hpp"
 #include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

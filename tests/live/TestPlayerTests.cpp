@@ -7,8 +7,8 @@
 #include <csignal>
 #include <fstream>
 
-#include "LiveHarness.hpp"
 #include "platform/uikit/UIImage.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

@@ -4,7 +4,6 @@
 // the next one. Two writer processes at once never lose each other's keys.
 // VELLOWAY_CRASH_KILLS sets the number of kills (200 by default; `make fuzz` runs more).
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,11 +16,10 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/SettingsHostTest.hpp"
 
 using namespace test_support;
-
-extern char** environ;
 
 namespace {
 
@@ -139,14 +137,9 @@ TEST(CrashSafetyWriter, StoresThroughThePaneWhenRunAsAWriter) {
 TEST_F(CrashSafetyTest, TwoWriterProcessesNeverLoseEachOthersKeys) {
   constexpr int kStores = 12;
   auto spawnWriter = [&](const std::string& spec) {
-    std::string writer = "VLW_CRASH_WRITER=" + spec, rootVar = "VLW_CRASH_ROOT=" + root_.string();
-    std::vector<char*> env{writer.data(), rootVar.data()};
-    for (char** e = environ; *e; ++e) env.push_back(*e);
-    env.push_back(nullptr);
-    std::string self = "/proc/self/exe", filter = "--gtest_filter=CrashSafetyWriter.*";
-    char* argv[] = {self.data(), filter.data(), nullptr};
-    pid_t pid = -1;
-    return posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, env.data()) == 0 ? pid : -1;
+    test_process::SpawnOptions options;
+    options.environment = {"VLW_CRASH_WRITER=" + spec, "VLW_CRASH_ROOT=" + root_.string()};
+    return test_process::spawn({"/proc/self/exe", "--gtest_filter=CrashSafetyWriter.*"}, options);
   };
   pid_t a = spawnWriter(fmt::format("0 {} a0 a1 a2", kStores));
   pid_t b = spawnWriter(fmt::format("100 {} b0 b1 b2", kStores));

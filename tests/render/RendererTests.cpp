@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "RenderTestSupport.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "platform/text/Fonts.hpp"
 #include "platform/text/TextMetrics.hpp"
 #include "platform/uikit/UIAlertPanelLayout.hpp"
@@ -535,10 +536,11 @@ TEST(Registry, PaintersAreFoundByClassNameOrNearestSuperclass) {
 TEST(Output, PngRoundTripsAndWriteFailuresNameTheFile) {
   auto overlay = makeOverlay(200, 160, true, 8);
   auto image = render::renderViewTree(*overlay, 2.0);
-  const auto path = std::filesystem::temp_directory_path() / "velloway-render-roundtrip.png";
+  const auto folder = device_fs::makeTemporaryFolder("velloway-render");
+  const auto path = folder / "roundtrip.png";
   image.writePng(path.string());
   auto back = render::Image::readPng(path.string());
-  std::filesystem::remove(path);
+  std::filesystem::remove_all(folder);
   ASSERT_EQ(back.width(), 400);
   ASSERT_EQ(back.height(), 320);
   for (int y = 0; y < 320; y += 7)

@@ -19,6 +19,10 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/fs/TemporaryFolder.hpp"
+#include "tests/support/ChildProcess.hpp"
+#include "tests/support/ViewTree.hpp"
+
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -75,25 +79,7 @@ Scenario parseScenario(const fs::path& file) {
   return sc;
 }
 
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// Finds the first view below `node` (depth first, content views included) whose `key`
-// equals `value`.
-const json* findView(const json& node, const std::string& key, const std::string& value) {
-  if (!node.is_object()) return nullptr;
-  if (node.contains(key) && node[key] == value) return &node;
-  if (node.contains("contentView"))
-    if (auto found = findView(node["contentView"], key, value)) return found;
-  if (node.contains("subviews"))
-    for (const auto& sub : node["subviews"])
-      if (auto found = findView(sub, key, value)) return found;
-  return nullptr;
-}
+using view_tree::findView;
 
 // Resolves a pointer with [key=value] steps; null when it names nothing.
 const json* resolve(const json& root, const std::string& pointer) {
@@ -135,14 +121,12 @@ class Scenarios : public ::testing::TestWithParam<fs::path> {};
 TEST_P(Scenarios, Run) {
   const fs::path file = GetParam();
   Scenario sc = parseScenario(file);
-  fs::path tmp = fs::temp_directory_path() / fmt::format("velloway-scenario-{}-{}", file.stem().string(), ::getpid());
-  fs::create_directories(tmp);
-  fs::path out = tmp / "stdout", err = tmp / "stderr";
-  std::string command = fmt::format("cd '{}' && '{}' sim {} '{}' > '{}' 2> '{}' < /dev/null", SCENARIO_DIR, VELLOWAY_BINARY,
-                                    sc.args, file.string(), out.string(), err.string());
-  int status = std::system(command.c_str());
-  int exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::string stdoutText = readAll(out), stderrText = readAll(err);
+  fs::path tmp = device_fs::makeTemporaryFolder("velloway-scenario-" + file.stem().string());
+  std::string command =
+      fmt::format("cd '{}' && '{}' sim {} '{}' < /dev/null", SCENARIO_DIR, VELLOWAY_BINARY, sc.args, file.string());
+  test_process::ShellResult run = test_process::runShell(command, tmp);
+  int exitStatus = test_process::exitStatusOf(run.waitStatus);
+  std::string stdoutText = run.out, stderrText = run.err;
   fs::remove_all(tmp);
 
   EXPECT_EQ(exitStatus, sc.exitStatus) << "stderr:\n" << stderrText;

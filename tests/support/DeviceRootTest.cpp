@@ -10,17 +10,12 @@
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/dispatch/Dispatch.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "platform/process/ProcessState.hpp"
 
 namespace fs = std::filesystem;
 
 namespace test_support {
-
-fs::path makeTemporaryFolder(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder " + pattern);
-  return pattern;
-}
 
 void writeHostFile(const fs::path& path, const std::string& text) {
   std::error_code ec;
@@ -74,7 +69,7 @@ void ProcessStateTest::TearDown() {
 
 void DeviceRootTest::SetUp() {
   ProcessStateTest::SetUp();
-  tempFolder_ = makeTemporaryFolder();
+  tempFolder_ = device_fs::makeTemporaryFolder("velloway-test");
   root_ = tempFolder_ / "root";
   outside_ = tempFolder_ / "outside";
   fs::create_directories(outside_);

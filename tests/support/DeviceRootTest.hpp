@@ -12,9 +12,6 @@
 
 namespace test_support {
 
-// A new, empty folder under the system's temporary folder, named prefix-XXXXXX.
-std::filesystem::path makeTemporaryFolder(const std::string& prefix = "velloway-test");
-
 // Writes a file of the host (not a device path), making its folders; fails the test when it
 // cannot.
 void writeHostFile(const std::filesystem::path& path, const std::string& text);

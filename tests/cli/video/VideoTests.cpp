@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/TemporaryFolder.hpp"
 #include "render/Renderer.hpp"
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace {
@@ -34,15 +36,13 @@ const char* const kOverlayShown = "boot\nidle\nalert press Close\nmedia play-dem
 
 class Video : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = test_support::makeTemporaryFolder("velloway-video"); }
+  void SetUp() override { dir_ = device_fs::makeTemporaryFolder("velloway-video"); }
   void TearDown() override { fs::remove_all(dir_); }
 
   // Runs a shell command line in the test's folder, its output captured.
   Outcome shell(const std::string& command) {
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    int raw =
-        std::system(("cd '" + dir_.string() + "' && " + command + " >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test_support::readHostFile(out), test_support::readHostFile(err)};
+    test_process::ShellResult run = test_process::runShell("cd '" + dir_.string() + "' && " + command, dir_);
+    return {run.status, run.out, run.err};
   }
   // `velloway sim OPTIONS script.sim` with that script.
   Outcome sim(const std::string& options, const std::string& script) {

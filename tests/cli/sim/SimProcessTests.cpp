@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,11 +16,11 @@
 #include "cli/sim/SimSession.hpp"
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
+#include "tests/support/ChildProcess.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 namespace {
 
@@ -81,24 +80,14 @@ struct SimChild {
 
 SimChild spawnSim(const fs::path& temp, const fs::path& pauses) {
   int input[2];
-  if (::pipe(input) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-  posix_spawn_file_actions_addclose(&actions, input[1]);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string tmpdir = "TMPDIR=" + temp.string(), pause = "VELLOWAY_TEST_PAUSE_DIR=" + pauses.string();
-  std::vector<char*> env{tmpdir.data(), pause.data()};
-  for (char** e = environ; *e; ++e) {
-    std::string_view v(*e);
-    if (v.rfind("TMPDIR=", 0) != 0 && v.rfind("VELLOWAY_TEST_PAUSE_DIR=", 0) != 0) env.push_back(*e);
-  }
-  env.push_back(nullptr);
-  std::string binary = VELLOWAY_BINARY, sim = "sim";
-  char* argv[] = {binary.data(), sim.data(), nullptr};
+  // Close-on-exec: the child keeps only the read end, as its standard input.
+  if (::pipe2(input, O_CLOEXEC) != 0) return {};
+  test_process::SpawnOptions options;
+  options.input = test_process::Stream::fromDescriptor(input[0]);
+  options.output = test_process::Stream::null();
+  options.environment = {"TMPDIR=" + temp.string(), "VELLOWAY_TEST_PAUSE_DIR=" + pauses.string()};
   SimChild child;
-  if (posix_spawn(&child.pid, binary.c_str(), &actions, nullptr, argv, env.data()) != 0) child.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
+  child.pid = test_process::spawn({VELLOWAY_BINARY, "sim"}, options);
   ::close(input[0]);
   child.script = input[1];
   return child;
@@ -116,8 +105,8 @@ void expectEndedBySigtermLeavingNothing(const SimChild& child, const fs::path& t
 }
 
 TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
-  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
-  fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
+  fs::path temp = device_fs::makeTemporaryFolder("vlw-sim-term");
+  fs::path pauses = device_fs::makeTemporaryFolder("vlw-sim-pause");
   SimChild child = spawnSim(temp, pauses);
   ASSERT_GT(child.pid, 0);
   // The first write (the settings file) stops half done: its temporary file is written, not
@@ -136,8 +125,8 @@ TEST(SimProcess, TerminationInTheMiddleOfAWriteRemovesTheTemporaryDeviceRoot) {
 }
 
 TEST(SimProcess, TerminationBetweenLinesRemovesTheTemporaryDeviceRoot) {
-  fs::path temp = test_support::makeTemporaryFolder("vlw-sim-term");
-  fs::path pauses = test_support::makeTemporaryFolder("vlw-sim-pause");
+  fs::path temp = device_fs::makeTemporaryFolder("vlw-sim-term");
+  fs::path pauses = device_fs::makeTemporaryFolder("vlw-sim-pause");
   SimChild child = spawnSim(temp, pauses);
   ASSERT_GT(child.pid, 0);
   // The first write passes its pause at once; after it, sim is reading the next line.

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;
@@ -47,7 +48,7 @@ class OutputFiles : public ::testing::Test {
     return others;
   }
 
-  fs::path folder_ = test_support::makeTemporaryFolder("velloway-output");
+  fs::path folder_ = device_fs::makeTemporaryFolder("velloway-output");
 };
 
 TEST_F(OutputFiles, ANewNameOrARegularFileIsWrittenWholeAndALinkIsWrittenThrough) {

@@ -1,6 +1,8 @@
-// What the live tests need around them: a private session bus, the velloway processes they
-// start on temporary device roots, and ctl runs with bounded time. Everything is ended by its
-// pid, never by name.
+// What the live tests, the window tests and the benchmarks of whole processes need around them:
+// a private session bus, the velloway processes they start on temporary device roots, and ctl
+// runs with bounded time. Everything is ended by its pid, never by name. It needs no test
+// framework: what goes wrong is handed to the failure reporter (the tests make it a failure of
+// the running test, see LiveHarnessFailures.cpp).
 #pragma once
 
 #include <sys/types.h>
@@ -14,8 +16,14 @@
 #include <vector>
 
 #include "platform/bus/PrivateBus.hpp"
+#include "tests/support/ViewTree.hpp"
 
 namespace live_test {
+
+// Told what went wrong when a process does not come up, a ctl line fails or a dump is not JSON;
+// by default it is printed on stderr.
+using FailureReporter = std::function<void(const std::string& message)>;
+void setFailureReporter(FailureReporter reporter);
 
 // A child process with its output in files.
 class Child {
@@ -80,11 +88,12 @@ class TempFolder {
 bool serving(const std::string& role, const std::filesystem::path& root);
 
 // `velloway springboard|settings --root ROOT` started and serving (its name owned), or a
-// failed test expectation.
+// reported failure.
 Child startLive(const std::string& role, const std::filesystem::path& root, const std::filesystem::path& logs,
                 const std::vector<std::string>& extra = {});
 
-// ctl lines to the process of that role on that root; expects exit 0 and answers stdout.
+// ctl lines to the process of that role on that root; reports a failure unless it exits with 0,
+// and answers stdout.
 std::string ctl(const std::string& role, const std::filesystem::path& root, const std::vector<std::string>& lines);
 // One `dump FIELD...` through ctl, parsed.
 nlohmann::json dump(const std::string& role, const std::filesystem::path& root, const std::string& fields);
@@ -99,8 +108,8 @@ std::string stateDifference(const nlohmann::json& live, const nlohmann::json& re
 // The last line of some output, as JSON (what a script's last `dump` printed).
 nlohmann::json lastJsonLine(const std::string& out);
 
-// The view with that property name anywhere in a dumped view tree, or null.
-const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property);
+// The view with that property name in a dumped view tree, or null.
+using view_tree::findView;
 
 // The CPU time (user and system, all threads) a process has used so far, in seconds, from
 // /proc/PID/stat; negative when the process is gone.

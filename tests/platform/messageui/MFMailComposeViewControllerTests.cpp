@@ -1,5 +1,4 @@
-// The mail composer, its MIME output read back by GMime's parser, the device-information
-// answers and the app's user defaults.
+// The mail composer and its MIME output read back by GMime's parser.
 #include <gmime/gmime.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,9 +7,7 @@
 
 #include "platform/corefoundation/CFPreferences.hpp"
 #include "platform/device/DeviceProfile.hpp"
-#include "platform/foundation/NSUserDefaults.hpp"
 #include "platform/fs/DeviceRoot.hpp"
-#include "platform/gestalt/MobileGestalt.hpp"
 #include "platform/messageui/MFMailComposeViewController.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "tests/support/DeviceRootTest.hpp"
@@ -32,8 +29,6 @@ class Dismisser : public NSObject, public MFMailComposeViewControllerDelegate {
 
 // The device profile and the alerts start and end at their defaults.
 class MailComposer : public test_support::ProcessStateTest {};
-class MobileGestalt : public test_support::ProcessStateTest {};
-class UserDefaults : public test_support::DeviceRootTest {};
 
 struct Presented {
   std::shared_ptr<UIViewController> presenter = std::make_shared<UIViewController>();
@@ -185,38 +180,6 @@ TEST_F(MailComposer, AnHtmlBodyIsSentAsHtml) {
   ASSERT_TRUE(parsed.message);
   GMimeObject* body = g_mime_multipart_get_part(parsed.parts(), 0);
   EXPECT_STREQ(g_mime_content_type_get_media_subtype(g_mime_object_get_content_type(body)), "html");
-}
-
-TEST_F(MobileGestalt, AnswersTheDevicesFactsAndNothingForTheRest) {
-  EXPECT_EQ(MGCopyAnswer("ProductType"), "iPhone7,2");
-  EXPECT_EQ(MGCopyAnswer("ProductVersion"), "9.0.2");
-  EXPECT_EQ(MGCopyAnswer("BuildVersion"), "13A452");
-  EXPECT_EQ(MGCopyAnswer("DeviceClass"), "iPhone");
-  deviceProfile().idiom = DeviceIdiom::Pad;
-  deviceProfile().buildVersion = "";
-  EXPECT_EQ(MGCopyAnswer("DeviceClass"), "iPad");
-  EXPECT_EQ(MGCopyAnswer("BuildVersion"), std::nullopt);
-  EXPECT_EQ(MGCopyAnswer("SerialNumber"), std::nullopt);
-  EXPECT_EQ(MGCopyAnswer(""), std::nullopt);
-}
-
-TEST_F(UserDefaults, AnswerFromMemoryUntilSynchronizeThenSeeOtherWriters) {
-  NSUserDefaults::setApplicationDomain("com.example.app");
-  auto defaults = NSUserDefaults::standardUserDefaults();
-  EXPECT_EQ(defaults, NSUserDefaults::standardUserDefaults());
-  EXPECT_EQ(defaults->domain(), "com.example.app");
-  EXPECT_TRUE(defaults->objectForKey("count").isNil());
-  defaults->setObject(3, "count");
-  EXPECT_EQ(CFPreferencesCopyAppValue("count", "com.example.app"), plist::Value(3)) << "written through";
-  CFPreferencesSetAppValue("count", 4, "com.example.app");  // another writer
-  EXPECT_EQ(defaults->objectForKey("count"), plist::Value(3));
-  EXPECT_TRUE(defaults->synchronize());
-  EXPECT_EQ(defaults->objectForKey("count"), plist::Value(4));
-  defaults->setObject(plist::Value(), "count");
-  EXPECT_TRUE(defaults->objectForKey("count").isNil());
-  EXPECT_TRUE(CFPreferencesCopyAppValue("count", "com.example.app").isNil());
-  NSUserDefaults::setApplicationDomain("com.apple.Preferences");
-  EXPECT_EQ(NSUserDefaults::standardUserDefaults()->domain(), "com.apple.Preferences");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "platform/bus/PrivateBus.hpp"
 #include "platform/dispatch/Dispatch.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "platform/mediaremote/MediaRemote.hpp"
 #include "platform/mediaremote/MprisSource.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
@@ -100,6 +101,8 @@ class MprisSourceTest : public ::testing::Test {
     source.reset();
     main_loop::runUntilIdle();
     prepared_images::clear();
+    std::error_code ec;
+    fs::remove_all(folder, ec);
   }
 
   // Services both connections (and any `more`) and the main queue until `done` (bounded).
@@ -142,11 +145,7 @@ class MprisSourceTest : public ::testing::Test {
   std::unique_ptr<sdbus::IConnection> playerBus, sourceBus;
   std::unique_ptr<UnitPlayer> player;
   std::shared_ptr<MprisSource> source;
-  fs::path folder = [] {
-    auto f = fs::temp_directory_path() / ("velloway-mpris-unit-" + std::to_string(getpid()));
-    fs::create_directories(f);
-    return f;
-  }();
+  fs::path folder = device_fs::makeTemporaryFolder("velloway-mpris-unit");
   std::map<int, plist::Data> covers;
 };
 

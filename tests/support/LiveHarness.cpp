@@ -1,23 +1,21 @@
-#include "LiveHarness.hpp"
+#include "tests/support/LiveHarness.hpp"
 
-#include "platform/bus/PrivateBus.hpp"
-
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <cmath>
 
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <atomic>
+#include <cmath>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
-extern char** environ;
+#include "platform/bus/PrivateBus.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
+#include "tests/support/ChildProcess.hpp"
 
 namespace fs = std::filesystem;
 
@@ -31,26 +29,22 @@ std::string readAll(const fs::path& path) {
   return s.str();
 }
 
-pid_t spawn(const std::vector<std::string>& argv, const fs::path& out, const fs::path& err) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  int error = posix_spawnp(&pid, argv[0].c_str(), &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return error == 0 ? pid : -1;
+FailureReporter& failureReporter() {
+  static FailureReporter reporter = [](const std::string& message) { std::cerr << "live harness: " << message << "\n"; };
+  return reporter;
 }
+
+void fail(const std::string& message) { failureReporter()(message); }
 
 }  // namespace
 
 Child::Child(const std::vector<std::string>& argv, const fs::path& outputFolder, const std::string& label)
     : out_(outputFolder / (label + ".out")), err_(outputFolder / (label + ".err")) {
-  pid_ = spawn(argv, out_, err_);
+  test_process::SpawnOptions options;
+  options.input = test_process::Stream::null();
+  options.output = test_process::Stream::toFile(out_);
+  options.error = test_process::Stream::toFile(err_);
+  pid_ = test_process::spawn(argv, options);
 }
 
 Child::Child(Child&& other) noexcept { *this = std::move(other); }
@@ -74,7 +68,7 @@ bool Child::running() {
   if (pid_ <= 0) return false;
   int status;
   if (waitpid(pid_, &status, WNOHANG) == pid_) {
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    status_ = test_process::exitStatusOf(status);
     pid_ = -1;
     return false;
   }
@@ -123,11 +117,9 @@ PrivateBus::~PrivateBus() {
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "velloway-live-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
-}
+void setFailureReporter(FailureReporter reporter) { failureReporter() = std::move(reporter); }
+
+TempFolder::TempFolder() : path_(device_fs::makeTemporaryFolder("velloway-live")) {}
 
 TempFolder::~TempFolder() {
   std::error_code ec;
@@ -152,14 +144,6 @@ Result run(const std::vector<std::string>& argv, std::chrono::milliseconds limit
   fs::remove(folder / (label + ".out"), ec);
   fs::remove(folder / (label + ".err"), ec);
   return result;
-}
-
-const nlohmann::json* findView(const nlohmann::json& tree, const std::string& property) {
-  if (tree.is_object() && tree.value("property", "") == property) return &tree;
-  if (tree.is_structured())
-    for (const auto& child : tree)
-      if (auto found = findView(child, property)) return found;
-  return nullptr;
 }
 
 double cpuSeconds(pid_t pid) {
@@ -214,7 +198,7 @@ Child startLive(const std::string& role, const fs::path& root, const fs::path& l
   static std::atomic<int> counter{0};
   Child child(argv, logs, role + std::to_string(counter++));
   bool up = eventually([&] { return child.running() && serving(role, root); }, std::chrono::seconds(60));
-  EXPECT_TRUE(up) << role << " did not come up: " << child.stderrText();
+  if (!up) fail(role + " did not come up: " + child.stderrText());
   return child;
 }
 
@@ -222,7 +206,7 @@ std::string ctl(const std::string& role, const fs::path& root, const std::vector
   std::vector<std::string> args{"ctl", role, "--root", root.string()};
   args.insert(args.end(), lines.begin(), lines.end());
   Result r = velloway(args);
-  EXPECT_EQ(r.status, 0) << "ctl " << role << ": " << r.err;
+  if (r.status != 0) fail("ctl " + role + " ended with " + std::to_string(r.status) + ": " + r.err);
   return r.out;
 }
 
@@ -231,7 +215,7 @@ nlohmann::json dump(const std::string& role, const fs::path& root, const std::st
   try {
     return nlohmann::json::parse(out);
   } catch (const std::exception& e) {
-    ADD_FAILURE() << "dump " << fields << " is not JSON: " << out;
+    fail("dump " + fields + " is not JSON: " + out);
     return nullptr;
   }
 }

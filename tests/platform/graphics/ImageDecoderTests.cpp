@@ -8,11 +8,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/graphics/ImageDecoder.hpp"
+#include "tests/support/DeviceRootTest.hpp"
 
 namespace {
 
@@ -363,3 +366,20 @@ TEST(ImageDecoderJpeg, DecodesStraightToTheSmallestScaleThatIsLargeEnough) {
 }
 
 }  // namespace
+
+using test_support::bytesOf;
+
+TEST(ImageDecoder, RefusesBrokenAndAbsurdImages) {
+  // A PNG header that claims 9000 x 1 pixels is refused before anything is allocated.
+  std::vector<uint8_t> tooWide = {0x89, 'P',  'N',  'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0,
+                                  0,    0x23, 0x28, 0,   0,    0,    1,    8,    6, 0, 0, 0,  0,   0,   0,   0};
+  EXPECT_FALSE(decodeImage(tooWide));
+  EXPECT_FALSE(decodeImage(bytesOf("not an image")));
+  EXPECT_FALSE(decodeImage(bytesOf("\xFF\xD8\xFF\xE0 truncated jpeg")));
+  DecodeLimits tight{4, 16};
+  std::ifstream in(std::string(SCENARIO_DATA) + "/red.png", std::ios::binary);
+  std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_TRUE(decodeImage(png));
+  EXPECT_EQ(decodeImage(png)->width, 64);
+  EXPECT_FALSE(decodeImage(png, tight));
+}

@@ -1,4 +1,4 @@
-#include "XServer.hpp"
+#include "tests/support/XServer.hpp"
 
 #include <signal.h>
 #include <unistd.h>

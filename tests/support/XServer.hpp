@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "LiveHarness.hpp"
+#include "tests/support/LiveHarness.hpp"
 
 namespace live_test {
 
