@@ -12,6 +12,7 @@
 #include "platform/foundation/NSNotificationCenter.hpp"
 #include "platform/foundation/NSUserDefaults.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 #include "platform/mediaremote/NowPlayingPlayer.hpp"
 #include "platform/mediaremote/NowPlayingSource.hpp"
 #include "platform/process/ProcessState.hpp"
@@ -92,7 +93,7 @@ TEST_F(ProcessReset, EmptiesTheMainQueueAndTheTimersAndStartsTheClockAgain) {
 }
 
 TEST_F(ProcessReset, ForgetsTheDeviceTheLogAndTheDefaults) {
-  fs::path folder = test_support::makeTemporaryFolder();
+  fs::path folder = device_fs::makeTemporaryFolder("velloway-reset-test");
   device_fs::useRoot(folder / "root");
   deviceProfile().screen = {414, 896};
   deviceProfile().language = "de";
