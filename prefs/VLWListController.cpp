@@ -3,9 +3,9 @@
 #include <fmt/format.h>
 
 #include "platform/foundation/NSTimer.hpp"
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/gestalt/MobileGestalt.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 #include "prefs/KZVLWCustomHeaderView.hpp"

@@ -20,7 +20,7 @@
 #include <typeinfo>
 
 #include "platform/foundation/NSObject.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 class NSBundle;
 using NSBundleRef = std::shared_ptr<NSBundle>;

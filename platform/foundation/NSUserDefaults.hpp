@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/foundation/NSObject.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 class NSUserDefaults : public NSObject {
   VW_DECLARE_CLASS()

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/foundation/NSObject.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 enum PSCellType : long {
   PSGroupCell = 0,

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 namespace {
 

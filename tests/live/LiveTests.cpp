@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "LiveHarness.hpp"
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 namespace fs = std::filesystem;
 using namespace live_test;

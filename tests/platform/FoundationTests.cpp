@@ -6,10 +6,10 @@
 #include "platform/corefoundation/CFNotificationCenter.hpp"
 #include "platform/corefoundation/CFPreferences.hpp"
 #include "platform/dispatch/Dispatch.hpp"
-#include "platform/foundation/PropertyList.hpp"
-#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/graphics/ImageDecoder.hpp"
+#include "platform/plist/PropertyList.hpp"
+#include "platform/plist/PropertyListJson.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;

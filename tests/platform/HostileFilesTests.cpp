@@ -19,8 +19,8 @@
 #include <map>
 #include <set>
 
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/text/Fonts.hpp"
 #include "platform/text/TextMetrics.hpp"
 #include "tests/support/BinaryPlist.hpp"
