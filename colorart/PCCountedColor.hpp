@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 using NSComparisonResult = int64_t;

@@ -14,7 +14,7 @@
 
 #include "colorart/engine/ColorAnalysis.hpp"
 #include "colorart/engine/CountedColorSet.hpp"
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 #include "platform/uikit/UIImage.hpp"

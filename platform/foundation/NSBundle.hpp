@@ -19,7 +19,7 @@
 #include <string>
 #include <typeinfo>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/plist/PropertyList.hpp"
 
 class NSBundle;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class NSError : public NSObject {
   VW_DECLARE_CLASS()

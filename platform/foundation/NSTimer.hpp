@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/dispatch/Dispatch.hpp"
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class NSTimer;
 using NSTimerRef = std::shared_ptr<NSTimer>;

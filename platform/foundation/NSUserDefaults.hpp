@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/plist/PropertyList.hpp"
 
 class NSUserDefaults : public NSObject {

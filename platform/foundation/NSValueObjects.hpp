@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class NSString : public NSObject {
   VW_DECLARE_CLASS()

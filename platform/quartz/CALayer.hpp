@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/CGColor.hpp"
 #include "platform/graphics/Geometry.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class UIView;
 

@@ -15,7 +15,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 class UIView;

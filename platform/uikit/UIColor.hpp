@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/CGColor.hpp"
 #include "platform/graphics/ColorModel.hpp"
 

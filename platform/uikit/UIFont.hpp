@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class UIFont;
 using UIFontRef = std::shared_ptr<UIFont>;

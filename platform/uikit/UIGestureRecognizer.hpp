@@ -11,7 +11,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class UIView;
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/CGImage.hpp"
 #include "platform/graphics/Geometry.hpp"
 

@@ -12,7 +12,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/NSLayoutConstraint.hpp"

@@ -1,4 +1,4 @@
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 #include <mutex>
 #include <set>
