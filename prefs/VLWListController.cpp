@@ -45,7 +45,7 @@ void VLWListController::increaseAlpha() {
   });
 }
 
-void VLWListController::tweetSupport(const NSObjectRef&) { presentTweetComposer(); }
+void VLWListController::tweetSupport(const ReflectiveObjectRef&) { presentTweetComposer(); }
 
 UIViewRef VLWListController::tableViewViewForHeaderInSection(UITableView&, long section) {
   if (section == 0) return std::make_shared<KZVLWCustomHeaderView>()->init();

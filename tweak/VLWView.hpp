@@ -22,11 +22,11 @@ class VLWView : public UIView {
   void updateMusicInformation();
   void updateSongTitleWithName(const std::string& name);
   void albumArtShake();
-  void playThatBassZindra(const NSObjectRef& sender);
-  void iWantZindraOneMoreTime(const NSObjectRef& sender);
-  void ewwThisTrackSucksSkip(const NSObjectRef& sender);
-  void turnUpForWhat(const NSObjectRef& sender);
-  void turnDownForWhat(const NSObjectRef& sender);
+  void playThatBassZindra(const ReflectiveObjectRef& sender);
+  void iWantZindraOneMoreTime(const ReflectiveObjectRef& sender);
+  void ewwThisTrackSucksSkip(const ReflectiveObjectRef& sender);
+  void turnUpForWhat(const ReflectiveObjectRef& sender);
+  void turnDownForWhat(const ReflectiveObjectRef& sender);
 
   // Properties. They hold their views owning: a view taken out of the tree by
   // removeTheViews can still be updated by a late now-playing answer.

@@ -25,7 +25,7 @@
 class NSBundle;
 using NSBundleRef = std::shared_ptr<NSBundle>;
 
-class NSBundle : public NSObject {
+class NSBundle : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // The bundle at a device path ("/Library/PreferenceBundles/VLW.bundle"); the same object for

@@ -8,7 +8,7 @@
 
 #include "platform/foundation/ReflectiveObject.hpp"
 
-class NSError : public NSObject {
+class NSError : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   NSError(std::string domain, long code, std::string localizedDescription)

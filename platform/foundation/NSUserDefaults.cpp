@@ -2,7 +2,7 @@
 
 #include "platform/corefoundation/CFPreferences.hpp"
 
-VW_DEFINE_CLASS(NSUserDefaults, NSObject, nullptr)
+VW_DEFINE_CLASS(NSUserDefaults, ReflectiveObject, nullptr)
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/plist/PropertyList.hpp"
 
-class NSUserDefaults : public NSObject {
+class NSUserDefaults : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   explicit NSUserDefaults(std::string domain) : domain_(std::move(domain)) {}

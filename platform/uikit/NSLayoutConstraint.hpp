@@ -28,7 +28,7 @@ enum NSLayoutRelation : long {
   NSLayoutRelationGreaterThanOrEqual = 1
 };
 
-class NSLayoutConstraint : public NSObject {
+class NSLayoutConstraint : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   static std::shared_ptr<NSLayoutConstraint> constraintWithItem(const std::shared_ptr<UIView>& item, NSLayoutAttribute attribute,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-VW_DEFINE_CLASS(UIColor, NSObject, nullptr)
+VW_DEFINE_CLASS(UIColor, ReflectiveObject, nullptr)
 
 UIColorRef UIColor::colorWithRed(double red, double green, double blue, double alpha) {
   return std::make_shared<UIColor>(red, green, blue, alpha);

@@ -14,7 +14,7 @@
 class UIColor;
 using UIColorRef = std::shared_ptr<UIColor>;
 
-class UIColor : public NSObject {
+class UIColor : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIColor(double red, double green, double blue, double alpha) : color_{red, green, blue, alpha} {}

@@ -10,7 +10,7 @@
 class UIFont;
 using UIFontRef = std::shared_ptr<UIFont>;
 
-class UIFont : public NSObject {
+class UIFont : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIFont(std::string name, double pointSize) : fontName(std::move(name)), pointSize(pointSize) {}

@@ -20,7 +20,7 @@
 class UIImage;
 using UIImageRef = std::shared_ptr<UIImage>;
 
-class UIImage : public NSObject {
+class UIImage : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // Pixels in CGImage's layout (premultiplied ARGB32, rows of exactly width pixels).

@@ -56,10 +56,10 @@ class UITableView : public UIView {
   static constexpr double kDefaultRowHeight = 44;
 
   // The objects must also be a UITableViewDataSource / UITableViewDelegate; not retained.
-  void setDataSource(const NSObjectRef& dataSource) { dataSource_ = dataSource; }
-  void setDelegate(const NSObjectRef& delegate) { delegate_ = delegate; }
-  NSObjectRef dataSource() const { return dataSource_.lock(); }
-  NSObjectRef delegate() const { return delegate_.lock(); }
+  void setDataSource(const ReflectiveObjectRef& dataSource) { dataSource_ = dataSource; }
+  void setDelegate(const ReflectiveObjectRef& delegate) { delegate_ = delegate; }
+  ReflectiveObjectRef dataSource() const { return dataSource_.lock(); }
+  ReflectiveObjectRef delegate() const { return delegate_.lock(); }
 
   void reloadData();
   bool hasLoadedData() const { return loaded_; }
@@ -102,7 +102,7 @@ class UITableView : public UIView {
   void displayChanged(UIView& changed);
 
   long style_ = UITableViewStyleGrouped;
-  std::weak_ptr<NSObject> dataSource_, delegate_;
+  std::weak_ptr<ReflectiveObject> dataSource_, delegate_;
   std::vector<Section> sections_;
   bool loaded_ = false;
   double contentHeight_ = 0;

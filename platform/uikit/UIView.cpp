@@ -4,7 +4,7 @@
 
 #include "platform/uikit/UIGestureRecognizer.hpp"
 
-VW_DEFINE_CLASS(UIView, NSObject, factoryOf<UIView>())
+VW_DEFINE_CLASS(UIView, ReflectiveObject, factoryOf<UIView>())
 
 UIView::UIView() : layer_(std::make_shared<CALayer>()) {}
 UIView::UIView(CGRect frame) : frame_(frame), layer_(std::make_shared<CALayer>()) {}

@@ -33,7 +33,7 @@ enum UIViewAutoresizing : unsigned {
   UIViewAutoresizingFlexibleBottomMargin = 32,
 };
 
-class UIView : public NSObject {
+class UIView : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIView();
@@ -77,8 +77,8 @@ class UIView : public NSObject {
   void setTranslatesAutoresizingMaskIntoConstraints(bool translates) { translatesMask_ = translates; }
   const CALayerRef& layer() const { return layer_; }
   // The view controller whose view this is (set by UIViewController::view), or null.
-  std::shared_ptr<NSObject> viewDelegate() const { return viewDelegate_.lock(); }
-  void setViewDelegate(const std::shared_ptr<NSObject>& controller) { viewDelegate_ = controller; }
+  std::shared_ptr<ReflectiveObject> viewDelegate() const { return viewDelegate_.lock(); }
+  void setViewDelegate(const std::shared_ptr<ReflectiveObject>& controller) { viewDelegate_ = controller; }
 
   UIViewRef superview() const { return superview_.lock(); }
   const std::vector<UIViewRef>& subviews() const { return subviews_; }
@@ -137,7 +137,7 @@ class UIView : public NSObject {
   bool translatesMask_ = true;
   CALayerRef layer_;
   std::weak_ptr<UIView> superview_;
-  std::weak_ptr<NSObject> viewDelegate_;
+  std::weak_ptr<ReflectiveObject> viewDelegate_;
   std::vector<UIViewRef> subviews_;
   std::vector<NSLayoutConstraintRef> constraints_;
   std::vector<std::shared_ptr<UIGestureRecognizer>> gestures_;
