@@ -37,8 +37,6 @@ class NSBundle : public ReflectiveObject {
   static NSBundleRef bundleForClass(const std::type_info& cls);
 
   const std::string& bundlePath() const { return path_; }
-  // Info.plist as a dictionary (empty when missing or malformed).
-  const plist::Dictionary& infoDictionary() const { return info_; }
   plist::Value objectForInfoDictionaryKey(const std::string& key) const;
 
   // The device path of "name.type" in the bundle's folder, or else in its language folders

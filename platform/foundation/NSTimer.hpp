@@ -25,7 +25,6 @@ class NSTimer : public ReflectiveObject {
 
   void invalidate();
   bool isValid() const { return valid_; }
-  double timeInterval() const { return interval_; }
   const ReflectiveObjectRef& userInfo() const { return userInfo_; }
 
  private:

@@ -103,9 +103,3 @@ class ReflectiveObject : public std::enable_shared_from_this<ReflectiveObject> {
   // does not answer it.
   bool performSelector(std::string_view selector, const ReflectiveObjectRef& argument = nullptr);
 };
-
-// Sends a selector to a possibly absent receiver: a message to nothing does nothing.
-inline bool sendSelector(const ReflectiveObjectRef& receiver, std::string_view selector,
-                         const ReflectiveObjectRef& argument = nullptr) {
-  return receiver && receiver->performSelector(selector, argument);
-}

@@ -55,12 +55,10 @@ class PSSpecifier : public ReflectiveObject {
   void setName(std::optional<std::string> name) { name_ = std::move(name); }
 
   PSCellType cellType() const { return cellType_; }
-  void setCellType(PSCellType type) { cellType_ = type; }
   // Rows whose value the page reads and stores.
   bool hasValue() const;
 
   ReflectiveObjectRef target() const { return target_.lock(); }
-  void setTarget(const ReflectiveObjectRef& target) { target_ = target; }
 
   // "cellClass", "detail" and "action" entries, or nothing.
   std::optional<std::string> cellClassName() const;

@@ -22,8 +22,6 @@ void UIView::setBounds(CGRect bounds) {
   setFrame(CGRect{{c.x - bounds.size.width / 2, c.y - bounds.size.height / 2}, bounds.size});
 }
 
-void UIView::setCenter(CGPoint c) { frame_.origin = {c.x - frame_.size.width / 2, c.y - frame_.size.height / 2}; }
-
 namespace {
 
 // Shares a change of the superview's size among the flexible parts of one axis, in

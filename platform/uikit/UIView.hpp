@@ -47,7 +47,6 @@ class UIView : public ReflectiveObject {
   CGRect bounds() const { return {{boundsOrigin_.x, boundsOrigin_.y}, frame_.size}; }
   void setBounds(CGRect bounds);
   CGPoint center() const { return {frame_.midX(), frame_.midY()}; }
-  void setCenter(CGPoint center);
 
   double alpha() const { return alpha_; }
   // Inside an animation block the change is animated (see UIViewAnimation.hpp).
@@ -67,11 +66,8 @@ class UIView : public ReflectiveObject {
   void setTintColor(UIColorRef color) { tintColor_ = std::move(color); }
   long tag() const { return tag_; }
   void setTag(long tag) { tag_ = tag; }
-  bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
   void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
-  bool clipsToBounds() const { return layer_->masksToBounds; }
   void setClipsToBounds(bool clips) { layer_->masksToBounds = clips; }
-  unsigned autoresizingMask() const { return autoresizingMask_; }
   void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
   bool translatesAutoresizingMaskIntoConstraints() const { return translatesMask_; }
   void setTranslatesAutoresizingMaskIntoConstraints(bool translates) { translatesMask_ = translates; }
