@@ -104,14 +104,6 @@ std::vector<std::string> posted() {
   return {center->posted.begin(), center->posted.end()};
 }
 
-size_t observerCount(const std::string& name) {
-  auto* center = CFNotificationCenterGetDarwinNotifyCenter();
-  std::lock_guard lock(center->mutex);
-  size_t n = 0;
-  for (auto& o : center->observers) n += o->name == name;
-  return n;
-}
-
 std::map<std::string, size_t> deliveries() {
   auto* center = CFNotificationCenterGetDarwinNotifyCenter();
   std::lock_guard lock(center->mutex);

@@ -57,7 +57,6 @@ void deliverArrived(const std::string& name);
 // The latest names posted by this process, in order (at most kPostedKept).
 constexpr size_t kPostedKept = 10000;
 std::vector<std::string> posted();
-size_t observerCount(const std::string& name);
 // How many times observers' callbacks have run, by name.
 std::map<std::string, size_t> deliveries();
 

@@ -350,11 +350,6 @@ void cancel(TimerId id) {
   state().timers.erase(id);
 }
 
-size_t pendingTimers() {
-  std::lock_guard lock(state().clockMutex);
-  return state().timers.size();
-}
-
 uint64_t firingsByAdvance() {
   std::lock_guard lock(state().clockMutex);
   return state().advanceFirings;

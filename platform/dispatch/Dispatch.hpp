@@ -96,6 +96,5 @@ void advance(double seconds);
 // A timer on the main queue; repeatInterval 0 fires once.
 TimerId schedule(double delaySeconds, std::function<void()> block, double repeatInterval = 0);
 void cancel(TimerId id);
-size_t pendingTimers();
 
 }  // namespace sim_clock
