@@ -20,6 +20,7 @@
 #include "cli/colorart/ImageFiles.hpp"
 #include "cli/colorart/Preview.hpp"
 #include "cli/colorart/Progress.hpp"
+#include "cli/sim/SizeText.hpp"
 #include "colorart/engine/Artwork.hpp"
 #include "colorart/engine/ColorHex.hpp"
 #include "platform/foundation/NSLog.hpp"
@@ -38,21 +39,6 @@ struct ColorartOptions {
   std::string previewDir, previewSheet;
   std::vector<std::string> images;
 };
-
-std::optional<CGSize> parseSize(const std::string& text) {
-  auto x = text.find_first_of("xX");
-  if (x == std::string::npos) return std::nullopt;
-  try {
-    size_t usedW = 0, usedH = 0;
-    std::string w = text.substr(0, x), h = text.substr(x + 1);
-    double width = std::stod(w, &usedW), height = std::stod(h, &usedH);
-    if (usedW != w.size() || usedH != h.size()) return std::nullopt;
-    if (!colorart::analysisSizeAllowed(CGSizeMake(width, height))) return std::nullopt;
-    return CGSizeMake(width, height);
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
 
 // "#rrggbb", and for a colour that is not exactly 8-bit and opaque, its exact components too.
 std::string plainColor(const colorart::RGBA& c) {
@@ -122,6 +108,7 @@ struct Run {
 std::optional<CGSize> analysisSize(const ColorartOptions& o) {
   if (o.size.empty()) return CGSizeMake(512, 512);
   std::optional<CGSize> size = parseSize(o.size);
+  if (size && !colorart::analysisSizeAllowed(*size)) size.reset();
   if (!size)
     std::cerr << fmt::format(
         "velloway colorart: bad --size '{}': expected WIDTHxHEIGHT in points, both positive, at most {} a side\n", o.size,

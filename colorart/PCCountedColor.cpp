@@ -3,7 +3,7 @@
 // The class description is made on first use, not when the library loads: this library has no
 // load-time initialisers.
 const ClassInfo& PCCountedColor::staticClassInfo() {
-  static const ClassInfo& info = ClassRegistry::define("PCCountedColor", &NSObject::staticClassInfo(), nullptr);
+  static const ClassInfo& info = ClassRegistry::define("PCCountedColor", &ReflectiveObject::staticClassInfo(), nullptr);
   return info;
 }
 
@@ -12,7 +12,7 @@ PCCountedColor::PCCountedColor(UIColorRef color, uint64_t count) {
   setCount(count);
 }
 
-NSComparisonResult PCCountedColor::compare(const NSObjectRef& object) const {
+NSComparisonResult PCCountedColor::compare(const ReflectiveObjectRef& object) const {
   if (!object || !object->isKindOfClass(staticClassInfo())) return NSOrderedAscending;
   uint64_t mine = count();
   uint64_t theirs = static_cast<const PCCountedColor&>(*object).count();

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 using NSComparisonResult = int64_t;
@@ -19,7 +19,7 @@ constexpr NSComparisonResult NSOrderedDescending = 1;
 class PCCountedColor;
 using PCCountedColorRef = std::shared_ptr<PCCountedColor>;
 
-class PCCountedColor : public NSObject {
+class PCCountedColor : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // initWithColor:count:
@@ -27,7 +27,7 @@ class PCCountedColor : public NSObject {
 
   // -1 when `object` is not a PCCountedColor (null included); +1 when the receiver's count is
   // smaller, 0 when equal, -1 when larger (counts compared as unsigned 64-bit values).
-  NSComparisonResult compare(const NSObjectRef& object) const;
+  NSComparisonResult compare(const ReflectiveObjectRef& object) const;
 
   uint64_t count() const { return count_.load(); }
   void setCount(uint64_t count) { count_.store(count); }

@@ -25,7 +25,7 @@ colorart::PixelView pixelsOf(const UIImageRef& image) {
 }  // namespace
 
 const ClassInfo& SLColorArt::staticClassInfo() {
-  static const ClassInfo& info = ClassRegistry::define("SLColorArt", &NSObject::staticClassInfo(), nullptr);
+  static const ClassInfo& info = ClassRegistry::define("SLColorArt", &ReflectiveObject::staticClassInfo(), nullptr);
   return info;
 }
 

@@ -14,7 +14,7 @@
 
 #include "colorart/engine/ColorAnalysis.hpp"
 #include "colorart/engine/CountedColorSet.hpp"
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
 #include "platform/uikit/UIImage.hpp"
@@ -27,7 +27,7 @@ inline constexpr const char* kAnalyzedPrimaryColor = "kAnalyzedPrimaryColor";
 inline constexpr const char* kAnalyzedSecondaryColor = "kAnalyzedSecondaryColor";
 inline constexpr const char* kAnalyzedDetailColor = "kAnalyzedDetailColor";
 
-class SLColorArt : public NSObject {
+class SLColorArt : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   using Dictionary = std::map<std::string, UIColorRef, std::less<>>;

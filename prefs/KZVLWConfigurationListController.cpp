@@ -16,4 +16,4 @@ void KZVLWConfigurationListController::loadView() {
   addComposeButton();
 }
 
-void KZVLWConfigurationListController::tweetSupport(const NSObjectRef&) { presentTweetComposer(); }
+void KZVLWConfigurationListController::tweetSupport(const ReflectiveObjectRef&) { presentTweetComposer(); }

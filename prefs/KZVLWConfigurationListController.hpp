@@ -9,5 +9,5 @@ class KZVLWConfigurationListController : public KZVLWListController {
  public:
   PSSpecifierArray specifiers() override;
   void loadView() override;
-  void tweetSupport(const NSObjectRef& sender);
+  void tweetSupport(const ReflectiveObjectRef& sender);
 };

@@ -2,7 +2,7 @@
 
 #include "platform/dispatch/Dispatch.hpp"
 
-VW_DEFINE_CLASS(KZVLWLocalizer, NSObject, factoryOf<KZVLWLocalizer>())
+VW_DEFINE_CLASS(KZVLWLocalizer, ReflectiveObject, factoryOf<KZVLWLocalizer>())
 
 NSBundleRef KZVLWLocalizer::localizationBundle() const { return NSBundle::bundleWithPath(kBundlePath); }
 

@@ -8,7 +8,7 @@
 #include "platform/foundation/NSBundle.hpp"
 #include "platform/preferences/PSSpecifier.hpp"
 
-class KZVLWLocalizer : public NSObject {
+class KZVLWLocalizer : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   static constexpr const char* kBundlePath = "/Library/PreferenceBundles/VLW.bundle";

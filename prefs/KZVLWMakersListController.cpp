@@ -16,4 +16,4 @@ void KZVLWMakersListController::loadView() {
   addComposeButton();
 }
 
-void KZVLWMakersListController::tweetSupport(const NSObjectRef&) { presentTweetComposer(); }
+void KZVLWMakersListController::tweetSupport(const ReflectiveObjectRef&) { presentTweetComposer(); }

@@ -3,9 +3,9 @@
 #include <fmt/format.h>
 
 #include "platform/foundation/NSTimer.hpp"
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/gestalt/MobileGestalt.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/uikit/UIImageView.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 #include "prefs/KZVLWCustomHeaderView.hpp"
@@ -45,7 +45,7 @@ void VLWListController::increaseAlpha() {
   });
 }
 
-void VLWListController::tweetSupport(const NSObjectRef&) { presentTweetComposer(); }
+void VLWListController::tweetSupport(const ReflectiveObjectRef&) { presentTweetComposer(); }
 
 UIViewRef VLWListController::tableViewViewForHeaderInSection(UITableView&, long section) {
   if (section == 0) return std::make_shared<KZVLWCustomHeaderView>()->init();

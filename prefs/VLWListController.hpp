@@ -20,7 +20,7 @@ class VLWListController : public KZVLWListController, public MFMailComposeViewCo
   // The one-shot timer's action: fades the title logo in.
   void increaseAlpha();
   // The compose button's action.
-  void tweetSupport(const NSObjectRef& sender);
+  void tweetSupport(const ReflectiveObjectRef& sender);
   // The support row's action: a mail to the makers with the device line, the settings file
   // and the package list attached.
   void emailKZ();

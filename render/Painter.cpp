@@ -18,22 +18,6 @@ Backdrop::~Backdrop() {
   if (surface) cairo_surface_destroy(surface);
 }
 
-void roundedRectPath(cairo_t* cr, CGRect rect, double radius) {
-  const double x = rect.minX(), y = rect.minY();
-  const double w = rect.maxX() - x, h = rect.maxY() - y;
-  radius = std::clamp(radius, 0.0, std::min(w, h) / 2);
-  if (radius <= 0) {
-    cairo_rectangle(cr, x, y, w, h);
-    return;
-  }
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, M_PI / 2);
-  cairo_arc(cr, x + radius, y + h - radius, radius, M_PI / 2, M_PI);
-  cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
-
 void setSourceColor(cairo_t* cr, const CGColor& color, double alpha) {
   auto unit = [](double v) { return std::clamp(v, 0.0, 1.0); };
   cairo_set_source_rgba(cr, unit(color.red), unit(color.green), unit(color.blue), unit(color.alpha) * alpha);

@@ -10,6 +10,7 @@
 
 #include "platform/graphics/Geometry.hpp"
 #include "platform/uikit/UIColor.hpp"
+#include "render/RoundedRectPath.hpp"
 
 struct _PangoContext;
 class UIView;
@@ -88,8 +89,7 @@ class Painter {
   _PangoContext* pango_ = nullptr;
 };
 
-// Path helpers shared by painters.
-void roundedRectPath(cairo_t* cr, CGRect rect, double radius);
+// Colour helpers shared by painters (roundedRectPath is theirs too, from RoundedRectPath.hpp).
 void setSourceColor(cairo_t* cr, const CGColor& color, double alpha = 1.0);
 inline void setSourceColor(cairo_t* cr, const UIColor& color, double alpha = 1.0) { setSourceColor(cr, color.CGColor(), alpha); }
 

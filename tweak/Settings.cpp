@@ -1,7 +1,7 @@
 #include "tweak/Settings.hpp"
 
 #include "platform/corefoundation/CFNotificationCenter.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tweak/Globals.hpp"
 #include "tweak/VLWView.hpp"
 

@@ -89,21 +89,21 @@ void VLWView::albumArtShake() {
   _smallCoverArt->layer()->addAnimation(*shake, "position");
 }
 
-void VLWView::playThatBassZindra(const NSObjectRef&) {
+void VLWView::playThatBassZindra(const ReflectiveObjectRef&) {
   albumArtShake();
   sendCommand(kTogglePlayPause);
 }
 
-void VLWView::iWantZindraOneMoreTime(const NSObjectRef&) {
+void VLWView::iWantZindraOneMoreTime(const ReflectiveObjectRef&) {
   sendCommand(vlwInvertSongSwipes ? kNextTrack : kPreviousTrack);
   albumArtShake();
 }
 
-void VLWView::ewwThisTrackSucksSkip(const NSObjectRef&) {
+void VLWView::ewwThisTrackSucksSkip(const ReflectiveObjectRef&) {
   sendCommand(vlwInvertSongSwipes ? kPreviousTrack : kNextTrack);
   albumArtShake();
 }
 
-void VLWView::turnUpForWhat(const NSObjectRef&) { sendCommand(kAdvanceRepeat); }
+void VLWView::turnUpForWhat(const ReflectiveObjectRef&) { sendCommand(kAdvanceRepeat); }
 
-void VLWView::turnDownForWhat(const NSObjectRef&) { sendCommand(kAdvanceShuffle); }
+void VLWView::turnDownForWhat(const ReflectiveObjectRef&) { sendCommand(kAdvanceShuffle); }

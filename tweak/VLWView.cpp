@@ -9,11 +9,11 @@
 
 namespace {
 
-void sendColorize(NSObject& self, const NSObjectRef& argument) {
+void sendColorize(ReflectiveObject& self, const ReflectiveObjectRef& argument) {
   static_cast<VLWView&>(self).colorizeForArtwork(std::dynamic_pointer_cast<UIImage>(argument));
 }
 
-void sendUpdateSongTitle(NSObject& self, const NSObjectRef& argument) {
+void sendUpdateSongTitle(ReflectiveObject& self, const ReflectiveObjectRef& argument) {
   auto name = std::dynamic_pointer_cast<NSString>(argument);
   static_cast<VLWView&>(self).updateSongTitleWithName(name ? name->text : std::string());
 }
@@ -64,7 +64,7 @@ UIImageViewRef makeCoverView(CGRect frame) {
 }
 
 // The small cover's gestures: a double tap plays or pauses, a swipe up or down changes track.
-void addCoverGestures(UIView& cover, const NSObjectRef& target) {
+void addCoverGestures(UIView& cover, const ReflectiveObjectRef& target) {
   auto doubleTap = std::make_shared<UITapGestureRecognizer>(target, "playThatBassZindra:");
   doubleTap->numberOfTapsRequired = 2;
   cover.addGestureRecognizer(doubleTap);

@@ -36,11 +36,11 @@ class VLWView : public UIView {
   void updateMusicInformation();
   void updateSongTitleWithName(const std::string& name);
   void albumArtShake();
-  void playThatBassZindra(const NSObjectRef& sender);
-  void iWantZindraOneMoreTime(const NSObjectRef& sender);
-  void ewwThisTrackSucksSkip(const NSObjectRef& sender);
-  void turnUpForWhat(const NSObjectRef& sender);
-  void turnDownForWhat(const NSObjectRef& sender);
+  void playThatBassZindra(const ReflectiveObjectRef& sender);
+  void iWantZindraOneMoreTime(const ReflectiveObjectRef& sender);
+  void ewwThisTrackSucksSkip(const ReflectiveObjectRef& sender);
+  void turnUpForWhat(const ReflectiveObjectRef& sender);
+  void turnDownForWhat(const ReflectiveObjectRef& sender);
 
   // Properties, each declared once in VLW_VIEW_PROPERTIES: a getter name(), a setter
   // setName(v) and a member _name. They hold their views owning: a view taken out of the tree

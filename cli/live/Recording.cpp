@@ -15,8 +15,8 @@
 
 #include "cli/sim/SimSession.hpp"
 #include "hosts/input/InputHost.hpp"
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tweak/Settings.hpp"
 
 namespace live {

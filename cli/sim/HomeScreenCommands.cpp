@@ -7,8 +7,8 @@
 #include "cli/sim/SimExtension.hpp"
 #include "hosts/settings/SettingsHost.hpp"
 #include "hosts/springboard/SpringBoardHost.hpp"
-#include "platform/foundation/NSObject.hpp"
 #include "platform/foundation/NSValueObjects.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/fs/DeviceRoot.hpp"
 #include "platform/uikit/UIAlertView.hpp"
 #include "tweak/VLWView.hpp"
@@ -28,7 +28,7 @@ void load(SimContext& sim) {
   }
 }
 
-NSObjectRef sendArgument(SimContext& sim, const std::string& selector, const std::string& word, bool quoted) {
+ReflectiveObjectRef sendArgument(SimContext& sim, const std::string& selector, const std::string& word, bool quoted) {
   if (selector == "colorizeForArtwork:") {
     std::string path = sim.resolvePath(word);
     auto bytes = device_fs::readHostFile(path);
@@ -112,7 +112,7 @@ const SimCommandRegistration registrations[] = {
                               if (!overlay) throw SimError("there is no current overlay");
                               if (!overlay->respondsToSelector(args[0]))
                                 throw SimError(fmt::format("VLWView does not respond to {}", args[0]));
-                              NSObjectRef argument =
+                              ReflectiveObjectRef argument =
                                   args.size() > 1 ? sendArgument(sim, args[0], args[1], sim.argumentQuoted(1)) : nullptr;
                               overlay->performSelector(args[0], argument);
                             },

@@ -4,8 +4,9 @@
 
 #include <cmath>
 #include <iostream>
+#include <optional>
 
-#include "cli/sim/SimSession.hpp"
+#include "cli/sim/SizeText.hpp"
 #include "platform/device/DeviceProfile.hpp"
 
 void HomeScreenOptions::addTo(CLI::App& app) {
@@ -17,17 +18,34 @@ void HomeScreenOptions::addTo(CLI::App& app) {
       ->check(CLI::IsMember({"yes", "no"}));
 }
 
+namespace {
+
+// A screen or window size, at most 10000 points a side.
+std::optional<CGSize> deviceSize(const std::string& text) {
+  std::optional<CGSize> size = parseSize(text);
+  if (size && (size->width > 10000 || size->height > 10000)) return std::nullopt;
+  return size;
+}
+
+}  // namespace
+
 bool HomeScreenOptions::apply(const std::string& command) const {
   DeviceProfile& profile = deviceProfile();
-  if (!screen.empty() && !parseSize(screen, profile.screen.width, profile.screen.height)) {
-    std::cerr << fmt::format("{}: bad --screen '{}': expected WIDTHxHEIGHT in points\n", command, screen);
-    return false;
+  if (!screen.empty()) {
+    std::optional<CGSize> size = deviceSize(screen);
+    if (!size) {
+      std::cerr << fmt::format("{}: bad --screen '{}': expected WIDTHxHEIGHT in points\n", command, screen);
+      return false;
+    }
+    profile.screen = *size;
   }
   if (!window.empty()) {
-    if (!parseSize(window, profile.reachabilityWindow.width, profile.reachabilityWindow.height)) {
+    std::optional<CGSize> size = deviceSize(window);
+    if (!size) {
       std::cerr << fmt::format("{}: bad --window '{}': expected WIDTHxHEIGHT in points\n", command, window);
       return false;
     }
+    profile.reachabilityWindow = *size;
   } else {
     profile.reachabilityWindow = {profile.screen.width, std::round(profile.screen.height * 0.45)};
   }

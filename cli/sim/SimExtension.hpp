@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 class SpringBoardHost;
 class VLWView;

@@ -188,18 +188,6 @@ std::string SimSession::usage(SimHost hosts) {
   return text;
 }
 
-bool parseSize(const std::string& text, double& width, double& height) {
-  auto x = text.find('x');
-  if (x == std::string::npos) return false;
-  std::string w = text.substr(0, x), h = text.substr(x + 1);
-  char* end = nullptr;
-  width = std::strtod(w.c_str(), &end);
-  if (w.empty() || *end) return false;
-  height = std::strtod(h.c_str(), &end);
-  if (h.empty() || *end) return false;
-  return std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0 && width <= 10000 && height <= 10000;
-}
-
 std::filesystem::path makeTemporaryRoot() { return device_fs::makeTemporaryFolder("velloway-device"); }
 
 void printSystemLogToStderr() {

@@ -60,9 +60,6 @@ class SimSession {
 // of the command language.
 std::string deviceOptionsLine(SimHost hosts);
 
-// Parses "WxH" into a size; false when malformed or not positive.
-bool parseSize(const std::string& text, double& width, double& height);
-
 // Makes a fresh folder for a device root under the system's temporary folder.
 std::filesystem::path makeTemporaryRoot();
 

@@ -41,9 +41,9 @@ struct ArtworkResult {
   CGImageRef analysed;  // the image analysed (kept only when asked for)
 };
 
-// The bytes of a regular file of at most maxBytes. Opened without blocking and checked after
-// opening, so a FIFO, a device or a /proc file can't hang the read. On failure, false, and
-// `error` says why.
+// The bytes of a regular file of at most maxBytes, read with the platform's bounded reader
+// (platform/hostfiles), so a FIFO, a device or a /proc file can't hang the read. On failure,
+// false, and `error` says why ("cannot read: ...").
 bool readImageFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error,
                    int64_t maxBytes = kMaxImageFileBytes);
 

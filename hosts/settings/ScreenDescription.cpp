@@ -3,7 +3,7 @@
 #include <glib.h>
 
 #include "hosts/settings/SettingsHost.hpp"
-#include "platform/foundation/PropertyListJson.hpp"
+#include "platform/plist/PropertyListJson.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UIAppearance.hpp"
 

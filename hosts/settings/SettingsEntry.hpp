@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/uikit/UIImage.hpp"
 
 struct SettingsEntry {

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "hosts/settings/SettingsHost.hpp"
-#include "platform/foundation/PropertyListJson.hpp"
 #include "platform/messageui/MFMailComposeView.hpp"
+#include "platform/plist/PropertyListJson.hpp"
 #include "platform/social/SLComposeView.hpp"
 #include "platform/social/SLComposeViewController.hpp"
 #include "platform/uikit/UIAlertView.hpp"

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 // Nil when the file or the key is missing.
 plist::Value CFPreferencesCopyAppValue(const std::string& key, const std::string& applicationID);

@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 
-VW_DEFINE_CLASS(NSBundle, NSObject, nullptr)
+VW_DEFINE_CLASS(NSBundle, ReflectiveObject, nullptr)
 
 namespace {
 

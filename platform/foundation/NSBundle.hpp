@@ -19,13 +19,13 @@
 #include <string>
 #include <typeinfo>
 
-#include "platform/foundation/NSObject.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 class NSBundle;
 using NSBundleRef = std::shared_ptr<NSBundle>;
 
-class NSBundle : public NSObject {
+class NSBundle : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // The bundle at a device path ("/Library/PreferenceBundles/VLW.bundle"); the same object for
@@ -37,8 +37,6 @@ class NSBundle : public NSObject {
   static NSBundleRef bundleForClass(const std::type_info& cls);
 
   const std::string& bundlePath() const { return path_; }
-  // Info.plist as a dictionary (empty when missing or malformed).
-  const plist::Dictionary& infoDictionary() const { return info_; }
   plist::Value objectForInfoDictionaryKey(const std::string& key) const;
 
   // The device path of "name.type" in the bundle's folder, or else in its language folders

@@ -1,3 +1,3 @@
 #include "platform/foundation/NSError.hpp"
 
-VW_DEFINE_CLASS(NSError, NSObject, nullptr)
+VW_DEFINE_CLASS(NSError, ReflectiveObject, nullptr)

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
-class NSError : public NSObject {
+class NSError : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   NSError(std::string domain, long code, std::string localizedDescription)

@@ -1,9 +1,9 @@
 #include "platform/foundation/NSTimer.hpp"
 
-VW_DEFINE_CLASS(NSTimer, NSObject, nullptr)
+VW_DEFINE_CLASS(NSTimer, ReflectiveObject, nullptr)
 
-NSTimerRef NSTimer::scheduledTimerWithTimeInterval(double interval, const NSObjectRef& target, std::string selector,
-                                                   const NSObjectRef& userInfo, bool repeats) {
+NSTimerRef NSTimer::scheduledTimerWithTimeInterval(double interval, const ReflectiveObjectRef& target, std::string selector,
+                                                   const ReflectiveObjectRef& userInfo, bool repeats) {
   auto timer = std::make_shared<NSTimer>();
   // A non-positive interval fires as soon as the clock moves (repeating ones every 0.1 ms).
   timer->interval_ = interval > 0 ? interval : (repeats ? 0.0001 : 0);
@@ -20,7 +20,7 @@ NSTimerRef NSTimer::scheduledTimerWithTimeInterval(double interval, const NSObje
 
 void NSTimer::fire() {
   if (!valid_) return;
-  NSObjectRef target = target_;  // the target lives through its own call even if invalidated there
+  ReflectiveObjectRef target = target_;  // the target lives through its own call even if invalidated there
   if (!repeats_) invalidate();
   if (target) target->performSelector(selector_, shared_from_this());
 }

@@ -11,22 +11,21 @@
 #include <string>
 
 #include "platform/dispatch/Dispatch.hpp"
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class NSTimer;
 using NSTimerRef = std::shared_ptr<NSTimer>;
 
-class NSTimer : public NSObject {
+class NSTimer : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // The selector is sent to the target with the timer as argument.
-  static NSTimerRef scheduledTimerWithTimeInterval(double interval, const NSObjectRef& target, std::string selector,
-                                                   const NSObjectRef& userInfo, bool repeats);
+  static NSTimerRef scheduledTimerWithTimeInterval(double interval, const ReflectiveObjectRef& target, std::string selector,
+                                                   const ReflectiveObjectRef& userInfo, bool repeats);
 
   void invalidate();
   bool isValid() const { return valid_; }
-  double timeInterval() const { return interval_; }
-  const NSObjectRef& userInfo() const { return userInfo_; }
+  const ReflectiveObjectRef& userInfo() const { return userInfo_; }
 
  private:
   void fire();
@@ -34,8 +33,8 @@ class NSTimer : public NSObject {
   double interval_ = 0;
   bool repeats_ = false;
   bool valid_ = false;
-  NSObjectRef target_;  // held until invalidated, as the run loop's timer does
+  ReflectiveObjectRef target_;  // held until invalidated, as the run loop's timer does
   std::string selector_;
-  NSObjectRef userInfo_;
+  ReflectiveObjectRef userInfo_;
   sim_clock::TimerId clockTimer_ = 0;
 };

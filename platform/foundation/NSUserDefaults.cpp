@@ -3,7 +3,7 @@
 #include "platform/corefoundation/CFPreferences.hpp"
 #include "platform/process/ProcessState.hpp"
 
-VW_DEFINE_CLASS(NSUserDefaults, NSObject, nullptr)
+VW_DEFINE_CLASS(NSUserDefaults, ReflectiveObject, nullptr)
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
+#include "platform/plist/PropertyList.hpp"
 
-class NSUserDefaults : public NSObject {
+class NSUserDefaults : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   explicit NSUserDefaults(std::string domain) : domain_(std::move(domain)) {}

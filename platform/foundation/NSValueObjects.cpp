@@ -1,4 +1,4 @@
 #include "platform/foundation/NSValueObjects.hpp"
 
-VW_DEFINE_CLASS(NSString, NSObject, nullptr)
-VW_DEFINE_CLASS(NSNumber, NSObject, nullptr)
+VW_DEFINE_CLASS(NSString, ReflectiveObject, nullptr)
+VW_DEFINE_CLASS(NSNumber, ReflectiveObject, nullptr)

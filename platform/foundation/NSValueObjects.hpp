@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
-class NSString : public NSObject {
+class NSString : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   explicit NSString(std::string text) : text(std::move(text)) {}
@@ -19,7 +19,7 @@ class NSString : public NSObject {
 };
 using NSStringRef = std::shared_ptr<NSString>;
 
-class NSNumber : public NSObject {
+class NSNumber : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   explicit NSNumber(double value, bool isInteger) : value(value), isInteger(isInteger) {}

@@ -18,6 +18,7 @@
 
 #include "platform/fs/FolderWalk.hpp"
 #include "platform/fs/WriteGate.hpp"
+#include "platform/hostfiles/BoundedRead.hpp"
 #include "platform/process/ProcessState.hpp"
 
 namespace fs = std::filesystem;
@@ -325,37 +326,18 @@ bool removeFile(std::string_view devicePath) {
   return ::unlinkat(folder.fd, name.c_str(), 0) == 0 || errno == ENOENT;
 }
 
-std::optional<std::vector<uint8_t>> readOpenFile(int fd, size_t maxBytes) {
-  struct stat st {};
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes)
-    return std::nullopt;
-  std::vector<uint8_t> bytes;
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  uint8_t buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;  // EAGAIN included: a file that would block is unreadable
-    if (n == 0) break;
-    if (bytes.size() + static_cast<size_t>(n) > maxBytes) return std::nullopt;
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  }
-  return bytes;
-}
-
 std::optional<std::vector<uint8_t>> readHostFile(const fs::path& path, size_t maxBytes) {
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  return readOpenFile(file.fd, maxBytes);
+  return host_files::readFile(path, maxBytes);
 }
 
 std::optional<std::vector<uint8_t>> readFile(std::string_view devicePath, size_t maxBytes) {
   Descriptor file(openInRoot(devicePath, O_RDONLY | O_NONBLOCK | O_NOCTTY));
-  return readOpenFile(file.fd, maxBytes);
+  return host_files::readOpenFile(file.fd, maxBytes);
 }
 
 std::optional<std::vector<uint8_t>> readFileNoLink(std::string_view devicePath, size_t maxBytes) {
   Descriptor file(openInRoot(devicePath, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
-  return readOpenFile(file.fd, maxBytes);
+  return host_files::readOpenFile(file.fd, maxBytes);
 }
 
 bool writeHostFileAtomically(const fs::path& path, const std::vector<uint8_t>& bytes) {

@@ -88,11 +88,8 @@ bool writeHostFileAtomically(const std::filesystem::path& path, const std::vecto
 // link, which is kept) is written: a folder, a FIFO, a device or a socket there is refused.
 // Throws std::runtime_error naming the path and why.
 void writeOutputFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
-// Reads an outside file without ever blocking: opened with O_NONBLOCK, then checked to be a
-// regular file no larger than maxBytes, and read with that bound (a /proc file that says it is
-// empty, or one that grows, cannot make it read more). Nothing when any of that fails.
+// Reads an outside file without ever blocking, with the bound (platform/hostfiles): nothing when
+// it is missing, unreadable, not a regular file or larger than maxBytes.
 std::optional<std::vector<uint8_t>> readHostFile(const std::filesystem::path& path, size_t maxBytes = kDefaultReadLimit);
-// The same for a descriptor already open.
-std::optional<std::vector<uint8_t>> readOpenFile(int fd, size_t maxBytes);
 
 }  // namespace device_fs

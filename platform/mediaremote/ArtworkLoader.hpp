@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/uikit/UIImage.hpp"
 
 class ArtworkLoader {

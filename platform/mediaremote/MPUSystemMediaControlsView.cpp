@@ -10,7 +10,8 @@
 #include "platform/mediaremote/NowPlayingSource.hpp"
 #include "platform/process/ProcessState.hpp"
 
-VW_DEFINE_CLASS(MPUSystemMediaControlsView, UIView, [] { return NSObjectRef(MPUSystemMediaControlsView::create(CGRectZero)); },
+VW_DEFINE_CLASS(MPUSystemMediaControlsView, UIView,
+                [] { return ReflectiveObjectRef(MPUSystemMediaControlsView::create(CGRectZero)); },
                 {{"previousTrack:", selectorOf(&MPUSystemMediaControlsView::previousTrack)},
                  {"togglePlayPause:", selectorOf(&MPUSystemMediaControlsView::togglePlayPause)},
                  {"nextTrack:", selectorOf(&MPUSystemMediaControlsView::nextTrack)}})
@@ -164,6 +165,10 @@ void MPUSystemMediaControlsView::refresh() {
   layoutTimeBarFill();
 }
 
-void MPUSystemMediaControlsView::previousTrack(const NSObjectRef&) { MRMediaRemoteSendCommand(kMRPreviousTrack, nullptr); }
-void MPUSystemMediaControlsView::togglePlayPause(const NSObjectRef&) { MRMediaRemoteSendCommand(kMRTogglePlayPause, nullptr); }
-void MPUSystemMediaControlsView::nextTrack(const NSObjectRef&) { MRMediaRemoteSendCommand(kMRNextTrack, nullptr); }
+void MPUSystemMediaControlsView::previousTrack(const ReflectiveObjectRef&) {
+  MRMediaRemoteSendCommand(kMRPreviousTrack, nullptr);
+}
+void MPUSystemMediaControlsView::togglePlayPause(const ReflectiveObjectRef&) {
+  MRMediaRemoteSendCommand(kMRTogglePlayPause, nullptr);
+}
+void MPUSystemMediaControlsView::nextTrack(const ReflectiveObjectRef&) { MRMediaRemoteSendCommand(kMRNextTrack, nullptr); }

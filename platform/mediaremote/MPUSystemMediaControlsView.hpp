@@ -47,9 +47,9 @@ class MPUSystemMediaControlsView : public UIView {
   void refresh();
 
   // Button actions (selectors "previousTrack:", "togglePlayPause:", "nextTrack:").
-  void previousTrack(const NSObjectRef& sender);
-  void togglePlayPause(const NSObjectRef& sender);
-  void nextTrack(const NSObjectRef& sender);
+  void previousTrack(const ReflectiveObjectRef& sender);
+  void togglePlayPause(const ReflectiveObjectRef& sender);
+  void nextTrack(const ReflectiveObjectRef& sender);
 
  private:
   void layoutControls();

@@ -6,7 +6,7 @@
 namespace {
 
 // initWithStyle: for callers that find the class by name: the style comes as a number.
-void sendInitWithStyle(NSObject& self, const NSObjectRef& argument) {
+void sendInitWithStyle(ReflectiveObject& self, const ReflectiveObjectRef& argument) {
   auto style = std::dynamic_pointer_cast<NSNumber>(argument);
   static_cast<MPUSystemMediaControlsViewController&>(self).initWithStyle(style ? style->intValue() : 0);
 }

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "platform/dispatch/Dispatch.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 // Keys of the now-playing dictionary.
 inline const std::string kMRMediaRemoteNowPlayingInfoTitle = "kMRMediaRemoteNowPlayingInfoTitle";                // string

@@ -35,8 +35,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/mediaremote/RecentList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 struct NowPlayingItem {
   std::optional<std::string> title;

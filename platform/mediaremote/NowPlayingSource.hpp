@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 class NowPlayingSource {
  public:

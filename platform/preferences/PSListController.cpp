@@ -14,7 +14,7 @@ PSSpecifierArray PSListController::specifiers() {
 
 NSBundleRef PSListController::bundle() const { return NSBundle::bundleForClass(typeid(*this)); }
 
-PSSpecifierArray PSListController::loadSpecifiersFromPlistName(const std::string& plistName, const NSObjectRef& target) {
+PSSpecifierArray PSListController::loadSpecifiersFromPlistName(const std::string& plistName, const ReflectiveObjectRef& target) {
   auto out = std::make_shared<std::vector<PSSpecifierRef>>();
   auto b = bundle();
   if (!b) return out;

@@ -33,7 +33,7 @@ class PSListController : public UIViewController, public UITableViewDataSource, 
   // answers _specifiers (an empty array when unset).
   virtual PSSpecifierArray specifiers();
   // The rows of the bundle's specifier list of that name, each with the target.
-  PSSpecifierArray loadSpecifiersFromPlistName(const std::string& plistName, const NSObjectRef& target);
+  PSSpecifierArray loadSpecifiersFromPlistName(const std::string& plistName, const ReflectiveObjectRef& target);
   // The bundle that holds the page's class (overridable for pages built into a host).
   virtual NSBundleRef bundle() const;
 

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/preferences/PSSpecifier.hpp"
 #include "platform/uikit/UINavigationController.hpp"
 

@@ -53,7 +53,7 @@ void PSSegmentTableCell::setValue(const plist::Value& value) {
   segments_->setSelectedSegmentIndex(index);
 }
 
-void PSSegmentTableCell::controlChanged(const NSObjectRef&) {
+void PSSegmentTableCell::controlChanged(const ReflectiveObjectRef&) {
   if (!segments_) return;
   long i = segments_->selectedSegmentIndex();
   if (i >= 0 && static_cast<size_t>(i) < values_.size()) storeValueChosenByUser(values_[static_cast<size_t>(i)]);

@@ -19,7 +19,7 @@ class PSSegmentTableCell : public PSTableCell {
   // The segments take the whole row: no title is shown.
   void refreshCellContentsWithSpecifier(const PSSpecifierRef& specifier) override;
   void layoutSubviews() override;
-  void controlChanged(const NSObjectRef& sender);
+  void controlChanged(const ReflectiveObjectRef& sender);
 
  private:
   UISegmentedControlRef segments_;

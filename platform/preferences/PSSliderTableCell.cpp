@@ -31,6 +31,6 @@ void PSSliderTableCell::setValue(const plist::Value& value) {
   if (slider_) slider_->setValue(value.floatValue());
 }
 
-void PSSliderTableCell::controlChanged(const NSObjectRef&) {
+void PSSliderTableCell::controlChanged(const ReflectiveObjectRef&) {
   if (slider_) storeValueChosenByUser(plist::Value(static_cast<double>(slider_->value())));
 }

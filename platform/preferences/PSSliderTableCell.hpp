@@ -18,7 +18,7 @@ class PSSliderTableCell : public PSTableCell {
   void setValue(const plist::Value& value) override;
   void layoutSubviews() override;
   // The slider's value-changed action.
-  void controlChanged(const NSObjectRef& sender);
+  void controlChanged(const ReflectiveObjectRef& sender);
 
  private:
   UISliderRef slider_;

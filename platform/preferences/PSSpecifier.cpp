@@ -2,7 +2,7 @@
 
 #include <map>
 
-VW_DEFINE_CLASS(PSSpecifier, NSObject, factoryOf<PSSpecifier>())
+VW_DEFINE_CLASS(PSSpecifier, ReflectiveObject, factoryOf<PSSpecifier>())
 
 namespace {
 
@@ -41,7 +41,7 @@ std::optional<PSCellType> PSSpecifier::cellTypeFromString(const std::string& nam
   return it->second;
 }
 
-PSSpecifierRef PSSpecifier::specifierWithDictionary(const plist::Dictionary& item, const NSObjectRef& target) {
+PSSpecifierRef PSSpecifier::specifierWithDictionary(const plist::Dictionary& item, const ReflectiveObjectRef& target) {
   auto s = std::make_shared<PSSpecifier>();
   s->properties_ = item;
   if (auto cell = stringProperty(item, "cell")) s->cellType_ = cellTypeFromString(*cell).value_or(PSStaticTextCell);

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 enum PSCellType : long {
   PSGroupCell = 0,
@@ -37,12 +37,12 @@ class PSSpecifier;
 using PSSpecifierRef = std::shared_ptr<PSSpecifier>;
 using PSSpecifierArray = std::shared_ptr<std::vector<PSSpecifierRef>>;
 
-class PSSpecifier : public NSObject {
+class PSSpecifier : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // One item of a specifier list ("cell", "label", "key", ...); the target gets the row's
   // values. An unknown or missing "cell" gives a plain static-text row.
-  static PSSpecifierRef specifierWithDictionary(const plist::Dictionary& item, const NSObjectRef& target);
+  static PSSpecifierRef specifierWithDictionary(const plist::Dictionary& item, const ReflectiveObjectRef& target);
   // The type named by a "cell" entry, or nothing for an unknown name.
   static std::optional<PSCellType> cellTypeFromString(const std::string& name);
 
@@ -55,12 +55,10 @@ class PSSpecifier : public NSObject {
   void setName(std::optional<std::string> name) { name_ = std::move(name); }
 
   PSCellType cellType() const { return cellType_; }
-  void setCellType(PSCellType type) { cellType_ = type; }
   // Rows whose value the page reads and stores.
   bool hasValue() const;
 
-  NSObjectRef target() const { return target_.lock(); }
-  void setTarget(const NSObjectRef& target) { target_ = target; }
+  ReflectiveObjectRef target() const { return target_.lock(); }
 
   // "cellClass", "detail" and "action" entries, or nothing.
   std::optional<std::string> cellClassName() const;
@@ -81,7 +79,7 @@ class PSSpecifier : public NSObject {
   plist::Dictionary properties_;
   std::optional<std::string> name_;
   PSCellType cellType_ = PSStaticTextCell;
-  std::weak_ptr<NSObject> target_;
+  std::weak_ptr<ReflectiveObject> target_;
   plist::Array values_;
   std::optional<PSTitleDictionary> titles_, shortTitles_;
 };

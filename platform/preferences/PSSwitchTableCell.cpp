@@ -16,6 +16,6 @@ void PSSwitchTableCell::setValue(const plist::Value& value) {
   if (switch_) switch_->setOn(value.boolValue());
 }
 
-void PSSwitchTableCell::controlChanged(const NSObjectRef&) {
+void PSSwitchTableCell::controlChanged(const ReflectiveObjectRef&) {
   if (switch_) storeValueChosenByUser(plist::Value(switch_->isOn()));
 }

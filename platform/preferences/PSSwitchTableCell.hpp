@@ -16,7 +16,7 @@ class PSSwitchTableCell : public PSTableCell {
   const UISwitchRef& control() const { return switch_; }
   void setValue(const plist::Value& value) override;
   // The switch's value-changed action.
-  void controlChanged(const NSObjectRef& sender);
+  void controlChanged(const ReflectiveObjectRef& sender);
 
  private:
   UISwitchRef switch_;

@@ -8,7 +8,7 @@
 // Leaves out: icons, badges, edit-text fields, selection highlighting.
 #pragma once
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/preferences/PSSpecifier.hpp"
 #include "platform/uikit/UITableViewCell.hpp"
 

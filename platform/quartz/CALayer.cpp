@@ -5,8 +5,8 @@
 
 #include "platform/dispatch/Dispatch.hpp"
 
-VW_DEFINE_CLASS(CABasicAnimation, NSObject, factoryOf<CABasicAnimation>())
-VW_DEFINE_CLASS(CALayer, NSObject, factoryOf<CALayer>())
+VW_DEFINE_CLASS(CABasicAnimation, ReflectiveObject, factoryOf<CABasicAnimation>())
+VW_DEFINE_CLASS(CALayer, ReflectiveObject, factoryOf<CALayer>())
 
 std::shared_ptr<CABasicAnimation> CABasicAnimation::animationWithKeyPath(std::string keyPath) {
   auto animation = std::make_shared<CABasicAnimation>();

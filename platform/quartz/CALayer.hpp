@@ -12,14 +12,14 @@
 #include <variant>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/CGColor.hpp"
 #include "platform/graphics/Geometry.hpp"
 
 // An animated value: a number or a point (NSValue valueWithCGPoint:).
 using CAValue = std::variant<std::monostate, double, CGPoint>;
 
-class CABasicAnimation : public NSObject {
+class CABasicAnimation : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   static std::shared_ptr<CABasicAnimation> animationWithKeyPath(std::string keyPath);
@@ -40,7 +40,7 @@ class CABasicAnimation : public NSObject {
 };
 using CABasicAnimationRef = std::shared_ptr<CABasicAnimation>;
 
-class CALayer : public NSObject {
+class CALayer : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   double borderWidth = 0;

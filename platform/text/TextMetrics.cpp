@@ -6,15 +6,6 @@
 
 #include "platform/text/Fonts.hpp"
 
-std::string pangoFontDescription(const std::string& fontName, double pointSize) {
-  PangoFontDescription* desc = fonts::newFontDescription(fontName, pointSize);
-  char* text = pango_font_description_to_string(desc);
-  std::string out = text;
-  g_free(text);
-  pango_font_description_free(desc);
-  return out;
-}
-
 namespace {
 
 // Laid out as the renderer lays out a label: `width` > 0 wraps at word (else character)

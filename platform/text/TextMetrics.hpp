@@ -17,8 +17,3 @@ CGSize measureTextExact(const std::string& fontName, double pointSize, const std
 // boundaries, else anywhere), each line break of the text kept, rounded up to whole points:
 // what a label with any number of lines needs.
 CGSize measureWrappedText(const std::string& fontName, double pointSize, const std::string& text, double width);
-
-// The Pango font description string for a face name of the views ("HelveticaNeue-Light" ->
-// family "Helvetica Neue Light", light weight; "Helvetica-Bold" -> "Helvetica", bold), as
-// fonts::newFontDescription builds it. Kept for logs and dumps.
-std::string pangoFontDescription(const std::string& fontName, double pointSize);

@@ -4,7 +4,7 @@
 // Constraints only name their views (held weakly): the view class stays incomplete here, and
 // only views (and the solver) know constraints.
 
-VW_DEFINE_CLASS(NSLayoutConstraint, NSObject, factoryOf<NSLayoutConstraint>())
+VW_DEFINE_CLASS(NSLayoutConstraint, ReflectiveObject, factoryOf<NSLayoutConstraint>())
 
 std::shared_ptr<NSLayoutConstraint> NSLayoutConstraint::constraintWithItem(const std::shared_ptr<UIView>& item,
                                                                            NSLayoutAttribute attribute, NSLayoutRelation relation,

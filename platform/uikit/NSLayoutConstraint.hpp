@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class UIView;
 
@@ -28,7 +28,7 @@ enum NSLayoutRelation : long {
   NSLayoutRelationGreaterThanOrEqual = 1
 };
 
-class NSLayoutConstraint : public NSObject {
+class NSLayoutConstraint : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   static std::shared_ptr<NSLayoutConstraint> constraintWithItem(const std::shared_ptr<UIView>& item, NSLayoutAttribute attribute,

@@ -7,7 +7,7 @@
 #include "platform/process/ProcessState.hpp"
 #include "platform/uikit/UIViewController.hpp"
 
-VW_DEFINE_CLASS(UIAppearanceProxy, NSObject, nullptr)
+VW_DEFINE_CLASS(UIAppearanceProxy, ReflectiveObject, nullptr)
 
 namespace {
 
@@ -103,4 +103,4 @@ nlohmann::json UIAppearance::describe() {
   return out;
 }
 
-std::shared_ptr<NSObject> owningViewController(const UIView& view) { return view.viewDelegate(); }
+std::shared_ptr<ReflectiveObject> owningViewController(const UIView& view) { return view.viewDelegate(); }

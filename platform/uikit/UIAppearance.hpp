@@ -15,12 +15,12 @@
 #include <nlohmann/json_fwd.hpp>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/uikit/UIColor.hpp"
 
 class UIView;
 
-class UIAppearanceProxy : public NSObject {
+class UIAppearanceProxy : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIAppearanceProxy(const ClassInfo& controlClass, const ClassInfo& container)
@@ -62,4 +62,4 @@ class UIAppearance {
 };
 
 // The view controller whose view this is, or null.
-std::shared_ptr<NSObject> owningViewController(const UIView& view);
+std::shared_ptr<ReflectiveObject> owningViewController(const UIView& view);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-VW_DEFINE_CLASS(UIColor, NSObject, nullptr)
+VW_DEFINE_CLASS(UIColor, ReflectiveObject, nullptr)
 
 UIColorRef UIColor::colorWithRed(double red, double green, double blue, double alpha) {
   return std::make_shared<UIColor>(red, green, blue, alpha);
@@ -22,7 +22,6 @@ UIColorRef UIColor::blackColor() { return colorWithWhite(0.0, 1.0); }
 UIColorRef UIColor::clearColor() { return colorWithWhite(0.0, 0.0); }
 UIColorRef UIColor::grayColor() { return colorWithWhite(0.5, 1.0); }
 UIColorRef UIColor::darkGrayColor() { return colorWithWhite(1.0 / 3.0, 1.0); }
-UIColorRef UIColor::lightGrayColor() { return colorWithWhite(2.0 / 3.0, 1.0); }
 
 bool UIColor::getRed(double* red, double* green, double* blue, double* alpha) const {
   if (red) *red = color_.red;

@@ -7,14 +7,14 @@
 
 #include <memory>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/CGColor.hpp"
 #include "platform/graphics/ColorModel.hpp"
 
 class UIColor;
 using UIColorRef = std::shared_ptr<UIColor>;
 
-class UIColor : public NSObject {
+class UIColor : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIColor(double red, double green, double blue, double alpha) : color_{red, green, blue, alpha} {}
@@ -22,12 +22,11 @@ class UIColor : public NSObject {
   static UIColorRef colorWithRed(double red, double green, double blue, double alpha);
   static UIColorRef colorWithWhite(double white, double alpha);
   static UIColorRef colorWithHue(double hue, double saturation, double brightness, double alpha);
-  static UIColorRef whiteColor();      // white 1.0
-  static UIColorRef blackColor();      // white 0.0
-  static UIColorRef clearColor();      // white 0.0, alpha 0.0
-  static UIColorRef grayColor();       // white 0.5
-  static UIColorRef darkGrayColor();   // white 1/3
-  static UIColorRef lightGrayColor();  // white 2/3
+  static UIColorRef whiteColor();     // white 1.0
+  static UIColorRef blackColor();     // white 0.0
+  static UIColorRef clearColor();     // white 0.0, alpha 0.0
+  static UIColorRef grayColor();      // white 0.5
+  static UIColorRef darkGrayColor();  // white 1/3
 
   // Always succeeds for the colours this platform makes.
   bool getRed(double* red, double* green, double* blue, double* alpha) const;

@@ -5,7 +5,7 @@
 VW_DEFINE_CLASS(UIControl, UIView, factoryOf<UIControl>())
 VW_DEFINE_CLASS(UIButton, UIControl, factoryOf<UIButton>())
 
-void UIControl::addTarget(const NSObjectRef& target, std::string action, unsigned events) {
+void UIControl::addTarget(const ReflectiveObjectRef& target, std::string action, unsigned events) {
   actions_.push_back({target, std::move(action), events});
 }
 

@@ -18,14 +18,14 @@ class UIControl : public UIView {
  public:
   using UIView::UIView;
   // The target is not retained, as in UIKit.
-  void addTarget(const NSObjectRef& target, std::string action, unsigned events);
+  void addTarget(const ReflectiveObjectRef& target, std::string action, unsigned events);
   // Sends every action registered for the events; returns how many were sent.
   size_t sendActionsForControlEvents(unsigned events);
   bool hasActionsFor(unsigned events) const;
 
  private:
   struct TargetAction {
-    std::weak_ptr<NSObject> target;
+    std::weak_ptr<ReflectiveObject> target;
     std::string action;
     unsigned events;
   };

@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class UIFont;
 using UIFontRef = std::shared_ptr<UIFont>;
 
-class UIFont : public NSObject {
+class UIFont : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIFont(std::string name, double pointSize) : fontName(std::move(name)), pointSize(pointSize) {}

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-VW_DEFINE_CLASS(UIGestureRecognizer, NSObject, nullptr)
+VW_DEFINE_CLASS(UIGestureRecognizer, ReflectiveObject, nullptr)
 VW_DEFINE_CLASS(UITapGestureRecognizer, UIGestureRecognizer, nullptr)
 VW_DEFINE_CLASS(UISwipeGestureRecognizer, UIGestureRecognizer, nullptr)
 
 bool UIGestureRecognizer::fire() {
-  NSObjectRef target = target_.lock();
+  ReflectiveObjectRef target = target_.lock();
   if (!enabled || !target) return false;
   return target->performSelector(action_, shared_from_this());
 }

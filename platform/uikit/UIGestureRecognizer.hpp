@@ -11,7 +11,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 class UIView;
 
@@ -22,15 +22,15 @@ enum UISwipeGestureRecognizerDirection : unsigned {
   UISwipeGestureRecognizerDirectionDown = 8,
 };
 
-class UIGestureRecognizer : public NSObject {
+class UIGestureRecognizer : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // initWithTarget:action: — the target is not retained, as in UIKit.
-  UIGestureRecognizer(const NSObjectRef& target, std::string action) : target_(target), action_(std::move(action)) {}
+  UIGestureRecognizer(const ReflectiveObjectRef& target, std::string action) : target_(target), action_(std::move(action)) {}
 
   std::shared_ptr<UIView> view() const { return view_.lock(); }
   const std::string& action() const { return action_; }
-  NSObjectRef target() const { return target_.lock(); }
+  ReflectiveObjectRef target() const { return target_.lock(); }
   bool enabled = true;
 
   // Sends the action to the target; false when the target is gone or does not answer.
@@ -39,7 +39,7 @@ class UIGestureRecognizer : public NSObject {
   void attach(const std::shared_ptr<UIView>& view) { view_ = view; }
 
  private:
-  std::weak_ptr<NSObject> target_;
+  std::weak_ptr<ReflectiveObject> target_;
   std::string action_;
   std::weak_ptr<UIView> view_;
 };

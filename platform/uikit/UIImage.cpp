@@ -4,7 +4,7 @@
 #include "platform/graphics/ImageDecoder.hpp"
 #include "platform/uikit/PreparedImages.hpp"
 
-VW_DEFINE_CLASS(UIImage, NSObject, nullptr)
+VW_DEFINE_CLASS(UIImage, ReflectiveObject, nullptr)
 
 UIImage::UIImage(int pixelWidth, int pixelHeight, std::vector<uint32_t> pixels, double scale)
     : bitmap_(std::make_shared<const ::CGImage>(pixelWidth, pixelHeight, std::move(pixels))), scale_(scale) {}

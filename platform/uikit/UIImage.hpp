@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/CGImage.hpp"
 #include "platform/graphics/Geometry.hpp"
 
 class UIImage;
 using UIImageRef = std::shared_ptr<UIImage>;
 
-class UIImage : public NSObject {
+class UIImage : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // Pixels in CGImage's layout (premultiplied ARGB32, rows of exactly width pixels).

@@ -147,30 +147,6 @@ UIViewControllerRef UINavigationController::popViewControllerAnimated(bool anima
   return popped;
 }
 
-void UINavigationController::setViewControllers(std::vector<UIViewControllerRef> controllers) {
-  auto old = topViewController();
-  auto oldStack = std::move(stack_);
-  stack_.clear();
-  for (auto& c : controllers)
-    if (c && std::find(stack_.begin(), stack_.end(), c) == stack_.end()) stack_.push_back(c);
-  for (auto& c : stack_) c->setNavigationController(self());
-  for (auto& c : oldStack)
-    if (std::find(stack_.begin(), stack_.end(), c) == stack_.end()) c->setNavigationController(nullptr);
-  auto top = topViewController();
-  bool changed = old != top;
-  if (onScreen_ && changed) {
-    if (old) old->viewWillDisappear(false);
-    if (top) top->viewWillAppear(false);
-  }
-  showTop();
-  refreshBar();
-  if (onScreen_ && changed) {
-    if (old) old->viewDidDisappear(false);
-    if (top) top->viewDidAppear(false);
-    displayChanged();
-  }
-}
-
 void UINavigationController::viewWillAppear(bool animated) {
   onScreen_ = true;
   if (auto top = topViewController()) {

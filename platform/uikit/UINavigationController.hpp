@@ -52,10 +52,6 @@ class UINavigationController : public UIViewController {
   void pushViewController(const UIViewControllerRef& controller, bool animated);
   // The popped controller; null (and nothing happens) when only the root is left.
   UIViewControllerRef popViewControllerAnimated(bool animated);
-  // Empties the stack, root included (the host's way of closing a pane).
-  void setViewControllers(std::vector<UIViewControllerRef> controllers);
-
-  bool isOnScreen() const { return onScreen_; }
 
   void loadView() override;
   void viewWillAppear(bool animated) override;

@@ -103,7 +103,6 @@ void UITableView::layoutSubviews() {
       y += h;
     }
   }
-  contentHeight_ = y;
 }
 
 void UITableView::displayChanged(UIView& changed) {
@@ -147,9 +146,6 @@ std::optional<NSIndexPath> UITableView::indexPathForCell(const UITableViewCell& 
   return std::nullopt;
 }
 
-UIViewRef UITableView::customHeaderViewForSection(long s) const {
-  return s >= 0 && s < numberOfSections() ? sections_[static_cast<size_t>(s)].customHeader : nullptr;
-}
 double UITableView::askedHeaderHeightForSection(long s) const {
   return s >= 0 && s < numberOfSections() ? sections_[static_cast<size_t>(s)].askedHeaderHeight : UITableViewAutomaticDimension;
 }
@@ -161,9 +157,6 @@ std::optional<std::string> UITableView::footerTitleForSection(long s) const {
 }
 UIViewRef UITableView::headerViewForSection(long s) const {
   return s >= 0 && s < numberOfSections() ? sections_[static_cast<size_t>(s)].header : nullptr;
-}
-UIViewRef UITableView::footerViewForSection(long s) const {
-  return s >= 0 && s < numberOfSections() ? sections_[static_cast<size_t>(s)].footer : nullptr;
 }
 
 bool UITableView::selectRowByUser(NSIndexPath ip) {

@@ -20,7 +20,6 @@ struct NSIndexPath {
   long row = 0;
   bool operator==(const NSIndexPath&) const = default;
 };
-inline NSIndexPath indexPathForRow(long row, long section) { return NSIndexPath{section, row}; }
 
 constexpr double UITableViewAutomaticDimension = -1;
 enum UITableViewStyle : long { UITableViewStylePlain = 0, UITableViewStyleGrouped = 1 };
@@ -56,10 +55,9 @@ class UITableView : public UIView {
   static constexpr double kDefaultRowHeight = 44;
 
   // The objects must also be a UITableViewDataSource / UITableViewDelegate; not retained.
-  void setDataSource(const NSObjectRef& dataSource) { dataSource_ = dataSource; }
-  void setDelegate(const NSObjectRef& delegate) { delegate_ = delegate; }
-  NSObjectRef dataSource() const { return dataSource_.lock(); }
-  NSObjectRef delegate() const { return delegate_.lock(); }
+  void setDataSource(const ReflectiveObjectRef& dataSource) { dataSource_ = dataSource; }
+  void setDelegate(const ReflectiveObjectRef& delegate) { delegate_ = delegate; }
+  ReflectiveObjectRef delegate() const { return delegate_.lock(); }
 
   void reloadData();
   bool hasLoadedData() const { return loaded_; }
@@ -70,16 +68,12 @@ class UITableView : public UIView {
   UITableViewCellRef cellForRowAtIndexPath(NSIndexPath indexPath) const;
   std::optional<NSIndexPath> indexPathForCell(const UITableViewCell& cell) const;
 
-  // What the delegate answered for the section's header (view or null, and height), the
-  // section's titles, and the header view the table shows (the delegate's, or one made for
-  // the title).
-  UIViewRef customHeaderViewForSection(long section) const;
+  // What the delegate answered for the section's header height, the section's titles, and the
+  // header view the table shows (the delegate's, or one made for the title).
   double askedHeaderHeightForSection(long section) const;
   std::optional<std::string> headerTitleForSection(long section) const;
   std::optional<std::string> footerTitleForSection(long section) const;
   UIViewRef headerViewForSection(long section) const;
-  UIViewRef footerViewForSection(long section) const;
-  double contentHeight() const { return contentHeight_; }
 
   // What a user's tap on a row does: the delegate's tableView:didSelectRowAtIndexPath:.
   bool selectRowByUser(NSIndexPath indexPath);
@@ -102,9 +96,8 @@ class UITableView : public UIView {
   void displayChanged(UIView& changed);
 
   long style_ = UITableViewStyleGrouped;
-  std::weak_ptr<NSObject> dataSource_, delegate_;
+  std::weak_ptr<ReflectiveObject> dataSource_, delegate_;
   std::vector<Section> sections_;
   bool loaded_ = false;
-  double contentHeight_ = 0;
 };
 using UITableViewRef = std::shared_ptr<UITableView>;

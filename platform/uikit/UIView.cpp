@@ -4,7 +4,7 @@
 
 #include "platform/uikit/UIGestureRecognizer.hpp"
 
-VW_DEFINE_CLASS(UIView, NSObject, factoryOf<UIView>())
+VW_DEFINE_CLASS(UIView, ReflectiveObject, factoryOf<UIView>())
 
 UIView::UIView() : layer_(std::make_shared<CALayer>()) {}
 UIView::UIView(CGRect frame) : frame_(frame), layer_(std::make_shared<CALayer>()) {}
@@ -21,8 +21,6 @@ void UIView::setBounds(CGRect bounds) {
   boundsOrigin_ = bounds.origin;
   setFrame(CGRect{{c.x - bounds.size.width / 2, c.y - bounds.size.height / 2}, bounds.size});
 }
-
-void UIView::setCenter(CGPoint c) { frame_.origin = {c.x - frame_.size.width / 2, c.y - frame_.size.height / 2}; }
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <nlohmann/json_fwd.hpp>
 #include <vector>
 
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 #include "platform/graphics/Geometry.hpp"
 #include "platform/quartz/CALayer.hpp"
 #include "platform/uikit/NSLayoutConstraint.hpp"
@@ -33,7 +33,7 @@ enum UIViewAutoresizing : unsigned {
   UIViewAutoresizingFlexibleBottomMargin = 32,
 };
 
-class UIView : public NSObject {
+class UIView : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIView();
@@ -47,7 +47,6 @@ class UIView : public NSObject {
   CGRect bounds() const { return {{boundsOrigin_.x, boundsOrigin_.y}, frame_.size}; }
   void setBounds(CGRect bounds);
   CGPoint center() const { return {frame_.midX(), frame_.midY()}; }
-  void setCenter(CGPoint center);
 
   double alpha() const { return alpha_; }
   // Inside an animation block the change is animated (see UIViewAnimation.hpp).
@@ -67,18 +66,15 @@ class UIView : public NSObject {
   void setTintColor(UIColorRef color) { tintColor_ = std::move(color); }
   long tag() const { return tag_; }
   void setTag(long tag) { tag_ = tag; }
-  bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
   void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
-  bool clipsToBounds() const { return layer_->masksToBounds; }
   void setClipsToBounds(bool clips) { layer_->masksToBounds = clips; }
-  unsigned autoresizingMask() const { return autoresizingMask_; }
   void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
   bool translatesAutoresizingMaskIntoConstraints() const { return translatesMask_; }
   void setTranslatesAutoresizingMaskIntoConstraints(bool translates) { translatesMask_ = translates; }
   const CALayerRef& layer() const { return layer_; }
   // The view controller whose view this is (set by UIViewController::view), or null.
-  std::shared_ptr<NSObject> viewDelegate() const { return viewDelegate_.lock(); }
-  void setViewDelegate(const std::shared_ptr<NSObject>& controller) { viewDelegate_ = controller; }
+  std::shared_ptr<ReflectiveObject> viewDelegate() const { return viewDelegate_.lock(); }
+  void setViewDelegate(const std::shared_ptr<ReflectiveObject>& controller) { viewDelegate_ = controller; }
 
   UIViewRef superview() const { return superview_.lock(); }
   const std::vector<UIViewRef>& subviews() const { return subviews_; }
@@ -137,7 +133,7 @@ class UIView : public NSObject {
   bool translatesMask_ = true;
   CALayerRef layer_;
   std::weak_ptr<UIView> superview_;
-  std::weak_ptr<NSObject> viewDelegate_;
+  std::weak_ptr<ReflectiveObject> viewDelegate_;
   std::vector<UIViewRef> subviews_;
   std::vector<NSLayoutConstraintRef> constraints_;
   std::vector<std::shared_ptr<UIGestureRecognizer>> gestures_;

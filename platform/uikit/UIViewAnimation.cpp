@@ -15,10 +15,6 @@ thread_local AnimationTransaction* currentTransaction = nullptr;
 
 }  // namespace
 
-namespace view_animation {
-bool inAnimationBlock() { return currentTransaction != nullptr; }
-}  // namespace view_animation
-
 void UIView::setAlpha(double alpha) {
   double old = alpha_;
   alpha_ = alpha;

@@ -11,10 +11,3 @@
 #pragma once
 
 #include "platform/uikit/UIView.hpp"
-
-namespace view_animation {
-
-// True while an animation block is running on this thread.
-bool inAnimationBlock();
-
-}  // namespace view_animation

@@ -3,9 +3,9 @@
 #include "platform/uikit/UINavigationController.hpp"
 #include "platform/uikit/UIWindow.hpp"
 
-VW_DEFINE_CLASS(UIBarButtonItem, NSObject, nullptr)
-VW_DEFINE_CLASS(UINavigationItem, NSObject, factoryOf<UINavigationItem>())
-VW_DEFINE_CLASS(UIViewController, NSObject, factoryOf<UIViewController>())
+VW_DEFINE_CLASS(UIBarButtonItem, ReflectiveObject, nullptr)
+VW_DEFINE_CLASS(UINavigationItem, ReflectiveObject, factoryOf<UINavigationItem>())
+VW_DEFINE_CLASS(UIViewController, ReflectiveObject, factoryOf<UIViewController>())
 
 namespace {
 

@@ -20,26 +20,26 @@ class UINavigationController;
 enum UIBarButtonSystemItem : long { UIBarButtonSystemItemDone = 0, UIBarButtonSystemItemCompose = 7 };
 enum UIBarButtonItemStyle : long { UIBarButtonItemStylePlain = 0, UIBarButtonItemStyleDone = 2 };
 
-class UIBarButtonItem : public NSObject {
+class UIBarButtonItem : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   // initWithBarButtonSystemItem:target:action: — the target is not retained.
-  UIBarButtonItem(long systemItem, const NSObjectRef& target, std::string action)
+  UIBarButtonItem(long systemItem, const ReflectiveObjectRef& target, std::string action)
       : systemItem(systemItem), target(target), action(std::move(action)) {}
   // initWithTitle:style:target:action: — an item that shows a title instead of a system glyph.
-  UIBarButtonItem(std::string title, long style, const NSObjectRef& target, std::string action)
+  UIBarButtonItem(std::string title, long style, const ReflectiveObjectRef& target, std::string action)
       : systemItem(-1), title(std::move(title)), style(style), target(target), action(std::move(action)) {}
   const long systemItem;  // -1 for an item made with a title
   const std::optional<std::string> title;
   const long style = UIBarButtonItemStylePlain;
-  const std::weak_ptr<NSObject> target;
+  const std::weak_ptr<ReflectiveObject> target;
   const std::string action;
   // Sends the action to the target with the item as sender.
   bool press();
 };
 using UIBarButtonItemRef = std::shared_ptr<UIBarButtonItem>;
 
-class UINavigationItem : public NSObject {
+class UINavigationItem : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   std::optional<std::string> title;
@@ -50,7 +50,7 @@ class UINavigationItem : public NSObject {
 };
 using UINavigationItemRef = std::shared_ptr<UINavigationItem>;
 
-class UIViewController : public NSObject {
+class UIViewController : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   UIViewController();

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-VW_DEFINE_CLASS(UIVisualEffect, NSObject, nullptr)
+VW_DEFINE_CLASS(UIVisualEffect, ReflectiveObject, nullptr)
 VW_DEFINE_CLASS(UIBlurEffect, UIVisualEffect, nullptr)
 VW_DEFINE_CLASS(UIVibrancyEffect, UIVisualEffect, nullptr)
 VW_DEFINE_CLASS(UIVisualEffectView, UIView, nullptr)

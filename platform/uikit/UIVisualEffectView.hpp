@@ -10,7 +10,7 @@
 
 enum UIBlurEffectStyle : long { UIBlurEffectStyleExtraLight = 0, UIBlurEffectStyleLight = 1, UIBlurEffectStyleDark = 2 };
 
-class UIVisualEffect : public NSObject {
+class UIVisualEffect : public ReflectiveObject {
   VW_DECLARE_CLASS()
 };
 using UIVisualEffectRef = std::shared_ptr<UIVisualEffect>;

@@ -8,7 +8,7 @@
 #include "platform/uikit/UITableViewCell.hpp"
 
 VW_DEFINE_CLASS(UIWindow, UIView, factoryOf<UIWindow>())
-VW_DEFINE_CLASS(UIScreen, NSObject, nullptr)
+VW_DEFINE_CLASS(UIScreen, ReflectiveObject, nullptr)
 
 UIWindow::UIWindow() { setHidden(true); }
 UIWindow::UIWindow(CGRect frame) : UIView(frame) { setHidden(true); }
@@ -83,7 +83,8 @@ std::shared_ptr<UIScreen> UIScreen::mainScreen() {
 CGRect UIScreen::bounds() const { return CGRect{{0, 0}, deviceProfile().screen}; }
 double UIScreen::scale() const { return deviceProfile().scale; }
 
-VW_DEFINE_CLASS(UIDevice, NSObject, nullptr, {{"userInterfaceIdiom", [](NSObject&, const NSObjectRef&) {}}})
+VW_DEFINE_CLASS(UIDevice, ReflectiveObject, nullptr,
+                {{"userInterfaceIdiom", [](ReflectiveObject&, const ReflectiveObjectRef&) {}}})
 
 std::shared_ptr<UIDevice> UIDevice::currentDevice() {
   static auto device = std::make_shared<UIDevice>();
@@ -94,5 +95,5 @@ long UIDevice::userInterfaceIdiom() const { return static_cast<long>(deviceProfi
 
 bool UIDevice::respondsToSelector(std::string_view selector) const {
   if (selector == "userInterfaceIdiom") return deviceProfile().idiomAnswered;
-  return NSObject::respondsToSelector(selector);
+  return ReflectiveObject::respondsToSelector(selector);
 }

@@ -29,7 +29,7 @@ class UIWindow : public UIView {
 };
 using UIWindowRef = std::shared_ptr<UIWindow>;
 
-class UIScreen : public NSObject {
+class UIScreen : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   static std::shared_ptr<UIScreen> mainScreen();
@@ -37,7 +37,7 @@ class UIScreen : public NSObject {
   double scale() const;
 };
 
-class UIDevice : public NSObject {
+class UIDevice : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   static std::shared_ptr<UIDevice> currentDevice();

@@ -11,18 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
+#include "render/RoundedRectPath.hpp"
 
 namespace {
-
-void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
 
 void centredText(cairo_t* cr, const char* text, double size, double cx, double cy) {
   cairo_select_font_face(cr, "Helvetica", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
@@ -47,7 +39,7 @@ bool headerLogo(const std::string& out) {
   auto* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 110, 30);
   auto* cr = cairo_create(s);
   accent(cr);
-  roundedRect(cr, 0.5, 0.5, 109, 29, 7);
+  render::roundedRectPath(cr, {{0.5, 0.5}, {109, 29}}, 7);
   cairo_fill(cr);
   cairo_set_source_rgb(cr, 1, 1, 1);
   centredText(cr, "VELLOWAY", 15, 55, 15);
@@ -73,7 +65,7 @@ bool entryIcon(const std::string& out) {
   auto* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 29, 29);
   auto* cr = cairo_create(s);
   accent(cr);
-  roundedRect(cr, 0, 0, 29, 29, 6.5);
+  render::roundedRectPath(cr, {{0, 0}, {29, 29}}, 6.5);
   cairo_fill(cr);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_save(cr);

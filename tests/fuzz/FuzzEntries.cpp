@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/foundation/NSBundle.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "platform/preferences/PSSpecifier.hpp"
 
 namespace fuzz_entry {

@@ -10,8 +10,8 @@
 #include <set>
 #include <thread>
 
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;

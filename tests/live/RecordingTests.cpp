@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tests/support/LiveHarness.hpp"
 
 namespace fs = std::filesystem;

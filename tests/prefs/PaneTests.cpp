@@ -22,7 +22,7 @@ std::vector<UILabelRef> labelsOf(const UIViewRef& view) {
 
 class PaneTest : public SettingsHostTest {
  protected:
-  NSObjectRef localizer() { return paneAccess().sharedLocalizer(); }
+  ReflectiveObjectRef localizer() { return paneAccess().sharedLocalizer(); }
   PSSpecifierArray localize(const PSSpecifierArray& specifiers) {
     return paneAccess().localizedSpecifiersForSpecifiers(*localizer(), specifiers);
   }

@@ -23,9 +23,9 @@ class PaneAccess {
  public:
   virtual ~PaneAccess() = default;
   // KZVLWLocalizer
-  virtual NSObjectRef sharedLocalizer() const = 0;
-  virtual std::string localizedStringForKey(const NSObject& localizer, const std::string& key) const = 0;
-  virtual PSSpecifierArray localizedSpecifiersForSpecifiers(const NSObject& localizer,
+  virtual ReflectiveObjectRef sharedLocalizer() const = 0;
+  virtual std::string localizedStringForKey(const ReflectiveObject& localizer, const std::string& key) const = 0;
+  virtual PSSpecifierArray localizedSpecifiersForSpecifiers(const ReflectiveObject& localizer,
                                                             const PSSpecifierArray& specifiers) const = 0;
   // KZVLWCustomHeaderView
   virtual std::vector<std::string> randomTexts(const UIView& header) const = 0;

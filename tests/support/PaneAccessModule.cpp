@@ -19,11 +19,11 @@ C& as(Base& object) {
 
 class Access final : public test_support::PaneAccess {
  public:
-  NSObjectRef sharedLocalizer() const override { return KZVLWLocalizer::sharedLocalizer(); }
-  std::string localizedStringForKey(const NSObject& localizer, const std::string& key) const override {
+  ReflectiveObjectRef sharedLocalizer() const override { return KZVLWLocalizer::sharedLocalizer(); }
+  std::string localizedStringForKey(const ReflectiveObject& localizer, const std::string& key) const override {
     return as<const KZVLWLocalizer>(localizer).localizedStringForKey(key);
   }
-  PSSpecifierArray localizedSpecifiersForSpecifiers(const NSObject& localizer,
+  PSSpecifierArray localizedSpecifiersForSpecifiers(const ReflectiveObject& localizer,
                                                     const PSSpecifierArray& specifiers) const override {
     return as<const KZVLWLocalizer>(localizer).localizedSpecifiersForSpecifiers(specifiers);
   }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/corefoundation/CFPreferences.hpp"
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 using test_support::DeviceRootTest;

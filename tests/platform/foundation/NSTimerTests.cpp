@@ -11,13 +11,13 @@ using namespace test_support;
 namespace {
 
 // Counts timer firings.
-class Ticker : public NSObject {
+class Ticker : public ReflectiveObject {
   VW_DECLARE_CLASS()
  public:
   int ticks = 0;
-  void tick(const NSObjectRef&) { ++ticks; }
+  void tick(const ReflectiveObjectRef&) { ++ticks; }
 };
-VW_DEFINE_CLASS(Ticker, NSObject, factoryOf<Ticker>(), {{"tick:", selectorOf(&Ticker::tick)}})
+VW_DEFINE_CLASS(Ticker, ReflectiveObject, factoryOf<Ticker>(), {{"tick:", selectorOf(&Ticker::tick)}})
 
 class ClockTest : public DeviceRootTest {};
 

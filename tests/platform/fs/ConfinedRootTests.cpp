@@ -19,8 +19,8 @@
 #include <map>
 #include <set>
 
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;

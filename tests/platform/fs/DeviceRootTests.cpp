@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "platform/foundation/PropertyList.hpp"
 #include "platform/fs/DeviceRoot.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 namespace fs = std::filesystem;

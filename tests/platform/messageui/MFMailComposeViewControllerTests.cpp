@@ -15,7 +15,7 @@
 namespace {
 
 // A delegate that dismisses, as a pane does, and remembers what it heard.
-class Dismisser : public NSObject, public MFMailComposeViewControllerDelegate {
+class Dismisser : public ReflectiveObject, public MFMailComposeViewControllerDelegate {
  public:
   std::vector<MFMailComposeResult> results;
   NSErrorRef lastError;

@@ -9,14 +9,14 @@
 
 namespace {
 
-class Target : public NSObject {
+class Target : public ReflectiveObject {
  public:
   int taps = 0, swipes = 0;
   const ClassInfo& classInfo() const override {
-    static const ClassInfo& info =
-        ClassRegistry::define("UIKitTestTarget", &NSObject::staticClassInfo(), nullptr,
-                              {{"tapped:", [](NSObject& self, const NSObjectRef&) { ++static_cast<Target&>(self).taps; }},
-                               {"swiped:", [](NSObject& self, const NSObjectRef&) { ++static_cast<Target&>(self).swipes; }}});
+    static const ClassInfo& info = ClassRegistry::define(
+        "UIKitTestTarget", &ReflectiveObject::staticClassInfo(), nullptr,
+        {{"tapped:", [](ReflectiveObject& self, const ReflectiveObjectRef&) { ++static_cast<Target&>(self).taps; }},
+         {"swiped:", [](ReflectiveObject& self, const ReflectiveObjectRef&) { ++static_cast<Target&>(self).swipes; }}});
     return info;
   }
 };

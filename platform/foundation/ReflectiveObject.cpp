@@ -1,4 +1,4 @@
-#include "platform/foundation/NSObject.hpp"
+#include "platform/foundation/ReflectiveObject.hpp"
 
 #include <mutex>
 #include <set>
@@ -39,7 +39,7 @@ const ClassInfo::Method* ClassInfo::findMethod(std::string_view selector) const 
   return nullptr;
 }
 
-NSObjectRef ClassInfo::instantiate() const { return factory ? factory() : nullptr; }
+ReflectiveObjectRef ClassInfo::instantiate() const { return factory ? factory() : nullptr; }
 
 const ClassInfo& ClassRegistry::define(std::string name, const ClassInfo* superclass, ClassInfo::Factory factory,
                                        std::map<std::string, ClassInfo::Method, std::less<>> methods) {
@@ -72,20 +72,21 @@ void ClassRegistry::withdraw(std::string_view name) {
 
 const ClassInfo* NSClassFromString(std::string_view name) { return ClassRegistry::find(name); }
 
-const ClassInfo& NSObject::staticClassInfo() {
-  static const ClassInfo& info = ClassRegistry::define("NSObject", nullptr, [] { return std::make_shared<NSObject>(); });
+const ClassInfo& ReflectiveObject::staticClassInfo() {
+  static const ClassInfo& info =
+      ClassRegistry::define("ReflectiveObject", nullptr, [] { return std::make_shared<ReflectiveObject>(); });
   return info;
 }
 
-bool NSObject::isKindOfClass(std::string_view name) const {
+bool ReflectiveObject::isKindOfClass(std::string_view name) const {
   for (const ClassInfo* c = &classInfo(); c; c = c->superclass)
     if (c->name == name) return true;
   return false;
 }
 
-bool NSObject::respondsToSelector(std::string_view selector) const { return classInfo().findMethod(selector) != nullptr; }
+bool ReflectiveObject::respondsToSelector(std::string_view selector) const { return classInfo().findMethod(selector) != nullptr; }
 
-bool NSObject::performSelector(std::string_view selector, const NSObjectRef& argument) {
+bool ReflectiveObject::performSelector(std::string_view selector, const ReflectiveObjectRef& argument) {
   const ClassInfo::Method* method = classInfo().findMethod(selector);
   if (!method) return false;
   (*method)(*this, argument);

@@ -4,6 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 nlohmann::json propertyListJson(const plist::Value& value);

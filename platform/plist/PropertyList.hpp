@@ -54,7 +54,6 @@ class Value {
   bool isReal() const { return std::holds_alternative<double>(v_); }
   bool isNumber() const { return isBool() || isInteger() || isReal(); }
   bool isString() const { return std::holds_alternative<std::string>(v_); }
-  bool isData() const { return std::holds_alternative<Data>(v_); }
   bool isDate() const { return std::holds_alternative<Date>(v_); }
   bool isArray() const { return std::holds_alternative<Array>(v_); }
   bool isDictionary() const { return std::holds_alternative<Dictionary>(v_); }

@@ -1,4 +1,4 @@
-#include "platform/foundation/PropertyListJson.hpp"
+#include "platform/plist/PropertyListJson.hpp"
 
 #include <glib.h>
 

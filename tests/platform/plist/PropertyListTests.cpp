@@ -1,8 +1,8 @@
 // Property lists: both forms, broken input, Foundation's conversions, the JSON view.
 #include <gtest/gtest.h>
 
-#include "platform/foundation/PropertyList.hpp"
-#include "platform/foundation/PropertyListJson.hpp"
+#include "platform/plist/PropertyList.hpp"
+#include "platform/plist/PropertyListJson.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 
 using test_support::bytesOf;

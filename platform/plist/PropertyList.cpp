@@ -1,4 +1,4 @@
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 
 #include <glib.h>
 #include <plist/plist.h>

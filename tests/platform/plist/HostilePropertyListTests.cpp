@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/foundation/PropertyList.hpp"
+#include "platform/plist/PropertyList.hpp"
 #include "tests/support/BinaryPlist.hpp"
 #include "tests/support/DeviceRootTest.hpp"
 

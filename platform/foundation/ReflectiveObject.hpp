@@ -1,4 +1,6 @@
-// Foundation stand-in: the object base class and the process's registry of classes by name.
+// Foundation stand-in: ReflectiveObject, the C++ base class of the platform's objects, which
+// know their class by name and answer selectors by name, and the process's registry of those
+// classes. (The Objective-C runtime's root class, "NSObject", is another thing: platform/objc.)
 // Implements: class descriptions with a superclass chain, a factory for plain alloc/init, a
 // table of selectors each class answers (used for target/action, timers, scripted sends),
 // NSClassFromString (with classes withdrawn by name, for a system that lacks them),
@@ -13,14 +15,14 @@
 #include <string>
 #include <string_view>
 
-class NSObject;
-using NSObjectRef = std::shared_ptr<NSObject>;
+class ReflectiveObject;
+using ReflectiveObjectRef = std::shared_ptr<ReflectiveObject>;
 
 // What the process knows about one class.
 struct ClassInfo {
   // A selector's implementation: the receiver and the one optional object argument.
-  using Method = std::function<void(NSObject& self, const NSObjectRef& argument)>;
-  using Factory = std::function<NSObjectRef()>;
+  using Method = std::function<void(ReflectiveObject& self, const ReflectiveObjectRef& argument)>;
+  using Factory = std::function<ReflectiveObjectRef()>;
 
   std::string name;
   const ClassInfo* superclass = nullptr;
@@ -29,7 +31,7 @@ struct ClassInfo {
 
   bool isSubclassOf(const ClassInfo& other) const;  // true for the class itself too
   const Method* findMethod(std::string_view selector) const;
-  NSObjectRef instantiate() const;  // null when the class has no factory of its own
+  ReflectiveObjectRef instantiate() const;  // null when the class has no factory of its own
 };
 
 // All classes of the process, by name. Thread-safe.
@@ -50,11 +52,11 @@ const ClassInfo* NSClassFromString(std::string_view name);
 // Binds a member function as a selector implementation.
 template <class C>
 ClassInfo::Method selectorOf(void (C::*method)()) {
-  return [method](NSObject& self, const NSObjectRef&) { (static_cast<C&>(self).*method)(); };
+  return [method](ReflectiveObject& self, const ReflectiveObjectRef&) { (static_cast<C&>(self).*method)(); };
 }
 template <class C, class A>
 ClassInfo::Method selectorOf(void (C::*method)(const std::shared_ptr<A>&)) {
-  return [method](NSObject& self, const NSObjectRef& argument) {
+  return [method](ReflectiveObject& self, const ReflectiveObjectRef& argument) {
     (static_cast<C&>(self).*method)(std::dynamic_pointer_cast<A>(argument));
   };
 }
@@ -81,12 +83,14 @@ ClassInfo::Factory factoryOf() {
   return [] { return std::make_shared<C>(); };
 }
 
-class NSObject : public std::enable_shared_from_this<NSObject> {
+// The root of the platform's C++ classes (views, controllers, layers, values), registered as
+// "ReflectiveObject".
+class ReflectiveObject : public std::enable_shared_from_this<ReflectiveObject> {
  public:
-  NSObject() = default;
-  NSObject(const NSObject&) = delete;
-  NSObject& operator=(const NSObject&) = delete;
-  virtual ~NSObject() = default;
+  ReflectiveObject() = default;
+  ReflectiveObject(const ReflectiveObject&) = delete;
+  ReflectiveObject& operator=(const ReflectiveObject&) = delete;
+  virtual ~ReflectiveObject() = default;
 
   static const ClassInfo& staticClassInfo();
   virtual const ClassInfo& classInfo() const { return staticClassInfo(); }
@@ -97,10 +101,5 @@ class NSObject : public std::enable_shared_from_this<NSObject> {
   virtual bool respondsToSelector(std::string_view selector) const;
   // Sends a selector from the class's table; false (and nothing happens) when the receiver
   // does not answer it.
-  bool performSelector(std::string_view selector, const NSObjectRef& argument = nullptr);
+  bool performSelector(std::string_view selector, const ReflectiveObjectRef& argument = nullptr);
 };
-
-// Sends a selector to a possibly absent receiver: a message to nothing does nothing.
-inline bool sendSelector(const NSObjectRef& receiver, std::string_view selector, const NSObjectRef& argument = nullptr) {
-  return receiver && receiver->performSelector(selector, argument);
-}
