@@ -1,7 +1,6 @@
 // The analysis's image files: each reason a file is not read, in the words the command and the
 // C library report.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "colorart/engine/Artwork.hpp"
+#include "platform/fs/TemporaryFolder.hpp"
 
 namespace fs = std::filesystem;
 
@@ -16,11 +16,7 @@ namespace {
 
 class ImageFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "velloway-image-file-XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(pattern.data()));
-    folder_ = pattern;
-  }
+  void SetUp() override { folder_ = device_fs::makeTemporaryFolder("velloway-image-file"); }
   void TearDown() override { fs::remove_all(folder_); }
 
   // The error of reading path with the bound; empty when it was read.
