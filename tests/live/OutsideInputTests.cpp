@@ -85,7 +85,9 @@ TEST_F(FromOutside, AnOverlongLineIsRefusedQuotingOnlyItsStart) {
     } catch (const sdbus::Error& e) {
       EXPECT_EQ(e.getName(), "org.velloway.Control.Error.Line");
       EXPECT_LE(e.getMessage().size(), 1100u) << e.getMessage().substr(0, 300);
-      if (line.size() > 65536) EXPECT_NE(e.getMessage().find(limit), std::string::npos) << e.getMessage().substr(0, 300);
+      if (line.size() > 65536) {
+        EXPECT_NE(e.getMessage().find(limit), std::string::npos) << e.getMessage().substr(0, 300);
+      }
     }
   }
   EXPECT_EQ(ctl("springboard", root, {"supported"}), "YES\n");
