@@ -25,10 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using test_images::opaque;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using test_process::ShellResult;
 
 class ColorartCommand : public ::testing::Test {
  protected:
@@ -45,9 +42,8 @@ class ColorartCommand : public ::testing::Test {
     return path;
   }
 
-  Outcome run(const std::string& arguments) {
-    test_process::ShellResult run = test_process::runShell(std::string("'") + VELLOWAY_COMMAND + "' colorart " + arguments, dir_);
-    return {run.status, run.out, run.err};
+  ShellResult run(const std::string& arguments) {
+    return test_process::runShell(std::string("'") + VELLOWAY_COMMAND + "' colorart " + arguments, dir_);
   }
 
   fs::path dir_;
@@ -75,7 +71,7 @@ TEST_F(ColorartCommand, PrintsTheColoursOfThe512By512Analysis) {
   auto image = poster();
   std::string path = writePng("poster.png", *image);
   SLColorArt expected(scaledToSize(image, CGSizeMake(512, 512)), 2);
-  Outcome r = run("'" + path + "'");
+  ShellResult r = run("'" + path + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   std::string wanted = "background " + hexOf(expected.backgroundColor()) + "\nprimary    " + hexOf(expected.primaryColor()) +
                        "\nsecondary  " + hexOf(expected.secondaryColor()) + "\ndetail     " + hexOf(expected.detailColor()) +
@@ -84,7 +80,7 @@ TEST_F(ColorartCommand, PrintsTheColoursOfThe512By512Analysis) {
   EXPECT_EQ(hexOf(expected.backgroundColor()), "#008080");
   EXPECT_EQ(hexOf(expected.primaryColor()), "#faf078");
 
-  Outcome j = run("--json '" + path + "'");
+  ShellResult j = run("--json '" + path + "'");
   EXPECT_EQ(j.status, 0);
   auto object = nlohmann::json::parse(j.out);
   EXPECT_EQ(object.size(), 5u);
@@ -101,17 +97,17 @@ TEST_F(ColorartCommand, PrintsTheColoursOfThe512By512Analysis) {
 TEST_F(ColorartCommand, NativeThresholdAndSizeReachTheAnalysis) {
   // A one-pixel-wide red image of two rows: natively red reaches no 3 rows; scaled it does.
   std::string path = writePng("thin.png", *test_images::solid(1, 2, opaque(255, 0, 0)));
-  Outcome native = run("--native --json '" + path + "'");
+  ShellResult native = run("--native --json '" + path + "'");
   EXPECT_EQ(native.status, 0);
   EXPECT_EQ(nlohmann::json::parse(native.out)["background"]["hex"], "#ffffff");
   // Nothing but white: no text colour, all three listed as missed, stderr quiet, status 0; with
   // --verbose the analysis's three log lines show on stderr.
   std::string white = writePng("white.png", *test_images::solid(3, 3, opaque(255, 255, 255)));
-  Outcome blank = run("--json '" + white + "'");
+  ShellResult blank = run("--json '" + white + "'");
   EXPECT_EQ(blank.status, 0);
   EXPECT_EQ(blank.err, "");
   EXPECT_EQ(nlohmann::json::parse(blank.out)["missed"], nlohmann::json::parse(R"(["primary","secondary","detail"])"));
-  Outcome verbose = run("--verbose --json '" + white + "'");
+  ShellResult verbose = run("--verbose --json '" + white + "'");
   EXPECT_EQ(verbose.err, "velloway colorart: " + white + ": missed primary\nvelloway colorart: " + white +
                              ": missed secondary\nvelloway colorart: " + white + ": missed detail\n");
   EXPECT_EQ(verbose.out, blank.out);
@@ -129,7 +125,7 @@ TEST_F(ColorartCommand, ColoursThatAreNotEightBitPrintTheirExactComponents) {
   auto image = test_images::make(6, 5, [](int x, int) { return x == 0 ? opaque(255, 255, 255) : opaque(51, 51, 51); });
   std::string path = writePng("grey.png", *image);
   SLColorArt expected(image, 2);
-  Outcome j = run("--native --json '" + path + "'");
+  ShellResult j = run("--native --json '" + path + "'");
   auto primary = nlohmann::json::parse(j.out)["primary"];
   ASSERT_TRUE(primary.is_object()) << j.out;
   EXPECT_EQ(primary["hex"], "#332b2b");
@@ -137,7 +133,7 @@ TEST_F(ColorartCommand, ColoursThatAreNotEightBitPrintTheirExactComponents) {
   EXPECT_EQ(primary["g"].get<double>(), expected.primaryColor()->green());
   EXPECT_EQ(primary["b"].get<double>(), expected.primaryColor()->blue());
   EXPECT_EQ(primary["a"].get<double>(), 1.0);
-  Outcome plain = run("--native '" + path + "'");
+  ShellResult plain = run("--native '" + path + "'");
   EXPECT_NE(plain.out.find("primary    #332b2b (r 0.2, g 0.17"), std::string::npos) << plain.out;
 }
 
@@ -152,7 +148,7 @@ TEST_F(ColorartCommand, BadFilesAreReportedAndTheOthersStillAnalysed) {
     std::ofstream(truncated, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
   }
   std::string missing = (dir_ / "missing.jpg").string();
-  Outcome r = run("--json '" + missing + "' '" + text + "' '" + truncated + "' '" + good + "'");
+  ShellResult r = run("--json '" + missing + "' '" + text + "' '" + truncated + "' '" + good + "'");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find(missing + ": cannot read"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(text + ": not a PNG or JPEG image"), std::string::npos) << r.err;
@@ -166,7 +162,7 @@ TEST_F(ColorartCommand, BadFilesAreReportedAndTheOthersStillAnalysed) {
   EXPECT_EQ(objects[0]["image"], good);
   EXPECT_EQ(objects[0]["background"]["hex"], "#008080");
 
-  Outcome two = run("'" + good + "' '" + good + "'");
+  ShellResult two = run("'" + good + "' '" + good + "'");
   EXPECT_EQ(two.status, 0);
   EXPECT_EQ(two.out.find(good + ":\n  background #008080\n"), 0u) << two.out;
 }
@@ -174,12 +170,12 @@ TEST_F(ColorartCommand, BadFilesAreReportedAndTheOthersStillAnalysed) {
 TEST_F(ColorartCommand, UsageErrorsExitWithTwo) {
   std::string good = writePng("poster.png", *poster());
   for (const char* args : {"--size 0x5", "--size 12", "--size axb", "--native --size 3x3", "--threshold x", ""}) {
-    Outcome r = run(std::string(args) + (std::string(args).empty() ? "" : " '" + good + "'"));
+    ShellResult r = run(std::string(args) + (std::string(args).empty() ? "" : " '" + good + "'"));
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_FALSE(r.err.empty()) << args;
     EXPECT_TRUE(r.out.empty()) << args;
   }
-  Outcome help = run("--help");
+  ShellResult help = run("--help");
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"--json", "--native", "--threshold", "--size", "IMAGE"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
@@ -206,8 +202,8 @@ TEST_F(ColorartCommand, ManyImagesOnSeveralCoresPrintInArgumentOrder) {
     }
   }
   for (const auto& p : paths) args += " '" + p + "'";
-  Outcome parallel = run("--json --jobs 4" + args);
-  Outcome serial = run("--json --jobs 1" + args);
+  ShellResult parallel = run("--json --jobs 4" + args);
+  ShellResult serial = run("--json --jobs 1" + args);
   EXPECT_EQ(parallel.status, 2);
   EXPECT_EQ(parallel.out, serial.out);
   EXPECT_EQ(parallel.err, serial.err);
@@ -239,7 +235,7 @@ TEST_F(ColorartCommand, FoldersAreWalkedForImagesSortedWithoutLeavingThem) {
   fs::create_directory_symlink(dir_ / "outside", dir_ / "art" / "linked-folder");
   fs::create_symlink(dir_ / "art" / "a.png", dir_ / "art" / "m-alias.png");  // inside: kept
   const std::string folder = (dir_ / "art").string();
-  Outcome r = run("--json '" + folder + "' '" + z + "'");
+  ShellResult r = run("--json '" + folder + "' '" + z + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   std::vector<std::string> images;
   for (const auto& line : outputLines(r.out)) images.push_back(nlohmann::json::parse(line)["image"]);
@@ -252,7 +248,7 @@ TEST_F(ColorartCommand, SpecialFilesAreRefusedWithoutWaiting) {
   const std::string fifo = (dir_ / "pipe.png").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string good = writePng("poster.png", *poster());
-  Outcome r = run("'" + fifo + "' '" + (dir_ / "").string() + "missing.png' '" + good + "'");
+  ShellResult r = run("'" + fifo + "' '" + (dir_ / "").string() + "missing.png' '" + good + "'");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find(fifo + ": cannot read: not a regular file"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("background #008080"), std::string::npos) << r.out;
@@ -264,7 +260,7 @@ TEST_F(ColorartCommand, PreviewsShowTheArtworkBesideItsColours) {
   const std::string two = writePng("again/one.png", *numbered(5));
   const std::string sheet = (dir_ / "sheet.png").string();
   const fs::path previews = dir_ / "previews";
-  Outcome r = run("--preview '" + previews.string() + "' --preview-sheet '" + sheet + "' '" + one + "' '" + two + "'");
+  ShellResult r = run("--preview '" + previews.string() + "' --preview-sheet '" + sheet + "' '" + one + "' '" + two + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   auto pixelAt = [](const std::string& png, int x, int y, int* width, int* height) {
     cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());

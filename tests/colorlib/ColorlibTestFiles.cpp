@@ -52,8 +52,7 @@ void writeBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
 }
 
 RunResult runCommand(const std::string& command, const fs::path& scratch) {
-  test_process::ShellResult run = test_process::runShell("(" + command + ")", scratch);
-  return {run.status, run.out, run.err};
+  return test_process::runShell("(" + command + ")", scratch);
 }
 
 namespace {

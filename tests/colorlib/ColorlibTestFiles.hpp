@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/ChildProcess.hpp"
+
 namespace colorlib_test {
 
 // Straight-alpha RGBA pixels, rows packed.
@@ -27,10 +29,7 @@ RgbaImage solidImage(int width, int height, std::array<uint8_t, 4> rgba);
 void writePng(const std::filesystem::path& path, const RgbaImage& image);
 void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-};
+using RunResult = test_process::ShellResult;
 RunResult runCommand(const std::string& command, const std::filesystem::path& scratch);
 
 // One result in a comparable form: per role its hex and exact components, and the missed roles.

@@ -26,10 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using test_process::ShellResult;
 
 // The home screen with the built-in track playing and the overlay on screen, at rest.
 const char* const kOverlayShown = "boot\nidle\nalert press Close\nmedia play-demo\nidle\nactivate\nidle\n";
@@ -40,12 +37,11 @@ class Video : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   // Runs a shell command line in the test's folder, its output captured.
-  Outcome shell(const std::string& command) {
-    test_process::ShellResult run = test_process::runShell("cd '" + dir_.string() + "' && " + command, dir_);
-    return {run.status, run.out, run.err};
+  ShellResult shell(const std::string& command) {
+    return test_process::runShell("cd '" + dir_.string() + "' && " + command, dir_);
   }
   // `velloway sim OPTIONS script.sim` with that script.
-  Outcome sim(const std::string& options, const std::string& script) {
+  ShellResult sim(const std::string& options, const std::string& script) {
     test_support::writeHostFile(dir_ / "script.sim", script);
     return shell(std::string("'") + VELLOWAY_BINARY + "' sim " + options + " script.sim");
   }
@@ -57,7 +53,7 @@ class Video : public ::testing::Test {
     double duration = 0;
   };
   Probe probe(const std::string& file) {
-    Outcome r = shell(
+    ShellResult r = shell(
         "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
         "stream=width,height,r_frame_rate,nb_read_frames:format=duration -of json '" +
         file + "'");
@@ -128,7 +124,7 @@ TEST_F(Video, EachFormatHasItsFrameRateSizeAndLength) {
   };
   for (const Case& c : {Case{"clip.mp4", 60, "60/1"}, Case{"clip.webm", 60, "60/1"}, Case{"clip.gif", 50, "50/1"}}) {
     SCOPED_TRACE(c.file);
-    Outcome r = sim(std::string("--zoom 0.5 --video ") + c.file, script);
+    ShellResult r = sim(std::string("--zoom 0.5 --video ") + c.file, script);
     ASSERT_EQ(r.status, 0) << r.err;
     Probe p = probe((dir_ / c.file).string());
     // Two screens of 375 x 667 points side by side at half a pixel a point, made even.
@@ -144,8 +140,8 @@ TEST_F(Video, EachFormatHasItsFrameRateSizeAndLength) {
 TEST_F(Video, FramesMoveDuringTheShakeHoldStillAtRestAndShowWhatRenderShows) {
   // At 50 frames a second: rest from 0 to 0.1 s (frames 0-5), the double tap at 0.1 s, the shake
   // until 0.3 s (frames 6-14 move), rest again until 0.5 s (frames 16-25).
-  Outcome filmed = sim("--zoom 2 --fps 50 --video clip.mp4 --video-frames frames",
-                       std::string(kOverlayShown) + "advance 0.1\ntap cover 2\nadvance 0.4\n");
+  ShellResult filmed = sim("--zoom 2 --fps 50 --video clip.mp4 --video-frames frames",
+                           std::string(kOverlayShown) + "advance 0.1\ntap cover 2\nadvance 0.4\n");
   ASSERT_EQ(filmed.status, 0) << filmed.err;
   ASSERT_TRUE(fs::exists(dir_ / "frames" / "000025.png"));
   EXPECT_FALSE(fs::exists(dir_ / "frames" / "000026.png"));
@@ -164,7 +160,7 @@ TEST_F(Video, FramesMoveDuringTheShakeHoldStillAtRestAndShowWhatRenderShows) {
       {14, "advance 0.06"}, {20, "advance 0.12"}};
   std::string script = kOverlayShown;
   for (const auto& [index, step] : moments) script += step + "\nrender --moving moment-" + std::to_string(index) + ".png\n";
-  Outcome rendered = sim("", script);
+  ShellResult rendered = sim("", script);
   ASSERT_EQ(rendered.status, 0) << rendered.err;
   for (const auto& [index, step] : moments) {
     render::Image reference = render::Image::readPng((dir_ / ("moment-" + std::to_string(index) + ".png")).string());
@@ -178,7 +174,7 @@ TEST_F(Video, FramesMoveDuringTheShakeHoldStillAtRestAndShowWhatRenderShows) {
 TEST_F(Video, ThePaneLogoFadesInFrameByFrame) {
   // The logo's fade starts half a second after the pane opens and lasts half a second: at 20
   // frames a second, frames 11 to 19 each show it a little more opaque than the one before.
-  Outcome r = sim("--zoom 0.5 --fps 20 --video fade.mp4 --video-frames frames", "settings open\nadvance 1.2\n");
+  ShellResult r = sim("--zoom 0.5 --fps 20 --video fade.mp4 --video-frames frames", "settings open\nadvance 1.2\n");
   ASSERT_EQ(r.status, 0) << r.err;
   for (int i = 1; i <= 10; ++i) EXPECT_TRUE(sameFrames(i, 0)) << "frame " << i << " before the fade";
   for (int i = 11; i <= 19; ++i) EXPECT_FALSE(sameFrames(i, i - 1)) << "frame " << i << " during the fade";
@@ -188,8 +184,9 @@ TEST_F(Video, ThePaneLogoFadesInFrameByFrame) {
 
 TEST_F(Video, AStillStretchRepeatsItsFrameWithoutDrawingIt) {
   // Two seconds at rest, a new title (nothing animates), two seconds, a double tap, two seconds.
-  Outcome r = sim("--zoom 0.25 --video still.mp4 --video-frames frames",
-                  std::string(kOverlayShown) + "advance 2\nmedia set title=Another\nidle\nadvance 2\ntap cover 2\nadvance 2\n");
+  ShellResult r =
+      sim("--zoom 0.25 --video still.mp4 --video-frames frames",
+          std::string(kOverlayShown) + "advance 2\nmedia set title=Another\nidle\nadvance 2\ntap cover 2\nadvance 2\n");
   ASSERT_EQ(r.status, 0) << r.err;
   std::smatch counts;
   ASSERT_TRUE(std::regex_search(r.err, counts, std::regex(R"((\d+) frames, (\d+) drawn)"))) << r.err;
@@ -218,13 +215,13 @@ TEST_F(Video, FilmsADeviceRootWithSettingsAlreadyStored) {
 </dict></plist>
 )");
   const std::string script = "boot\nidle\nmedia play-demo\nidle\nactivate\nidle\nadvance 0.1\n";
-  Outcome filmed = sim("--root device --zoom 2 --fps 20 --video clip.webm --video-frames frames", script);
+  ShellResult filmed = sim("--root device --zoom 2 --fps 20 --video clip.webm --video-frames frames", script);
   ASSERT_EQ(filmed.status, 0) << filmed.err;
-  Outcome prepared = sim("--root device", script + "render --moving prepared.png\ndump settings\n");
+  ShellResult prepared = sim("--root device", script + "render --moving prepared.png\ndump settings\n");
   ASSERT_EQ(prepared.status, 0) << prepared.err;
   EXPECT_NE(prepared.out.find("\"cornerRadius\":0.0"), std::string::npos) << prepared.out;
   EXPECT_NE(prepared.out.find("\"vibrancy\":true"), std::string::npos) << prepared.out;
-  Outcome fresh = sim(
+  ShellResult fresh = sim(
       "", "boot\nidle\nalert press Close\n" + script.substr(std::string("boot\nidle\n").size()) + "render --moving fresh.png\n");
   ASSERT_EQ(fresh.status, 0) << fresh.err;
 
@@ -245,13 +242,13 @@ TEST_F(Video, BadVideoOptionsAreRefusedBeforeTheScriptRuns) {
   for (const Case& c : {Case{"--video clip.avi", ".mp4, .webm or .gif"}, Case{"--video clip.gif --fps 60", "hundredths"},
                         Case{"--video clip.mp4 --fps 0", "frame rate"}, Case{"--video clip.mp4 --zoom 9", "--zoom"},
                         Case{"--fps 30", "go with --video"}}) {
-    Outcome r = sim(c.options, script);
+    ShellResult r = sim(c.options, script);
     EXPECT_EQ(r.status, 2) << c.options;
     EXPECT_NE(r.err.find(c.says), std::string::npos) << c.options << ": " << r.err;
     EXPECT_EQ(r.out, "") << c.options << ": the script ran";
   }
   // A file that cannot be written: nothing is left behind, and the run says why.
-  Outcome r = sim("--video no-such-folder/clip.mp4", script);
+  ShellResult r = sim("--video no-such-folder/clip.mp4", script);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("no-such-folder/clip.mp4"), std::string::npos) << r.err;
 }
